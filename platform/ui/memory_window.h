@@ -1,0 +1,129 @@
+// In-memory windows for unit tests: built from the same layout tables as the real windows,
+// they hold texts, states, rows, selections and pages, and act like a user would (click, type,
+// pick, press Esc). Message boxes are recorded and answered OK.
+#pragma once
+
+#include <deque>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/ui/list_model.h"
+#include "platform/ui/window.h"
+
+namespace lz::ui {
+
+class MemoryWindow;
+
+// Everything the in-memory windows share: the record of what happened, and what the "user"
+// will do when a modal window or a file dialog comes up.
+class MemoryDesktop {
+public:
+    struct Opening {
+        std::string caption;
+        bool modal;
+    };
+
+    // Opens a start window (raising its created event) and keeps it.
+    MemoryWindow& open(const WindowLayout& layout, Handlers handlers);
+
+    // The next modal window opened runs this script (after its created event) and is then
+    // closed if the script left it open, as a user closing it from its title bar would.
+    void whenModalOpens(std::function<void(MemoryWindow&)> script);
+    // The next file dialog shown answers with this path, or cancels with nullopt.
+    void answerFileDialog(std::optional<std::string> path);
+
+    std::vector<std::string> messages;    // every message box text, in order
+    std::vector<Opening> openings;        // every window opened, in order
+    std::vector<std::string> dialogsShown;  // name of each file dialog shown
+    std::optional<int> exitCode;          // set when the program asked to end
+
+    // Modeless windows still open (and start windows).
+    std::vector<MemoryWindow*> openWindows() const;
+
+private:
+    friend class MemoryWindow;
+    MemoryWindow& create(const WindowLayout& layout, Handlers handlers, bool modal);
+
+    std::deque<std::function<void(MemoryWindow&)>> modalScripts_;
+    std::deque<std::optional<std::string>> fileAnswers_;
+    std::vector<std::unique_ptr<MemoryWindow>> windows_;
+};
+
+class MemoryWindow final : public Window {
+public:
+    MemoryWindow(MemoryDesktop& desktop, const WindowLayout& layout, Handlers handlers);
+
+    // What a user does. Each acts only on a visible, enabled control, as a real one would, and
+    // returns whether it reached the control.
+    bool click(std::string_view control);      // buttons and radio buttons
+    bool mouseDown(std::string_view label);    // labels styled as links
+    bool pick(std::string_view combo, int item);
+    bool switchPage(std::string_view tab, int page);
+    bool type(std::string_view edit, std::string_view utf8);  // replaces the text, up to the limit
+    void pressEsc() { close(); }
+
+    MemoryDesktop& desktop() { return desktop_; }
+
+    // Window
+    const WindowLayout& layout() const override { return layout_; }
+    std::string text(std::string_view control) const override;
+    void setText(std::string_view control, std::string_view utf8) override;
+    bool enabled(std::string_view control) const override;
+    void setEnabled(std::string_view control, bool on) override;
+    bool visible(std::string_view control) const override;
+    void setVisible(std::string_view control, bool on) override;
+    bool checked(std::string_view control) const override;
+    void setChecked(std::string_view control, bool on) override;
+    int selectedItem(std::string_view control) const override;
+    int currentPage(std::string_view control) const override;
+    void setCurrentPage(std::string_view control, int page) override;
+    int rowCount(std::string_view list) const override;
+    void appendRow(std::string_view list, std::vector<std::string> cells) override;
+    void appendRows(std::string_view list, std::vector<std::string> firstCells) override;
+    std::string cell(std::string_view list, int row, int column) const override;
+    void setCell(std::string_view list, int row, int column, std::string_view text) override;
+    void removeRow(std::string_view list, int row) override;
+    void clearRows(std::string_view list) override;
+    int selectedRow(std::string_view list) const override;
+    void selectRow(std::string_view list, int row) override;
+    std::optional<std::string> showFileDialog(std::string_view dialog) override;
+    void messageBox(std::string_view text) override;
+    void openModal(const WindowLayout& layout, Handlers handlers) override;
+    void openModeless(const WindowLayout& layout, Handlers handlers) override;
+    void close() override { open_ = false; }
+    bool isOpen() const override { return open_; }
+    void exitProgram(int code) override;
+
+    // Raises the window's created event (done by the desktop when it opens the window).
+    void raiseCreated();
+
+private:
+    struct State {
+        std::string text;
+        bool enabled = true;
+        bool visible = true;
+        bool checked = false;
+        int selected = -1;  // list row or combo entry
+        int page = 0;
+        ListModel rows;
+    };
+
+    // The state of a control by name; a name the layout does not have is a programming error
+    // and throws std::out_of_range, so a test catches a misspelt name at once.
+    State& state(std::string_view control);
+    const State& state(std::string_view control) const;
+    const ControlLayout& spec(std::string_view control) const;
+    bool reachable(std::string_view control) const;
+    void raise(std::string_view control, Event event);
+
+    MemoryDesktop& desktop_;
+    WindowLayout layout_;
+    Handlers handlers_;
+    std::vector<State> states_;
+    bool open_ = true;
+};
+
+}  // namespace lz::ui

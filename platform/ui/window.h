@@ -1,0 +1,93 @@
+// The runtime face of a window built from a layout table. Handlers read and write control
+// properties through this interface and never see which backend (Win32 or in-memory) is behind.
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/ui/layout.h"
+
+namespace lz::ui {
+
+class Window;
+using Handler = std::function<void(Window&)>;
+
+// The handlers bound to a window's events, keyed by control name and event. The window's own
+// created event has the empty control name.
+class Handlers {
+public:
+    Handlers& on(std::string_view control, Event event, Handler handler);
+    Handlers& onCreated(Handler handler) { return on({}, Event::Created, std::move(handler)); }
+    const Handler* find(std::string_view control, Event event) const;
+
+private:
+    struct Entry {
+        std::string control;
+        Event event;
+        Handler handler;
+    };
+    std::vector<Entry> entries_;
+};
+
+class Window {
+public:
+    virtual ~Window() = default;
+
+    virtual const WindowLayout& layout() const = 0;
+
+    // Caption or text of a control, UTF-8 (a list view's cells are read with cell()). For a
+    // browser it is the address; setting it makes the browser go there.
+    virtual std::string text(std::string_view control) const = 0;
+    virtual void setText(std::string_view control, std::string_view utf8) = 0;
+
+    virtual bool enabled(std::string_view control) const = 0;
+    virtual void setEnabled(std::string_view control, bool on) = 0;
+    virtual bool visible(std::string_view control) const = 0;
+    virtual void setVisible(std::string_view control, bool on) = 0;
+
+    // Radio buttons: checking one unchecks the others of its group.
+    virtual bool checked(std::string_view control) const = 0;
+    virtual void setChecked(std::string_view control, bool on) = 0;
+
+    // Combo boxes: the picked entry, -1 when none.
+    virtual int selectedItem(std::string_view control) const = 0;
+
+    // Tab controls: the page in front. Bringing a page to the front from code raises no event.
+    virtual int currentPage(std::string_view control) const = 0;
+    virtual void setCurrentPage(std::string_view control, int page) = 0;
+
+    // List views. Cells hold text in the list's cell encoding (UTF-8, or GBK bytes for lists
+    // of scheme lines); the display decodes them.
+    virtual int rowCount(std::string_view list) const = 0;
+    virtual void appendRow(std::string_view list, std::vector<std::string> cells) = 0;
+    virtual void appendRows(std::string_view list, std::vector<std::string> firstCells) = 0;
+    virtual std::string cell(std::string_view list, int row, int column) const = 0;
+    virtual void setCell(std::string_view list, int row, int column, std::string_view text) = 0;
+    virtual void removeRow(std::string_view list, int row) = 0;
+    virtual void clearRows(std::string_view list) = 0;
+    virtual int selectedRow(std::string_view list) const = 0;  // -1 when none
+    virtual void selectRow(std::string_view list, int row) = 0;  // -1 clears the selection
+
+    // Shows a file dialog of this window; the chosen path (UTF-8), or nothing when cancelled.
+    virtual std::optional<std::string> showFileDialog(std::string_view dialog) = 0;
+
+    // A message box owned by this window: the text, caption "信息：", OK only, no icon.
+    virtual void messageBox(std::string_view text) = 0;
+
+    // Opens another window built from its layout. Modal returns when that window has closed;
+    // modeless returns at once.
+    virtual void openModal(const WindowLayout& layout, Handlers handlers) = 0;
+    virtual void openModeless(const WindowLayout& layout, Handlers handlers) = 0;
+
+    // Closes (destroys) this window; closing the start window ends the program.
+    virtual void close() = 0;
+    virtual bool isOpen() const = 0;
+
+    // Ends the whole program at once with the given exit code.
+    virtual void exitProgram(int code) = 0;
+};
+
+}  // namespace lz::ui

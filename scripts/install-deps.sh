@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Installs what building and testing the suite needs on Debian 12, and nothing that is
+# already there. Run as root (or with sudo available).
+set -euo pipefail
+
+packages=(
+  cmake ninja-build g++ python3
+  libgtest-dev googletest libbenchmark-dev
+  g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
+  wine wine64 fonts-wine
+  xvfb xauth imagemagick fonts-wqy-microhei locales
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+
+if ((${#missing[@]})); then
+  sudo=""
+  [[ $(id -u) -eq 0 ]] || sudo="sudo"
+  echo "Installing: ${missing[*]}"
+  $sudo apt-get update -q
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
+
+# Wine shows its own buttons in Chinese only when the locale exists.
+"$(dirname "$0")/wine-prefix.sh" locale

@@ -1,0 +1,174 @@
+// The in-memory window: what handlers and tests rely on when no real window exists.
+#include <gtest/gtest.h>
+
+#include "editor/layouts.h"
+#include "optimizer/layouts.h"
+#include "platform/ui/memory_window.h"
+
+namespace lz::ui {
+namespace {
+
+TEST(MemoryWindow, StartsWithTheStateOfItsLayout) {
+    MemoryDesktop desktop;
+    MemoryWindow& w = desktop.open(optimizer::mainWindowLayout(), {});
+    EXPECT_EQ(w.text("按钮1"), "启动方案");
+    EXPECT_FALSE(w.enabled("按钮9"));
+    EXPECT_TRUE(w.enabled("按钮10"));
+    EXPECT_EQ(w.rowCount("超级列表框1"), 0);
+    EXPECT_EQ(w.selectedRow("超级列表框1"), -1);
+    EXPECT_THROW(w.text("按钮99"), std::out_of_range);
+}
+
+TEST(MemoryWindow, CreatedEventRunsOnceWhenOpened) {
+    MemoryDesktop desktop;
+    int created = 0;
+    Handlers h;
+    h.onCreated([&](Window& w) {
+        ++created;
+        w.setText("编辑框2", "from created");
+    });
+    MemoryWindow& w = desktop.open(editor::mainWindowLayout(), std::move(h));
+    EXPECT_EQ(created, 1);
+    EXPECT_EQ(w.text("编辑框2"), "from created");
+}
+
+TEST(MemoryWindow, ClicksReachOnlyEnabledVisibleControlsOnTheFrontPage) {
+    MemoryDesktop desktop;
+    std::vector<std::string> clicked;
+    Handlers h;
+    for (const char* name : {"按钮1", "按钮2"})
+        h.on(name, Event::Clicked, [&clicked, name](Window&) { clicked.push_back(name); });
+    MemoryWindow& w = desktop.open(editor::addStepWindowLayout(), std::move(h));
+
+    EXPECT_TRUE(w.click("按钮1"));    // registry page is in front
+    EXPECT_FALSE(w.click("按钮2"));   // hint page is behind it
+    ASSERT_TRUE(w.switchPage("选择夹1", editor::kHintStepPage));
+    EXPECT_FALSE(w.click("按钮1"));
+    EXPECT_TRUE(w.click("按钮2"));
+    w.setEnabled("按钮2", false);
+    EXPECT_FALSE(w.click("按钮2"));
+    EXPECT_EQ(clicked, (std::vector<std::string>{"按钮1", "按钮2"}));
+
+    MemoryWindow& main = desktop.open(optimizer::mainWindowLayout(), {});
+    EXPECT_FALSE(main.click("按钮9"));  // greyed from the start
+}
+
+TEST(MemoryWindow, PageChangedFiresOnlyWhenThePageChanges) {
+    MemoryDesktop desktop;
+    int changes = 0;
+    Handlers h;
+    h.on("选择夹1", Event::PageChanged, [&](Window&) { ++changes; });
+    MemoryWindow& w = desktop.open(editor::addStepWindowLayout(), std::move(h));
+    w.switchPage("选择夹1", 1);
+    w.switchPage("选择夹1", 1);
+    w.setCurrentPage("选择夹1", 0);  // from code: no event
+    EXPECT_FALSE(w.switchPage("选择夹1", 2));
+    EXPECT_EQ(changes, 1);
+    EXPECT_EQ(w.currentPage("选择夹1"), 0);
+}
+
+TEST(MemoryWindow, RadioButtonsOfOneGroupExcludeEachOther) {
+    MemoryDesktop desktop;
+    MemoryWindow& w = desktop.open(editor::addStepWindowLayout(), {});
+    EXPECT_TRUE(w.checked("单选框1"));
+    w.click("单选框2");
+    EXPECT_TRUE(w.checked("单选框2"));
+    EXPECT_FALSE(w.checked("单选框1"));
+    w.setChecked("单选框1", true);
+    EXPECT_FALSE(w.checked("单选框2"));
+}
+
+TEST(MemoryWindow, TypingStopsAtTheLengthLimitInCharacters) {
+    MemoryDesktop desktop;
+    MemoryWindow& w = desktop.open(editor::mainWindowLayout(), {});
+    std::string chinese;
+    for (int i = 0; i < 25; ++i) chinese += "方";
+    ASSERT_TRUE(w.type("编辑框2", chinese));
+    EXPECT_EQ(w.text("编辑框2").size(), 20u * 3);  // 20 characters of 3 UTF-8 bytes
+    // Code may set a longer text (a scheme name read from a file is shown whole).
+    w.setText("编辑框2", chinese);
+    EXPECT_EQ(w.text("编辑框2"), chinese);
+}
+
+TEST(MemoryWindow, ComboPickSetsTheEntryAndRaisesTheEvent) {
+    MemoryDesktop desktop;
+    std::string picked;
+    Handlers h;
+    h.on("组合框1", Event::Selected, [&](Window& w) { picked = w.text("组合框1"); });
+    MemoryWindow& w = desktop.open(editor::addStepWindowLayout(), std::move(h));
+    EXPECT_EQ(w.selectedItem("组合框1"), -1);
+    EXPECT_EQ(w.text("组合框1"), "");
+    EXPECT_FALSE(w.pick("组合框1", 3));
+    ASSERT_TRUE(w.pick("组合框1", 1));
+    EXPECT_EQ(picked, "双字节值");
+}
+
+TEST(MemoryWindow, ListRowsSelectionAndRemoval) {
+    MemoryDesktop desktop;
+    MemoryWindow& w = desktop.open(optimizer::managementWindowLayout(), {});
+    const char* list = "超级列表框1";
+    w.appendRow(list, {"a.lzvt", "Optimal", "1"});
+    w.appendRow(list, {"b.lzvt"});
+    w.appendRows(list, {"c.lzvt", "d.lzvt"});
+    ASSERT_EQ(w.rowCount(list), 4);
+    EXPECT_EQ(w.cell(list, 0, 2), "1");
+    EXPECT_EQ(w.cell(list, 1, 1), "");
+    EXPECT_EQ(w.cell(list, 3, 0), "d.lzvt");
+    EXPECT_EQ(w.cell(list, 4, 0), "");  // past the end: empty, not a crash
+    w.setCell(list, 2, 1, "Optimal");
+    EXPECT_EQ(w.cell(list, 2, 1), "Optimal");
+
+    w.selectRow(list, 2);
+    w.removeRow(list, 0);  // rows after the removed one move up with their selection
+    EXPECT_EQ(w.selectedRow(list), 1);
+    EXPECT_EQ(w.cell(list, 1, 0), "c.lzvt");
+    w.removeRow(list, 1);  // the selected row goes: nothing is selected
+    EXPECT_EQ(w.selectedRow(list), -1);
+    w.selectRow(list, 7);
+    EXPECT_EQ(w.selectedRow(list), -1);
+    w.clearRows(list);
+    EXPECT_EQ(w.rowCount(list), 0);
+}
+
+TEST(MemoryWindow, ModalWindowsRunTheirScriptAndAreClosedAfterwards) {
+    MemoryDesktop desktop;
+    MemoryWindow& main = desktop.open(optimizer::mainWindowLayout(), {});
+    bool createdRan = false;
+    std::string seen;
+    desktop.whenModalOpens([&](MemoryWindow& modal) { seen = modal.layout().caption; });
+    Handlers h;
+    h.onCreated([&](Window&) { createdRan = true; });
+    main.openModal(optimizer::managementWindowLayout(), std::move(h));
+    EXPECT_TRUE(createdRan);
+    EXPECT_EQ(seen, "方案管理");
+    main.openModeless(optimizer::moreProductsWindowLayout(), {});
+
+    ASSERT_EQ(desktop.openings.size(), 3u);
+    EXPECT_EQ(desktop.openings[1].caption, "方案管理");  // after the start window
+    EXPECT_TRUE(desktop.openings[1].modal);
+    EXPECT_FALSE(desktop.openings[2].modal);
+    // The start window and the modeless window stay open; the modal one has closed.
+    EXPECT_EQ(desktop.openWindows().size(), 2u);
+}
+
+TEST(MemoryWindow, MessagesDialogsAndProgramExitAreRecorded) {
+    MemoryDesktop desktop;
+    MemoryWindow& w = desktop.open(editor::mainWindowLayout(), {});
+    w.messageBox("成功！");
+    w.messageBox("文件写入失败！");
+    EXPECT_EQ(desktop.messages, (std::vector<std::string>{"成功！", "文件写入失败！"}));
+
+    desktop.answerFileDialog("C:\\a.lzvt");
+    desktop.answerFileDialog(std::nullopt);
+    EXPECT_EQ(w.showFileDialog("通用对话框1"), "C:\\a.lzvt");
+    EXPECT_EQ(w.showFileDialog("通用对话框2"), std::nullopt);
+    EXPECT_EQ(w.showFileDialog("通用对话框1"), std::nullopt);  // nothing queued: cancelled
+    EXPECT_EQ(desktop.dialogsShown.size(), 3u);
+
+    w.exitProgram(0);
+    EXPECT_EQ(desktop.exitCode, 0);
+    EXPECT_FALSE(w.isOpen());
+}
+
+}  // namespace
+}  // namespace lz::ui
