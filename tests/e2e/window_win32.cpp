@@ -1,0 +1,237 @@
+// The Win32 window layer in process: real windows built from the programs' tables, checked
+// through the same calls a user's actions and the handlers go through.
+#include <gtest/gtest.h>
+
+// clang-format off
+#include <windows.h>
+#include <commctrl.h>
+// clang-format on
+
+#include <string>
+
+#include "editor/layouts.h"
+#include "optimizer/layouts.h"
+#include "platform/text.h"
+#include "platform/win32/ui_win32.h"
+
+namespace lz::win32 {
+namespace {
+
+using ui::Event;
+using ui::Handlers;
+using ui::Window;
+
+RECT clientRectInParent(HWND h) {
+    RECT r{};
+    GetWindowRect(h, &r);
+    MapWindowPoints(HWND_DESKTOP, GetParent(h), reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+Window& open(const ui::WindowLayout& layout, Handlers handlers = {}) {
+    Window* w = openForTest(layout, std::move(handlers));
+    if (!w) throw std::runtime_error("window not created");
+    pumpMessages();
+    return *w;
+}
+
+TEST(Win32Window, EveryControlHasItsClassPlaceAndCaption) {
+    struct Case {
+        const ui::WindowLayout& (*layout)();
+    };
+    const Case cases[] = {{optimizer::mainWindowLayout},   {optimizer::runnerWindowLayout},
+                          {optimizer::managementWindowLayout}, {optimizer::aboutWindowLayout},
+                          {editor::mainWindowLayout},       {editor::addStepWindowLayout}};
+    for (const Case& c : cases) {
+        const ui::WindowLayout& layout = c.layout();
+        Window& w = open(layout);
+        HWND top = handleOf(w);
+        SCOPED_TRACE(layout.caption);
+        RECT outer{};
+        GetWindowRect(top, &outer);
+        EXPECT_EQ(outer.right - outer.left, layout.width);
+        EXPECT_EQ(outer.bottom - outer.top, layout.height);
+        wchar_t caption[128] = {};
+        GetWindowTextW(top, caption, 128);
+        EXPECT_EQ(text::fromWide(caption), layout.caption);
+        LONG style = GetWindowLongW(top, GWL_STYLE);
+        EXPECT_FALSE(style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME));
+        EXPECT_EQ((style & WS_SYSMENU) != 0, layout.closeButton);
+
+        for (size_t i = 0; i < layout.controls.size(); ++i) {
+            const ui::ControlLayout& spec = layout.controls[i];
+            if (spec.kind == ui::ControlKind::FileDialog || spec.kind == ui::ControlKind::Browser) continue;
+            HWND h = controlHandle(w, spec.name);
+            ASSERT_NE(h, nullptr) << spec.name;
+            EXPECT_EQ(GetDlgCtrlID(h), ui::kFirstControlId + static_cast<int>(i)) << spec.name;
+            RECT r = clientRectInParent(h);
+            ui::Rect want = layout.clientRect(spec);
+            EXPECT_EQ(r.left, want.x) << spec.name;
+            EXPECT_EQ(r.top, want.y) << spec.name;
+            EXPECT_EQ(r.right - r.left, want.w) << spec.name;
+            if (spec.kind != ui::ControlKind::ComboBox) {
+                EXPECT_EQ(r.bottom - r.top, want.h) << spec.name;
+            }
+            if (spec.kind == ui::ControlKind::Button || spec.kind == ui::ControlKind::Label ||
+                spec.kind == ui::ControlKind::Radio) {
+                EXPECT_EQ(w.text(spec.name), spec.text) << spec.name;
+            }
+            EXPECT_EQ(IsWindowEnabled(h) != FALSE, spec.enabled) << spec.name;
+        }
+        w.close();
+    }
+}
+
+TEST(Win32Window, CreatedEventRunsBeforeTheWindowIsShown) {
+    bool visibleDuringCreated = true;
+    std::string listed;
+    Handlers h;
+    h.onCreated([&](Window& w) {
+        visibleDuringCreated = IsWindowVisible(handleOf(w)) != FALSE;
+        w.appendRows("超级列表框1", {"甲.lzvt", "b.lzvt"});
+    });
+    Window& w = open(optimizer::mainWindowLayout(), std::move(h));
+    EXPECT_FALSE(visibleDuringCreated);
+    EXPECT_TRUE(IsWindowVisible(handleOf(w)));
+
+    // The list view answers with the rows the window keeps, as any other program would see them.
+    HWND list = controlHandle(w, "超级列表框1");
+    EXPECT_EQ(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0), 2);
+    wchar_t buffer[64] = {};
+    LVITEMW item{};
+    item.iSubItem = 0;
+    item.pszText = buffer;
+    item.cchTextMax = 64;
+    SendMessageW(list, LVM_GETITEMTEXTW, 0, reinterpret_cast<LPARAM>(&item));
+    EXPECT_EQ(text::fromWide(buffer), "甲.lzvt");
+    DWORD ex = static_cast<DWORD>(SendMessageW(list, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0));
+    EXPECT_TRUE(ex & LVS_EX_FULLROWSELECT);
+    EXPECT_TRUE(ex & LVS_EX_GRIDLINES);
+    EXPECT_TRUE(GetWindowLongW(list, GWL_STYLE) & LVS_EDITLABELS);
+    EXPECT_TRUE(GetWindowLongW(list, GWL_STYLE) & LVS_SINGLESEL);
+
+    w.selectRow("超级列表框1", 1);
+    EXPECT_EQ(w.selectedRow("超级列表框1"), 1);
+    w.removeRow("超级列表框1", 0);
+    EXPECT_EQ(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0), 1);
+    EXPECT_EQ(w.cell("超级列表框1", 0, 0), "b.lzvt");
+    w.close();
+}
+
+TEST(Win32Window, SchemeLinesAreShownDecodedFromGbk) {
+    Window& w = open(optimizer::runnerWindowLayout());
+    // "TSWB|提示" in GBK bytes: the list keeps the bytes and shows the characters.
+    const std::string gbk = "TSWB|\xCC\xE1\xCA\xBE";
+    w.appendRows("超级列表框1", {gbk});
+    EXPECT_EQ(w.cell("超级列表框1", 0, 0), gbk);
+    wchar_t buffer[64] = {};
+    LVITEMW item{};
+    item.pszText = buffer;
+    item.cchTextMax = 64;
+    SendMessageW(controlHandle(w, "超级列表框1"), LVM_GETITEMTEXTW, 0, reinterpret_cast<LPARAM>(&item));
+    EXPECT_EQ(text::fromWide(buffer), "TSWB|提示");
+    w.close();
+}
+
+TEST(Win32Window, TabPagesShowOnlyTheirOwnControls) {
+    Window& w = open(optimizer::runnerWindowLayout());
+    HWND path = controlHandle(w, "编辑框1");
+    HWND next = controlHandle(w, "按钮3");
+    EXPECT_TRUE(IsWindowVisible(path));
+    EXPECT_FALSE(IsWindowVisible(next));
+    w.setCurrentPage("选择夹1", optimizer::kHintPage);
+    EXPECT_EQ(w.currentPage("选择夹1"), optimizer::kHintPage);
+    EXPECT_FALSE(IsWindowVisible(path));
+    EXPECT_TRUE(IsWindowVisible(next));
+    EXPECT_TRUE(w.visible("编辑框1")) << "a control behind another page keeps its own visibility";
+    // The tab strip is above the client area: its top edge lies 22 pixels above it.
+    EXPECT_EQ(clientRectInParent(controlHandle(w, "选择夹1")).top, -22);
+    w.close();
+}
+
+TEST(Win32Window, RadioGroupsComboEntriesAndLengthLimit) {
+    std::string picked;
+    Handlers h;
+    h.on("组合框1", Event::Selected, [&](Window& w) { picked = w.text("组合框1"); });
+    Window& add = open(editor::addStepWindowLayout(), std::move(h));
+    EXPECT_TRUE(add.checked("单选框1"));
+    add.setChecked("单选框2", true);
+    EXPECT_FALSE(add.checked("单选框1"));
+    HWND combo = controlHandle(add, "组合框1");
+    EXPECT_EQ(SendMessageW(combo, CB_GETCOUNT, 0, 0), 3);
+    EXPECT_EQ(add.selectedItem("组合框1"), -1);
+    // A pick by the user (the list's own notification) reaches the handler.
+    SendMessageW(combo, CB_SETCURSEL, 2, 0);
+    SendMessageW(handleOf(add), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(combo), CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
+    EXPECT_EQ(picked, "字串值");
+    add.close();
+
+    Window& main = open(editor::mainWindowLayout());
+    EXPECT_EQ(SendMessageW(controlHandle(main, "编辑框2"), EM_GETLIMITTEXT, 0, 0), 20);
+    EXPECT_EQ(main.text("编辑框2"), "MY 方案");
+    main.close();
+}
+
+TEST(Win32Window, LinkLabelReactsWhenTheButtonGoesDown) {
+    int pressed = 0;
+    Handlers h;
+    h.on("标签6", Event::MouseDown, [&](Window&) { ++pressed; });
+    Window& w = open(optimizer::mainWindowLayout(), std::move(h));
+    HWND link = controlHandle(w, "标签6");
+    SendMessageW(link, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    EXPECT_EQ(pressed, 1);
+    SendMessageW(link, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+    EXPECT_EQ(pressed, 1) << "releasing the button does not react again";
+
+    LOGFONTW font{};
+    GetObjectW(reinterpret_cast<HFONT>(SendMessageW(link, WM_GETFONT, 0, 0)), sizeof(font), &font);
+    EXPECT_TRUE(font.lfUnderline);
+    EXPECT_EQ(font.lfHeight, -14);
+    EXPECT_EQ(font.lfCharSet, GB2312_CHARSET);
+    w.close();
+}
+
+TEST(Win32Window, EscClosesTheWindowUnlessTheFocusTakesIt) {
+    int clicks = 0;
+    Handlers h;
+    for (const char* b : {"按钮1", "按钮2", "按钮3", "按钮4", "按钮5"}) h.on(b, Event::Clicked, [&](Window&) { ++clicks; });
+    Window& runner = open(optimizer::runnerWindowLayout(), std::move(h));
+    HWND skip = controlHandle(runner, "按钮1");
+    SetFocus(skip);
+    PostMessageW(skip, WM_KEYDOWN, VK_ESCAPE, 0);
+    pumpMessages();
+    EXPECT_FALSE(runner.isOpen());
+    EXPECT_EQ(clicks, 0) << "Esc runs no button's handler";
+
+    Window& add = open(editor::addStepWindowLayout());
+    add.setEnabled("组合框1", true);
+    HWND combo = controlHandle(add, "组合框1");
+    SetFocus(combo);
+    SendMessageW(combo, CB_SHOWDROPDOWN, TRUE, 0);
+    if (SendMessageW(combo, CB_GETDROPPEDSTATE, 0, 0)) {
+        PostMessageW(combo, WM_KEYDOWN, VK_ESCAPE, 0);
+        pumpMessages();
+        EXPECT_TRUE(add.isOpen()) << "Esc first closes the open drop-down list";
+    }
+    PostMessageW(handleOf(add), WM_KEYDOWN, VK_ESCAPE, 0);
+    pumpMessages();
+    EXPECT_FALSE(add.isOpen());
+}
+
+TEST(Win32Window, MessageBoxesOfTheSuiteHaveOneCaption) {
+    EXPECT_EQ(ui::kMessageCaption, "信息：");
+    // A message box is modal: close it from a timer on this thread while it waits.
+    Window& w = open(editor::mainWindowLayout());
+    SetTimer(nullptr, 0, 200, [](HWND, UINT, UINT_PTR id, DWORD) {
+        KillTimer(nullptr, id);
+        HWND box = FindWindowW(L"#32770", L"信息：");
+        wchar_t message[64] = {};
+        if (box) GetDlgItemTextW(box, 0xFFFF, message, 64);
+        if (box && std::wstring(message) == L"成功！") PostMessageW(box, WM_COMMAND, IDOK, 0);
+    });
+    w.messageBox("成功！");  // returns only because the timer found and dismissed the right box
+    w.close();
+}
+
+}  // namespace
+}  // namespace lz::win32
