@@ -1,1 +1,177 @@
-// placeholder
+#include "platform/win32/browser.h"
+
+#include <commctrl.h>
+#include <exdisp.h>
+#include <ole2.h>
+
+#include <memory>
+
+namespace lz::win32 {
+namespace {
+
+// The host window comes from the system's atl.dll: its "AtlAxWin" class creates the control
+// named by the window text on WM_CREATE, keeps it in-place active, and closes and releases
+// it when the window is destroyed. atl.dll is loaded at run time from the system folder, so
+// the program imports nothing beyond the usual system DLLs and fails honestly without it.
+using AtlAxWinInitFn = BOOL(WINAPI*)();
+using AtlAxGetControlFn = HRESULT(WINAPI*)(HWND, IUnknown**);
+
+constexpr wchar_t kHostClass[] = L"AtlAxWin";
+// CLSID of the web-browser control; a class id needs no ProgID lookup in the registry.
+constexpr wchar_t kWebBrowserClassId[] = L"{8856F961-340A-11D0-A96B-00C04FD705A2}";
+constexpr wchar_t kBlankPage[] = L"about:blank";
+// A browser's state hangs on its host window as this property; the subclass below frees
+// it when the window goes.
+constexpr wchar_t kStateProperty[] = L"LzBrowserState";
+constexpr UINT_PTR kSubclassId = 0x4C5A4252;
+
+AtlAxGetControlFn gGetControl = nullptr;
+
+struct BrowserState {
+    std::wstring address;
+};
+
+// Owning reference to a COM interface.
+template <typename T>
+class ComRef {
+public:
+    ComRef() = default;
+    ComRef(const ComRef&) = delete;
+    ComRef& operator=(const ComRef&) = delete;
+    ~ComRef() {
+        if (ptr_) ptr_->Release();
+    }
+    T* get() const { return ptr_; }
+    T* operator->() const { return ptr_; }
+    T** put() { return &ptr_; }
+    explicit operator bool() const { return ptr_ != nullptr; }
+
+private:
+    T* ptr_ = nullptr;
+};
+
+// Empty string rather than a null BSTR for an empty text; freed on scope exit.
+class Bstr {
+public:
+    explicit Bstr(const std::wstring& text)
+        : value_(SysAllocStringLen(text.data(), static_cast<UINT>(text.size()))) {}
+    Bstr(const Bstr&) = delete;
+    Bstr& operator=(const Bstr&) = delete;
+    ~Bstr() { SysFreeString(value_); }
+    BSTR get() const { return value_; }
+
+private:
+    BSTR value_;
+};
+
+bool loadHost() {
+    const HRESULT ole = OleInitialize(nullptr);
+    if (FAILED(ole)) return false;
+
+    wchar_t system[MAX_PATH];
+    const UINT length = GetSystemDirectoryW(system, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return false;
+    const std::wstring path = std::wstring(system, length) + L"\\atl.dll";
+    // Stays loaded for the life of the process: host windows use its window procedure.
+    const HMODULE atl = LoadLibraryW(path.c_str());
+    if (!atl) return false;
+
+    const auto winInit = reinterpret_cast<AtlAxWinInitFn>(
+        reinterpret_cast<void*>(GetProcAddress(atl, "AtlAxWinInit")));
+    const auto getControl = reinterpret_cast<AtlAxGetControlFn>(
+        reinterpret_cast<void*>(GetProcAddress(atl, "AtlAxGetControl")));
+    if (!winInit || !getControl || !winInit()) return false;
+    gGetControl = getControl;
+    return true;
+}
+
+LRESULT CALLBACK browserSubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                                     UINT_PTR id, DWORD_PTR data) {
+    if (message == WM_DESTROY) {
+        // Leave on WM_DESTROY, not WM_NCDESTROY: the host restores its own window
+        // procedure while handling WM_DESTROY, so later messages would not reach us.
+        RemoveWindowSubclass(window, browserSubclassProc, id);
+        RemovePropW(window, kStateProperty);
+        delete reinterpret_cast<BrowserState*>(data);
+    }
+    return DefSubclassProc(window, message, wParam, lParam);
+}
+
+BrowserState* stateOf(HWND browser) {
+    if (!browser || !IsWindow(browser)) return nullptr;
+    return static_cast<BrowserState*>(GetPropW(browser, kStateProperty));
+}
+
+bool queryWebBrowser(HWND host, ComRef<IWebBrowser2>& browser) {
+    ComRef<IUnknown> control;
+    if (!gGetControl || FAILED(gGetControl(host, control.put())) || !control) return false;
+    return SUCCEEDED(control->QueryInterface(IID_IWebBrowser2,
+                                             reinterpret_cast<void**>(browser.put()))) &&
+           browser;
+}
+
+bool navigate(IWebBrowser2* browser, const std::wstring& address) {
+    const Bstr url(address.empty() ? std::wstring(kBlankPage) : address);
+    if (!url.get()) return false;
+    VARIANT none;
+    VariantInit(&none);
+    return SUCCEEDED(browser->Navigate(url.get(), &none, &none, &none, &none));
+}
+
+}  // namespace
+
+bool initBrowserSupport() {
+    static const bool ready = loadHost();
+    return ready;
+}
+
+HWND createBrowser(HWND parent, int x, int y, int w, int h, int id, const std::wstring& address) {
+    if (!parent || !IsWindow(parent)) {
+        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+        return nullptr;
+    }
+    if (!initBrowserSupport()) return nullptr;
+
+    HWND host = CreateWindowExW(0, kHostClass, kWebBrowserClassId,
+                                WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, x, y,
+                                w, h, parent,
+                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                                GetModuleHandleW(nullptr), nullptr);
+    if (!host) return nullptr;
+
+    ComRef<IWebBrowser2> browser;
+    auto state = std::make_unique<BrowserState>();
+    if (!queryWebBrowser(host, browser) || !SetPropW(host, kStateProperty, state.get())) {
+        DestroyWindow(host);
+        return nullptr;
+    }
+    if (!SetWindowSubclass(host, browserSubclassProc, kSubclassId,
+                           reinterpret_cast<DWORD_PTR>(state.get()))) {
+        RemovePropW(host, kStateProperty);
+        DestroyWindow(host);
+        return nullptr;
+    }
+    BrowserState* owned = state.release();  // freed by the subclass on WM_DESTROY
+
+    // Script errors and similar prompts of a page must not pop up over the program.
+    browser->put_Silent(VARIANT_TRUE);
+    if (navigate(browser.get(), address)) owned->address = address;
+    return host;
+}
+
+bool navigateBrowser(HWND browser, const std::wstring& address) {
+    BrowserState* state = stateOf(browser);
+    ComRef<IWebBrowser2> control;
+    if (!state || !queryWebBrowser(browser, control) || !navigate(control.get(), address)) {
+        return false;
+    }
+    state->address = address;
+    return true;
+}
+
+std::wstring browserAddress(HWND browser) {
+    const BrowserState* state = stateOf(browser);
+    return state ? state->address : std::wstring();
+}
+
+}  // namespace lz::win32
