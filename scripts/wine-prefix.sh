@@ -1,0 +1,127 @@
+#!/usr/bin/env bash
+# Wine prefixes for running the suite's programs headless under Xvfb.
+#
+# Use as a command:
+#   scripts/wine-prefix.sh create PREFIX      make a ready prefix at PREFIX (replaces a partial one)
+#   scripts/wine-prefix.sh clone SRC DST      cheap copy of a ready prefix (hard links, real *.reg files)
+#   scripts/wine-prefix.sh locale             make sure the zh_CN.UTF-8 locale exists
+# or source it and call the lz_wine_* functions.
+#
+# A ready prefix has: a headless first boot, a virtual desktop (so that hiding or closing a
+# top-level window does not stall and windows get frames), Wine's marlett.ttf (caption buttons),
+# no crash dialog, and no wineserver left running. A file named .lz-ready marks it complete.
+
+LZ_WINE_LOCALE=zh_CN.UTF-8
+LZ_WINE_DESKTOP_SIZE=${LZ_WINE_DESKTOP_SIZE:-1024x768}
+
+# The 64-bit loader directly: Debian's `wine` wrapper only adds a hint about the missing
+# 32-bit loader.
+lz_wine_loader() {
+  if [[ -x /usr/lib/wine/wine64 ]]; then
+    echo /usr/lib/wine/wine64
+  else
+    command -v wine64 || command -v wine
+  fi
+}
+
+lz_wine_env() {
+  # A shell that was running when the locale got generated warns here; Wine, started
+  # afresh, gets the locale all the same.
+  {
+    export LANG=$LZ_WINE_LOCALE
+    export LC_ALL=$LZ_WINE_LOCALE
+  } 2>/dev/null
+  export WINEDEBUG=${WINEDEBUG:-fixme-all,err-all}
+  export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-winemenubuilder.exe=d}
+  WINELOADER=$(lz_wine_loader)
+  export WINELOADER
+}
+
+# Wine's own buttons read 确定/取消 only when the Chinese locale exists.
+lz_wine_ensure_locale() {
+  if locale -a 2>/dev/null | grep -qix 'zh_CN\.utf-\?8'; then
+    return 0
+  fi
+  # localedef writes the shared locale archive: one writer at a time.
+  (
+    flock 9
+    if ! locale -a 2>/dev/null | grep -qix 'zh_CN\.utf-\?8'; then
+      localedef -i zh_CN -f UTF-8 "$LZ_WINE_LOCALE"
+    fi
+  ) 9>"${TMPDIR:-/tmp}/lz-localedef.lock"
+}
+
+# Runs a Wine tool with WINEPREFIX=$1 and no display.
+lz_wine_headless() {
+  local prefix=$1
+  shift
+  env -u DISPLAY WINEPREFIX="$prefix" "$WINELOADER" "$@"
+}
+
+lz_wine_create_prefix() {
+  local prefix=$1
+  [[ -n $prefix ]] || { echo "lz_wine_create_prefix: no path given" >&2; return 2; }
+  lz_wine_ensure_locale || return 1
+  lz_wine_env
+  rm -rf "$prefix"
+  mkdir -p "$prefix" || return 1
+  prefix=$(cd "$prefix" && pwd)
+
+  lz_wine_headless "$prefix" wineboot -i >"$prefix.boot.log" 2>&1 ||
+    { echo "wineboot failed, see $prefix.boot.log" >&2; return 1; }
+
+  local reg_failed=0
+  lz_wine_headless "$prefix" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null || reg_failed=1
+  lz_wine_headless "$prefix" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d "$LZ_WINE_DESKTOP_SIZE" /f >/dev/null || reg_failed=1
+  # A crashing program prints its backtrace instead of waiting for a click.
+  lz_wine_headless "$prefix" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null || reg_failed=1
+  # A wineserver started without a display breaks later GUI runs in this prefix.
+  WINEPREFIX="$prefix" wineserver -k 2>/dev/null
+  WINEPREFIX="$prefix" wineserver -w 2>/dev/null
+  ((reg_failed == 0)) || { echo "setting the prefix's registry failed" >&2; return 1; }
+
+  # Only marlett: the others shadow the CJK font in rich text.
+  local fonts="$prefix/drive_c/windows/Fonts"
+  mkdir -p "$fonts"
+  cp /usr/share/wine/fonts/marlett.ttf "$fonts/" || return 1
+
+  rm -f "$prefix.boot.log"
+  touch "$prefix/.lz-ready"
+}
+
+# Creates the prefix at $1 unless a complete one is there; safe to call from parallel runs.
+lz_wine_ensure_prefix() {
+  local prefix=$1
+  [[ -f $prefix/.lz-ready ]] && return 0
+  mkdir -p "$(dirname "$prefix")" || return 1
+  (
+    flock 9
+    [[ -f $prefix/.lz-ready ]] || lz_wine_create_prefix "$prefix"
+  ) 9>"$prefix.lock"
+}
+
+# Hard-link copy of a ready prefix. Wine rewrites the *.reg hives in place, so those become
+# real copies; everything else stays shared and read-only in practice.
+lz_wine_clone_prefix() {
+  local src=$1 dst=$2
+  [[ -f $src/.lz-ready ]] || { echo "lz_wine_clone_prefix: $src is not a ready prefix" >&2; return 1; }
+  cp -al "$src" "$dst" || return 1
+  local reg
+  for reg in "$src"/*.reg; do
+    rm -f "$dst/$(basename "$reg")"
+    cp "$reg" "$dst/" || return 1
+  done
+}
+
+if [[ ${BASH_SOURCE[0]} == "$0" ]]; then
+  case ${1:-} in
+    create) lz_wine_create_prefix "${2:?prefix path}" ;;
+    ensure) lz_wine_ensure_prefix "${2:?prefix path}" ;;
+    clone) lz_wine_clone_prefix "${2:?source prefix}" "${3:?destination}" ;;
+    locale) lz_wine_ensure_locale ;;
+    *)
+      echo "usage: $0 create PREFIX | ensure PREFIX | clone SRC DST | locale" >&2
+      exit 2
+      ;;
+  esac
+fi

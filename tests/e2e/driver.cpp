@@ -1,0 +1,630 @@
+#include "tests/e2e/driver.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdint>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <thread>
+#include <utility>
+
+#ifndef LZ_E2E_OPTIMIZER_EXE
+#error "LZ_E2E_OPTIMIZER_EXE must name the built optimizer.exe"
+#endif
+#ifndef LZ_E2E_EDITOR_EXE
+#error "LZ_E2E_EDITOR_EXE must name the built lzvtEditor.exe"
+#endif
+
+namespace fs = std::filesystem;
+
+namespace lz::e2e {
+namespace {
+
+constexpr UINT kSendTimeoutMs = 5000;
+constexpr Millis kPollInterval{15};
+
+DWORD ToMs(Millis timeout) {
+  return static_cast<DWORD>(std::clamp<long long>(timeout.count(), 0, 0x7fffffff));
+}
+
+std::string Describe(HWND window) {
+  char buffer[160];
+  std::snprintf(buffer, sizeof buffer, "window %p (class %s, text \"%s\")", static_cast<void*>(window),
+                Narrow(ClassName(window)).c_str(), Narrow(Text(window)).c_str());
+  return buffer;
+}
+
+// SendMessage that cannot hang the test on a program that stopped answering.
+LRESULT Send(HWND window, UINT message, WPARAM wparam = 0, LPARAM lparam = 0) {
+  DWORD_PTR result = 0;
+  if (SendMessageTimeoutW(window, message, wparam, lparam, SMTO_ABORTIFHUNG, kSendTimeoutMs, &result) == 0) {
+    char buffer[96];
+    std::snprintf(buffer, sizeof buffer, "window %p did not answer message 0x%X within %u ms",
+                  static_cast<void*>(window), message, kSendTimeoutMs);
+    throw DriverError(buffer);
+  }
+  return static_cast<LRESULT>(result);
+}
+
+void Post(HWND window, UINT message, WPARAM wparam = 0, LPARAM lparam = 0) {
+  if (!PostMessageW(window, message, wparam, lparam)) {
+    throw DriverError("posting a message failed: the window is gone");
+  }
+}
+
+// A block of memory inside the process that owns a window, for messages whose pointers
+// Wine does not carry across processes.
+class RemoteMemory {
+ public:
+  RemoteMemory(HWND window, size_t size) : size_(size) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    process_ = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE | PROCESS_QUERY_INFORMATION,
+                           FALSE, pid);
+    if (process_ == nullptr) throw DriverError("cannot open the process that owns " + Describe(window));
+    base_ = VirtualAllocEx(process_, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    if (base_ == nullptr) {
+      CloseHandle(process_);
+      throw DriverError("cannot allocate memory in the process that owns " + Describe(window));
+    }
+  }
+  ~RemoteMemory() {
+    VirtualFreeEx(process_, base_, 0, MEM_RELEASE);
+    CloseHandle(process_);
+  }
+  RemoteMemory(const RemoteMemory&) = delete;
+  RemoteMemory& operator=(const RemoteMemory&) = delete;
+
+  void* At(size_t offset) const { return static_cast<char*>(base_) + offset; }
+  void Write(size_t offset, const void* data, size_t size) const {
+    SIZE_T done = 0;
+    if (offset + size > size_ || !WriteProcessMemory(process_, At(offset), data, size, &done) || done != size)
+      throw DriverError("writing into another process failed");
+  }
+  void Read(size_t offset, void* data, size_t size) const {
+    SIZE_T done = 0;
+    if (offset + size > size_ || !ReadProcessMemory(process_, At(offset), data, size, &done) || done != size)
+      throw DriverError("reading from another process failed");
+  }
+
+ private:
+  HANDLE process_ = nullptr;
+  void* base_ = nullptr;
+  size_t size_ = 0;
+};
+
+constexpr size_t kRemoteTextChars = 2048;
+constexpr size_t kRemoteTextOffset = 256;  // after the item or column structure
+static_assert(sizeof(LVITEMW) <= kRemoteTextOffset && sizeof(LVCOLUMNW) <= kRemoteTextOffset);
+
+std::wstring ReadRemoteText(const RemoteMemory& memory) {
+  std::wstring text(kRemoteTextChars, L'\0');
+  memory.Read(kRemoteTextOffset, text.data(), kRemoteTextChars * sizeof(wchar_t));
+  text.resize(wcsnlen(text.c_str(), kRemoteTextChars));
+  return text;
+}
+
+std::vector<HWND> TopLevelWindowsOf(DWORD pid) {
+  struct Search {
+    DWORD pid;
+    std::vector<HWND> found;
+  } search{pid, {}};
+  EnumWindows(
+      [](HWND window, LPARAM param) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(param);
+        DWORD owner = 0;
+        GetWindowThreadProcessId(window, &owner);
+        if (owner == s->pid) s->found.push_back(window);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+std::wstring Quoted(const fs::path& path) { return L"\"" + path.wstring() + L"\""; }
+
+}  // namespace
+
+std::wstring Widen(std::string_view utf8) {
+  if (utf8.empty()) return {};
+  int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+  std::wstring out(static_cast<size_t>(n), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), n);
+  return out;
+}
+
+std::string Narrow(std::wstring_view text) {
+  if (text.empty()) return {};
+  int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+  std::string out(static_cast<size_t>(n), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr, nullptr);
+  return out;
+}
+
+bool PollUntil(const std::function<bool()>& done, Millis timeout) {
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  while (!done()) {
+    if (std::chrono::steady_clock::now() >= deadline) return done();
+    std::this_thread::sleep_for(kPollInterval);
+  }
+  return true;
+}
+
+// ---- Process ----------------------------------------------------------------------------
+
+Process::~Process() {
+  Kill();
+  if (thread_ != nullptr) CloseHandle(thread_);
+  if (process_ != nullptr) CloseHandle(process_);
+}
+
+Process::Process(Process&& other) noexcept
+    : process_(std::exchange(other.process_, nullptr)),
+      thread_(std::exchange(other.thread_, nullptr)),
+      id_(std::exchange(other.id_, 0)) {}
+
+Process& Process::operator=(Process&& other) noexcept {
+  if (this != &other) {
+    Process old(std::move(*this));
+    process_ = std::exchange(other.process_, nullptr);
+    thread_ = std::exchange(other.thread_, nullptr);
+    id_ = std::exchange(other.id_, 0);
+  }
+  return *this;
+}
+
+Process Process::Launch(const fs::path& exe, std::wstring_view arguments, const fs::path& working_dir,
+                        Millis timeout) {
+  std::wstring command_line = Quoted(exe);
+  if (!arguments.empty()) {
+    command_line += L' ';
+    command_line += arguments;
+  }
+  const fs::path dir = working_dir.empty() ? exe.parent_path() : working_dir;
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION info{};
+  if (!CreateProcessW(exe.c_str(), command_line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                      dir.empty() ? nullptr : dir.c_str(), &startup, &info)) {
+    throw DriverError("cannot start " + Narrow(exe.wstring()) + " (error " + std::to_string(GetLastError()) + ")");
+  }
+  Process started;
+  started.process_ = info.hProcess;
+  started.thread_ = info.hThread;
+  started.id_ = info.dwProcessId;
+  if (WaitForInputIdle(started.process_, ToMs(timeout)) == WAIT_TIMEOUT) {
+    throw DriverError(Narrow(exe.filename().wstring()) + " was not idle for input within " +
+                      std::to_string(timeout.count()) + " ms");
+  }
+  return started;
+}
+
+bool Process::Running() const {
+  return process_ != nullptr && WaitForSingleObject(process_, 0) == WAIT_TIMEOUT;
+}
+
+DWORD Process::WaitForExit(Millis timeout) {
+  if (process_ == nullptr) throw DriverError("waiting for a process that was never started");
+  if (WaitForSingleObject(process_, ToMs(timeout)) != WAIT_OBJECT_0) {
+    Kill();
+    throw DriverError("process " + std::to_string(id_) + " did not end within " + std::to_string(timeout.count()) +
+                      " ms; killed it");
+  }
+  DWORD code = 0;
+  GetExitCodeProcess(process_, &code);
+  return code;
+}
+
+void Process::Kill() {
+  if (Running()) {
+    TerminateProcess(process_, 0xDEAD);
+    WaitForSingleObject(process_, 5000);
+  }
+}
+
+std::vector<HWND> Process::Windows() const { return TopLevelWindowsOf(id_); }
+
+HWND Process::FindTopWindow(std::wstring_view caption) const {
+  for (HWND window : Windows()) {
+    if (IsWindowVisible(window) && Text(window) == caption) return window;
+  }
+  return nullptr;
+}
+
+HWND Process::WaitForWindow(std::wstring_view caption, Millis timeout) const {
+  HWND found = nullptr;
+  if (PollUntil([&] { return (found = FindTopWindow(caption)) != nullptr || !Running(); }, timeout) && found)
+    return found;
+  std::string seen;
+  for (HWND window : Windows()) {
+    if (IsWindowVisible(window)) seen += " \"" + Narrow(Text(window)) + "\"";
+  }
+  throw DriverError("no window \"" + Narrow(caption) + "\" of process " + std::to_string(id_) + " within " +
+                    std::to_string(timeout.count()) + " ms" + (Running() ? "" : " (the process ended)") +
+                    "; visible windows:" + (seen.empty() ? " none" : seen));
+}
+
+HWND Process::FindDialog(std::wstring_view caption) const {
+  for (HWND window : Windows()) {
+    if (IsWindowVisible(window) && ClassName(window) == L"#32770" && (caption.empty() || Text(window) == caption))
+      return window;
+  }
+  return nullptr;
+}
+
+HWND Process::WaitForDialog(std::wstring_view caption, Millis timeout) const {
+  HWND found = nullptr;
+  if (PollUntil([&] { return (found = FindDialog(caption)) != nullptr || !Running(); }, timeout) && found)
+    return found;
+  throw DriverError("no dialog" + (caption.empty() ? std::string() : " \"" + Narrow(caption) + "\"") +
+                    " of process " + std::to_string(id_) + " within " + std::to_string(timeout.count()) + " ms" +
+                    (Running() ? "" : " (the process ended)"));
+}
+
+void Process::WaitUntilNoWindows(Millis timeout) const {
+  auto visible = [&] {
+    std::vector<HWND> shown;
+    for (HWND window : Windows()) {
+      if (IsWindowVisible(window)) shown.push_back(window);
+    }
+    return shown;
+  };
+  if (PollUntil([&] { return visible().empty(); }, timeout)) return;
+  throw DriverError("process " + std::to_string(id_) + " still shows " + Describe(visible().front()));
+}
+
+// ---- Windows and controls ---------------------------------------------------------------
+
+std::wstring Text(HWND window) {
+  const auto length = static_cast<size_t>(Send(window, WM_GETTEXTLENGTH));
+  std::wstring text(length + 1, L'\0');
+  const auto copied = static_cast<size_t>(Send(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data())));
+  text.resize(std::min(copied, length));
+  return text;
+}
+
+void SetText(HWND window, std::wstring_view text) {
+  std::wstring copy(text);
+  Send(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(copy.c_str()));
+}
+
+std::wstring ClassName(HWND window) {
+  wchar_t name[256] = {};
+  int n = GetClassNameW(window, name, static_cast<int>(std::size(name)));
+  return std::wstring(name, static_cast<size_t>(std::max(n, 0)));
+}
+
+bool IsEnabled(HWND window) { return IsWindowEnabled(window) != FALSE; }
+bool IsVisible(HWND window) { return IsWindowVisible(window) != FALSE; }
+
+SIZE OuterSize(HWND window) {
+  RECT r{};
+  GetWindowRect(window, &r);
+  return {r.right - r.left, r.bottom - r.top};
+}
+
+SIZE ClientSize(HWND window) {
+  RECT r{};
+  GetClientRect(window, &r);
+  return {r.right - r.left, r.bottom - r.top};
+}
+
+RECT RectInParent(HWND control) {
+  RECT r{};
+  GetWindowRect(control, &r);
+  MapWindowPoints(HWND_DESKTOP, GetParent(control), reinterpret_cast<POINT*>(&r), 2);
+  return r;
+}
+
+void WaitForDestroyed(HWND window, Millis timeout) {
+  if (PollUntil([&] { return !IsWindow(window); }, timeout)) return;
+  throw DriverError(Describe(window) + " was not closed within " + std::to_string(timeout.count()) + " ms");
+}
+
+std::vector<Control> Controls(HWND window) {
+  std::vector<Control> controls;
+  for (HWND child = GetWindow(window, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+    controls.push_back({child, GetDlgCtrlID(child), ClassName(child), Text(child), RectInParent(child),
+                        IsVisible(child), IsEnabled(child)});
+  }
+  std::stable_sort(controls.begin(), controls.end(), [](const Control& a, const Control& b) { return a.id < b.id; });
+  return controls;
+}
+
+HWND ControlById(HWND window, int id) {
+  HWND control = GetDlgItem(window, id);
+  return control != nullptr && GetParent(control) == window ? control : nullptr;
+}
+
+HWND ControlByCaption(HWND window, std::wstring_view caption, std::wstring_view class_name) {
+  for (const Control& c : Controls(window)) {
+    if (c.text == caption && (class_name.empty() || _wcsicmp(c.class_name.c_str(), std::wstring(class_name).c_str()) == 0))
+      return c.hwnd;
+  }
+  return nullptr;
+}
+
+HWND ControlByClass(HWND window, std::wstring_view class_name, int index) {
+  int seen = 0;
+  for (const Control& c : Controls(window)) {
+    if (_wcsicmp(c.class_name.c_str(), std::wstring(class_name).c_str()) == 0 && seen++ == index) return c.hwnd;
+  }
+  return nullptr;
+}
+
+HWND ControlAt(HWND window, POINT client_point) {
+  for (const Control& c : Controls(window)) {
+    if (PtInRect(&c.rect, client_point)) return c.hwnd;
+  }
+  return nullptr;
+}
+
+HWND RequireControl(HWND window, std::wstring_view caption, std::wstring_view class_name, Millis timeout) {
+  HWND found = nullptr;
+  if (PollUntil([&] { return (found = ControlByCaption(window, caption, class_name)) != nullptr; }, timeout))
+    return found;
+  throw DriverError("no control \"" + Narrow(caption) + "\"" +
+                    (class_name.empty() ? std::string() : " of class " + Narrow(class_name)) + " in " +
+                    Describe(window));
+}
+
+// ---- Input ------------------------------------------------------------------------------
+
+void Click(HWND button) { Post(button, BM_CLICK); }
+
+HWND FocusedControl(HWND window) {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof info;
+  const DWORD thread = GetWindowThreadProcessId(window, nullptr);
+  if (thread == 0 || !GetGUIThreadInfo(thread, &info)) return nullptr;
+  return info.hwndFocus;
+}
+
+void PressEscape(HWND window) {
+  HWND target = FocusedControl(window);
+  if (target == nullptr || (target != window && !IsChild(window, target))) target = window;
+  const LPARAM scan = static_cast<LPARAM>(MapVirtualKeyW(VK_ESCAPE, MAPVK_VK_TO_VSC)) << 16;
+  Post(target, WM_KEYDOWN, VK_ESCAPE, 1 | scan);
+  // The key-up may find the window already gone; that is fine.
+  PostMessageW(target, WM_KEYUP, VK_ESCAPE, 1 | scan | (LPARAM{1} << 30) | (LPARAM{1} << 31));
+}
+
+void LeftMouseDown(HWND control) {
+  RECT r{};
+  GetClientRect(control, &r);
+  Post(control, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM((r.right - r.left) / 2, (r.bottom - r.top) / 2));
+}
+
+// ---- Message boxes ------------------------------------------------------------------------
+
+std::wstring MessageBoxText(HWND box) {
+  HWND text = GetDlgItem(box, 0xFFFF);
+  if (text == nullptr) throw DriverError(Describe(box) + " has no message text (id 0xFFFF)");
+  return Text(text);
+}
+
+void DismissMessageBox(HWND box) {
+  HWND ok = GetDlgItem(box, IDOK);
+  if (ok == nullptr) throw DriverError(Describe(box) + " has no OK button");
+  Click(ok);
+  WaitForDestroyed(box);
+}
+
+// ---- List views and tab controls ----------------------------------------------------------
+
+int ListRowCount(HWND list) { return static_cast<int>(Send(list, LVM_GETITEMCOUNT)); }
+
+std::vector<ListColumn> ListColumns(HWND list) {
+  HWND header = reinterpret_cast<HWND>(Send(list, LVM_GETHEADER));
+  if (header == nullptr) throw DriverError(Describe(list) + " has no header");
+  const int count = static_cast<int>(Send(header, HDM_GETITEMCOUNT));
+  RemoteMemory memory(list, kRemoteTextOffset + kRemoteTextChars * sizeof(wchar_t));
+  std::vector<ListColumn> columns;
+  for (int i = 0; i < count; ++i) {
+    LVCOLUMNW column{};
+    column.mask = LVCF_TEXT | LVCF_WIDTH;
+    column.pszText = static_cast<wchar_t*>(memory.At(kRemoteTextOffset));
+    column.cchTextMax = static_cast<int>(kRemoteTextChars);
+    const wchar_t nothing = L'\0';
+    memory.Write(kRemoteTextOffset, &nothing, sizeof nothing);
+    memory.Write(0, &column, sizeof column);
+    if (!Send(list, LVM_GETCOLUMNW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(memory.At(0))))
+      throw DriverError("reading column " + std::to_string(i) + " of " + Describe(list) + " failed");
+    memory.Read(0, &column, sizeof column);
+    columns.push_back({ReadRemoteText(memory), column.cx});
+  }
+  return columns;
+}
+
+std::wstring ListItemText(HWND list, int row, int column) {
+  RemoteMemory memory(list, kRemoteTextOffset + kRemoteTextChars * sizeof(wchar_t));
+  LVITEMW item{};
+  item.iSubItem = column;
+  item.pszText = static_cast<wchar_t*>(memory.At(kRemoteTextOffset));
+  item.cchTextMax = static_cast<int>(kRemoteTextChars);
+  const wchar_t nothing = L'\0';
+  memory.Write(kRemoteTextOffset, &nothing, sizeof nothing);
+  memory.Write(0, &item, sizeof item);
+  Send(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(memory.At(0)));
+  return ReadRemoteText(memory);
+}
+
+std::vector<std::wstring> ListRows(HWND list, int column) {
+  std::vector<std::wstring> rows;
+  const int count = ListRowCount(list);
+  for (int row = 0; row < count; ++row) rows.push_back(ListItemText(list, row, column));
+  return rows;
+}
+
+int ListSelectedRow(HWND list) {
+  return static_cast<int>(Send(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+}
+
+void ListSelectRow(HWND list, int row) {
+  RemoteMemory memory(list, sizeof(LVITEMW));
+  LVITEMW item{};
+  item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+  item.state = LVIS_SELECTED | LVIS_FOCUSED;
+  memory.Write(0, &item, sizeof item);
+  if (!Send(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(memory.At(0))))
+    throw DriverError("selecting row " + std::to_string(row) + " of " + Describe(list) + " failed");
+}
+
+int TabCurrentPage(HWND tab) { return static_cast<int>(Send(tab, TCM_GETCURSEL)); }
+
+// ---- Screen -------------------------------------------------------------------------------
+
+bool SaveScreenshot(const fs::path& bmp_file) {
+  const int width = GetSystemMetrics(SM_CXSCREEN);
+  const int height = GetSystemMetrics(SM_CYSCREEN);
+  HDC screen = GetDC(nullptr);
+  if (screen == nullptr || width <= 0 || height <= 0) return false;
+  HDC memory = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+  HGDIOBJ old = SelectObject(memory, bitmap);
+  const bool copied = BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY) != FALSE;
+  SelectObject(memory, old);
+
+  BITMAPINFOHEADER info{};
+  info.biSize = sizeof info;
+  info.biWidth = width;
+  info.biHeight = height;  // bottom-up rows, as BMP files store them
+  info.biPlanes = 1;
+  info.biBitCount = 24;
+  info.biCompression = BI_RGB;
+  const DWORD stride = (static_cast<DWORD>(width) * 3 + 3) & ~3u;
+  std::string pixels(static_cast<size_t>(stride) * static_cast<size_t>(height), '\0');
+  const bool read = copied && GetDIBits(memory, bitmap, 0, static_cast<UINT>(height), pixels.data(),
+                                        reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS) == height;
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  if (!read) return false;
+
+  BITMAPFILEHEADER file{};
+  file.bfType = 0x4D42;  // "BM"
+  file.bfOffBits = sizeof file + sizeof info;
+  file.bfSize = file.bfOffBits + static_cast<DWORD>(pixels.size());
+  std::ofstream out(bmp_file, std::ios::binary);
+  out.write(reinterpret_cast<const char*>(&file), sizeof file);
+  out.write(reinterpret_cast<const char*>(&info), sizeof info);
+  out.write(pixels.data(), static_cast<std::streamsize>(pixels.size()));
+  return static_cast<bool>(out);
+}
+
+fs::path SaveArtifactScreenshot(std::string_view name) {
+  const wchar_t* dir = _wgetenv(L"LZ_E2E_ARTIFACTS");
+  if (dir == nullptr || *dir == L'\0') return {};
+  const fs::path folder = FromHostPath(Narrow(dir));
+  std::error_code error;
+  fs::create_directories(folder, error);
+  std::wstring file_name = Widen(name);
+  std::replace_if(file_name.begin(), file_name.end(), [](wchar_t c) { return wcschr(L"\\/:*?\"<>|", c) != nullptr; }, L'_');
+  const fs::path file = folder / (file_name + L".bmp");
+  return SaveScreenshot(file) ? file : fs::path();
+}
+
+// ---- Program folders ----------------------------------------------------------------------
+
+fs::path FromHostPath(std::string_view host_path) {
+  std::wstring path = Widen(host_path);
+  if (path.empty() || path.front() != L'/') return fs::path(path);  // already a Windows path
+  std::replace(path.begin(), path.end(), L'/', L'\\');
+  return fs::path(L"Z:" + path);
+}
+
+fs::path BuiltOptimizer() { return FromHostPath(LZ_E2E_OPTIMIZER_EXE); }
+fs::path BuiltEditor() { return FromHostPath(LZ_E2E_EDITOR_EXE); }
+
+std::string ReadFileBytes(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  if (!in) throw DriverError("cannot read " + Narrow(file.wstring()));
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void WriteFileBytes(const fs::path& file, std::string_view bytes) {
+  std::ofstream out(file, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  if (!out) throw DriverError("cannot write " + Narrow(file.wstring()));
+}
+
+ProgramFolder::ProgramFolder(const std::vector<SchemeFile>& schemes) {
+  static std::atomic<unsigned> counter{0};
+  wchar_t temp[MAX_PATH + 1] = {};
+  if (GetTempPathW(MAX_PATH + 1, temp) == 0) throw DriverError("no temp folder");
+  dir_ = fs::path(temp) / (L"lz-e2e-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                           std::to_wstring(GetTickCount64()) + L"-" + std::to_wstring(counter++));
+  std::error_code error;
+  fs::create_directories(Optimal(), error);
+  if (error) throw DriverError("cannot create " + Narrow(Optimal().wstring()) + ": " + error.message());
+  for (const auto& [from, to] : {std::pair{BuiltOptimizer(), Optimizer()}, std::pair{BuiltEditor(), Editor()}}) {
+    if (!CopyFileW(from.c_str(), to.c_str(), FALSE))
+      throw DriverError("cannot copy " + Narrow(from.wstring()) + " (error " + std::to_string(GetLastError()) + ")");
+  }
+  for (const SchemeFile& scheme : schemes) WriteFileBytes(Optimal() / scheme.name, scheme.bytes);
+}
+
+ProgramFolder::~ProgramFolder() {
+  std::error_code ignored;
+  fs::remove_all(dir_, ignored);
+}
+
+Process ProgramFolder::StartOptimizer(std::wstring_view arguments) const {
+  return Process::Launch(Optimizer(), arguments, dir_);
+}
+
+Process ProgramFolder::StartEditor(std::wstring_view arguments) const {
+  return Process::Launch(Editor(), arguments, dir_);
+}
+
+// ---- Registry -----------------------------------------------------------------------------
+
+namespace {
+
+std::optional<std::string> RegistryRaw(HKEY root, std::wstring_view subkey, std::wstring_view value, DWORD flags) {
+  const std::wstring key(subkey), name(value);
+  DWORD size = 0;
+  if (RegGetValueW(root, key.c_str(), name.c_str(), flags, nullptr, nullptr, &size) != ERROR_SUCCESS)
+    return std::nullopt;
+  std::string data(size, '\0');
+  if (RegGetValueW(root, key.c_str(), name.c_str(), flags, nullptr, data.data(), &size) != ERROR_SUCCESS)
+    return std::nullopt;
+  data.resize(size);
+  return data;
+}
+
+}  // namespace
+
+std::optional<std::wstring> RegistryString(HKEY root, std::wstring_view subkey, std::wstring_view value) {
+  auto raw = RegistryRaw(root, subkey, value, RRF_RT_REG_SZ);
+  if (!raw) return std::nullopt;
+  std::wstring text(raw->size() / sizeof(wchar_t), L'\0');
+  std::memcpy(text.data(), raw->data(), text.size() * sizeof(wchar_t));
+  text.resize(wcsnlen(text.c_str(), text.size()));
+  return text;
+}
+
+std::optional<DWORD> RegistryDword(HKEY root, std::wstring_view subkey, std::wstring_view value) {
+  auto raw = RegistryRaw(root, subkey, value, RRF_RT_REG_DWORD);
+  if (!raw || raw->size() != sizeof(DWORD)) return std::nullopt;
+  DWORD number = 0;
+  std::memcpy(&number, raw->data(), sizeof number);
+  return number;
+}
+
+std::optional<std::string> RegistryBinary(HKEY root, std::wstring_view subkey, std::wstring_view value) {
+  return RegistryRaw(root, subkey, value, RRF_RT_REG_BINARY);
+}
+
+bool RegistryKeyExists(HKEY root, std::wstring_view subkey) {
+  HKEY key = nullptr;
+  const std::wstring name(subkey);
+  if (RegOpenKeyExW(root, name.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+  RegCloseKey(key);
+  return true;
+}
+
+}  // namespace lz::e2e
