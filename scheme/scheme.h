@@ -1,0 +1,134 @@
+// The scheme file (.lzvt): GBK bytes, every step line followed by "\r\n", then the scheme
+// name with no line break after it. This module composes step lines and whole files, splits
+// a text into lines, and reads a scheme the two ways the programs do:
+//  - the editor keeps every line as an opaque row and the last line as the scheme name;
+//  - the optimizer parses the lines (all but the last) into a table of steps.
+// Everything here is bytes: nothing is decoded, trimmed or validated.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace lz::scheme {
+
+// Record kinds (first field of a step line).
+inline constexpr std::string_view kHintKind = "TSWB";
+inline constexpr std::string_view kWriteKind = "ZCBTJ";
+inline constexpr std::string_view kDeleteKind = "ZCBSC";
+// The fixed third field of a delete line.
+inline constexpr std::string_view kDeleteMark = "SC";
+// Value-type codes (fourth field of an add-or-change line).
+inline constexpr std::string_view kBinaryCode = "EJZSZ";
+inline constexpr std::string_view kDwordCode = "SZJZ";
+inline constexpr std::string_view kStringCode = "ZCZ";
+// "无" in GBK: the value and type code of hint and delete steps.
+inline constexpr std::string_view kNone = "\xCE\xDE";
+
+inline constexpr std::string_view kLineBreak = "\r\n";
+
+// ---- Writing -------------------------------------------------------------------------------
+
+// Step lines, without a final line break (a hint text may hold "\r\n").
+std::string composeHint(std::string_view text);
+std::string composeWrite(std::string_view path, std::string_view value, std::string_view typeCode);
+std::string composeDelete(std::string_view path);
+
+// The file bytes: each row followed by "\r\n", then the name.
+std::string serialize(std::span<const std::string> rows, std::string_view name);
+
+// ---- Lines ---------------------------------------------------------------------------------
+
+// Number of lines of a text: line feeds + 1 (an empty text has one line).
+std::size_t countLines(std::string_view text);
+
+// The countLines(text) lines of a text, as views into it. A line ends at a line feed; one
+// carriage return directly before the line feed is dropped. The text after the last line
+// feed (possibly empty) is the last line.
+std::vector<std::string_view> splitLines(std::string_view text);
+
+// ---- The editor's reading ------------------------------------------------------------------
+
+struct EditorScheme {
+  std::vector<std::string> rows;  // every line but the last, unchanged
+  std::string name;               // the last line
+};
+
+// A one-line text is a name without rows; otherwise lines 1..count-1 are rows and the last
+// line is the name.
+EditorScheme readForEditor(std::string_view text);
+
+// ---- The optimizer's reading ---------------------------------------------------------------
+
+enum class StepKind : std::uint8_t { Hint, Write, Delete };
+enum class ValueType : std::uint8_t { None, Binary, Dword, String };
+
+std::string_view kindCode(StepKind kind);  // "TSWB", "ZCBTJ", "ZCBSC"
+std::string_view typeCode(ValueType type);  // "无", "EJZSZ", "SZJZ", "ZCZ"
+
+// One step of the table. The views point into the StepTable that holds the step (or into
+// static storage for "无"), so a step is valid as long as its table.
+struct Step {
+  StepKind kind;
+  ValueType type;          // None for hints and deletes
+  std::string_view text;   // hint text, or registry path
+  std::string_view value;  // value text; "无" for hints and deletes
+
+  std::string_view kindCode() const { return scheme::kindCode(kind); }
+  std::string_view typeCode() const { return scheme::typeCode(type); }
+};
+
+// The optimizer's step table. Each line is split at every "|" into f1, f2, ...; the first
+// rule that applies decides:
+//  1. f1 "TSWB": a hint with text f2 (further fields ignored);
+//  2. f1 "ZCBSC": a delete step with path f2 (further fields ignored);
+//  3. 4 or more fields: an add-or-change step, path f2, value f3, type from f4 ("EJZSZ" and
+//     "SZJZ" stand, anything else is "ZCZ"); f1 is not examined;
+//  4. otherwise the line continues the step read last: its text becomes text + "\r\n" + f1.
+// Cases the format leaves open, settled the way a user of the optimizer is least surprised:
+//  - "TSWB" or "ZCBSC" without a second field is a step with an empty text: the kind is
+//    unmistakable, and keeping the step keeps the steps in the order the author wrote them.
+//  - A continuation line before any step is ignored: there is nothing to continue, and
+//    inventing a step of some kind from it would show the user something nobody wrote.
+//  - An empty line continues a hint (its text gets "\r\n"), because that is how the editor
+//    stores an empty line inside a multi-line hint; after a registry step, or before any
+//    step, it is ignored, so a stray blank line never breaks a registry path.
+//
+// Move-only: the steps view the table's own storage, which stays in place when it moves.
+class StepTable {
+ public:
+  StepTable() = default;
+  StepTable(StepTable&&) noexcept = default;
+  StepTable& operator=(StepTable&&) noexcept = default;
+  StepTable(const StepTable&) = delete;
+  StepTable& operator=(const StepTable&) = delete;
+
+  // Parses the given rows, every one of them (the runner passes all rows but the last,
+  // which is the scheme name). The rows are copied.
+  static StepTable fromRows(std::span<const std::string> rows);
+  static StepTable fromRows(std::span<const std::string_view> rows);
+
+  // Reads a whole scheme file text: splits it into lines, drops the last (the name) and
+  // parses the rest. fromText keeps the text; overText views it, so the caller must keep
+  // the text alive and unchanged as long as the table is used.
+  static StepTable fromText(std::string text);
+  static StepTable overText(std::string_view text);
+
+  std::span<const Step> steps() const { return steps_; }
+  std::size_t size() const { return steps_.size(); }
+  bool empty() const { return steps_.empty(); }
+  const Step& operator[](std::size_t index) const { return steps_[index]; }
+
+ private:
+  friend class StepTableBuilder;
+
+  std::unique_ptr<std::string> source_;  // owned text or rows, when not viewed
+  std::unique_ptr<std::string> joined_;  // texts joined from continuation lines
+  std::vector<Step> steps_;
+};
+
+}  // namespace lz::scheme
