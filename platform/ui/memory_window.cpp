@@ -228,8 +228,8 @@ void MemoryWindow::openModal(const WindowLayout& layout, Handlers handlers) {
     w.close();
 }
 
-void MemoryWindow::openModeless(const WindowLayout& layout, Handlers handlers) {
-    desktop_.create(layout, std::move(handlers), false);
+Window* MemoryWindow::openModeless(const WindowLayout& layout, Handlers handlers) {
+    return &desktop_.create(layout, std::move(handlers), false);
 }
 
 void MemoryWindow::exitProgram(int code) {

@@ -92,7 +92,7 @@ public:
     std::optional<std::string> showFileDialog(std::string_view dialog) override;
     void messageBox(std::string_view text) override;
     void openModal(const WindowLayout& layout, Handlers handlers) override;
-    void openModeless(const WindowLayout& layout, Handlers handlers) override;
+    Window* openModeless(const WindowLayout& layout, Handlers handlers) override;
     void close() override { open_ = false; }
     bool isOpen() const override { return open_; }
     void exitProgram(int code) override;

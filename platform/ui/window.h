@@ -78,9 +78,9 @@ public:
     virtual void messageBox(std::string_view text) = 0;
 
     // Opens another window built from its layout. Modal returns when that window has closed;
-    // modeless returns at once.
+    // modeless returns at once with the open window (nullptr if it could not be opened).
     virtual void openModal(const WindowLayout& layout, Handlers handlers) = 0;
-    virtual void openModeless(const WindowLayout& layout, Handlers handlers) = 0;
+    virtual Window* openModeless(const WindowLayout& layout, Handlers handlers) = 0;
 
     // Closes (destroys) this window; closing the start window ends the program.
     virtual void close() = 0;

@@ -344,9 +344,11 @@ public:
         modal.runModal();
     }
 
-    void openModeless(const WindowLayout& layout, ui::Handlers handlers) override {
+    ui::Window* openModeless(const WindowLayout& layout, ui::Handlers handlers) override {
         auto window = std::make_unique<Win32Window>(layout, std::move(handlers), nullptr, false);
-        if (window->create()) g_modeless.push_back(std::move(window));
+        if (!window->create()) return nullptr;
+        g_modeless.push_back(std::move(window));
+        return g_modeless.back().get();
     }
 
     void close() override {
