@@ -1,0 +1,103 @@
+// The file service: finding schemes by pattern, sizes, deleting, reading and writing whole files.
+//
+// Paths are UTF-8 texts. The programs build them with "\" separators (program directory +
+// "\Optimal\" + name); every implementation accepts "\" as a separator, the portable one on
+// Linux too (where it reads as "/"). File contents are bytes and stay bytes.
+//
+// Two implementations: Win32Files (platform/win32/files_win32.h), the real one of the programs,
+// and PortableFiles (below), built on the standard library, for the unit tests of the handlers
+// on real files in a temporary folder.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace lz::files {
+
+// A file opened for reading and writing and kept open until closed: the editor's held scheme
+// file. Other programs may read and write it meanwhile, but nobody can delete or replace it
+// (a save onto it by renaming fails). Move-only; the destructor closes it.
+class HeldFile {
+public:
+    // The open file of an implementation; destroying it closes the file.
+    class Handle {
+    public:
+        virtual ~Handle() = default;
+    };
+
+    HeldFile() = default;  // holds nothing
+    HeldFile(std::unique_ptr<Handle> handle, std::string content)
+        : handle_(std::move(handle)), content_(std::move(content)) {}
+
+    bool isOpen() const noexcept { return handle_ != nullptr; }
+    // The whole content, as read when the file was opened.
+    const std::string& content() const noexcept { return content_; }
+    // Closes the file (nothing when it is closed already). The content stays readable.
+    void close() noexcept { handle_.reset(); }
+
+private:
+    std::unique_ptr<Handle> handle_;
+    std::string content_;
+};
+
+class Files {
+public:
+    virtual ~Files() = default;
+
+    // Names (without a path) of the files that match a wildcard pattern such as
+    // "C:\dir\Optimal\*.lzvt", in the order the file system yields them. "*" and "?" work in
+    // the last part of the pattern only; folders are not listed and subfolders not searched.
+    // A missing folder gives an empty list.
+    virtual std::vector<std::string> find(std::string_view pattern) = 0;
+
+    // Size in bytes of the file at `path`; nothing when there is no file (or it is a folder).
+    virtual std::optional<std::int64_t> size(std::string_view path) = 0;
+
+    // Deletes the file at `path` directly (no recycle bin). False when it is missing, a folder,
+    // in use or protected.
+    virtual bool remove(std::string_view path) = 0;
+
+    // The whole content of a file opened for reading only, letting others read and write it
+    // meanwhile (a scheme held open by the editor can still be run). Nothing when it cannot be
+    // opened or read.
+    virtual std::optional<std::string> readAll(std::string_view path) = 0;
+
+    // Opens an existing file for reading and writing, sharing reading and writing but not
+    // deletion, and reads its whole content; the file stays open as long as the result holds
+    // it. Nothing when it cannot be opened so (missing, read-only, a folder, locked); the
+    // caller may then fall back to readAll.
+    virtual std::optional<HeldFile> openHeld(std::string_view path) = 0;
+
+    // Writes `bytes` as the whole new content of the file at `path`, safely: the bytes go to a
+    // temporary file in the same folder, which is flushed and then put in place of the target.
+    // On any failure the target stays as it was, the temporary file is removed, and the result
+    // is false. Fails when the target is held open (HeldFile), read-only, a folder, or its
+    // folder is missing or not writable. A new file is created; a replaced file does not keep
+    // the old one's attributes.
+    virtual bool writeAll(std::string_view path, std::string_view bytes) = 0;
+};
+
+// The standard-library implementation. Its HeldFile does not keep others from replacing or
+// deleting the file on Linux (the file system has no such lock); on Windows it follows what
+// the C runtime's file opening allows.
+class PortableFiles final : public Files {
+public:
+    std::vector<std::string> find(std::string_view pattern) override;
+    std::optional<std::int64_t> size(std::string_view path) override;
+    bool remove(std::string_view path) override;
+    std::optional<std::string> readAll(std::string_view path) override;
+    std::optional<HeldFile> openHeld(std::string_view path) override;
+    bool writeAll(std::string_view path, std::string_view bytes) override;
+};
+
+// True when `name` matches the wildcard `pattern`: "*" stands for any run of characters
+// (none included), "?" for exactly one; other characters match themselves, ASCII letters
+// without regard to case (as file names on Windows). Both are UTF-8; "?" takes one whole
+// character.
+bool matchesWildcard(std::string_view pattern, std::string_view name);
+
+}  // namespace lz::files

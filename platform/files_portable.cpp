@@ -1,0 +1,235 @@
+// The file service on the standard library (std::filesystem and C streams).
+#include <atomic>
+#include <cstdio>
+#include <filesystem>
+#include <random>
+#include <system_error>
+
+#include "platform/files.h"
+
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
+namespace lz::files {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A UTF-8 path with "\" read as a separator.
+fs::path toPath(std::string_view utf8) {
+    std::u8string text;
+    text.reserve(utf8.size());
+    for (const char c : utf8) text.push_back(static_cast<char8_t>(c == '\\' ? '/' : c));
+    return fs::path(text);
+}
+
+std::string toUtf8(const fs::path& path) {
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
+
+struct FileCloser {
+    void operator()(std::FILE* file) const noexcept { std::fclose(file); }
+};
+using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+
+// Opens with the C runtime; on Windows through the wide call, so that any name works.
+FilePtr openFile(const fs::path& path, const char* mode) {
+#ifdef _WIN32
+    const std::wstring wideMode(mode, mode + std::char_traits<char>::length(mode));
+    return FilePtr(_wfopen(path.c_str(), wideMode.c_str()));
+#else
+    return FilePtr(std::fopen(path.c_str(), mode));
+#endif
+}
+
+std::optional<std::string> readRest(std::FILE* file) {
+    std::string content;
+    char buffer[64 * 1024];
+    std::size_t got = 0;
+    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) content.append(buffer, got);
+    if (std::ferror(file)) return std::nullopt;
+    return content;
+}
+
+bool isFolder(const fs::path& path) {
+    std::error_code error;
+    return fs::is_directory(path, error);
+}
+
+// Writes, flushes the C buffer and asks the system to put the bytes on the disk.
+bool writeDurably(std::FILE* file, std::string_view bytes) {
+    if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), file) != bytes.size()) return false;
+    if (std::fflush(file) != 0) return false;
+#ifdef _WIN32
+    return _commit(_fileno(file)) == 0;
+#else
+    return ::fsync(fileno(file)) == 0;
+#endif
+}
+
+// A name in `folder` for a new temporary file. It ends in ".tmp", so no scheme pattern lists it
+// even when it is left behind by a crash.
+fs::path temporaryName(const fs::path& folder) {
+    static std::atomic<unsigned> counter{std::random_device{}()};
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const fs::path candidate = folder / ("~lz" + std::to_string(counter++) + ".tmp");
+        std::error_code error;
+        if (!fs::exists(candidate, error) && !error) return candidate;
+    }
+    return {};
+}
+
+class PortableHandle final : public HeldFile::Handle {
+public:
+    explicit PortableHandle(FilePtr file) : file_(std::move(file)) {}
+
+private:
+    FilePtr file_;
+};
+
+// Decodes one UTF-8 character at `pos`; a byte that does not start a well-formed sequence
+// stands for itself. ASCII letters are folded to lower case.
+char32_t nextCharacter(std::string_view text, std::size_t& pos) {
+    const auto lead = static_cast<unsigned char>(text[pos]);
+    std::size_t length = 1;
+    char32_t value = lead;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+        value = lead & 0x1F;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        value = lead & 0x0F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        value = lead & 0x07;
+    }
+    if (length > 1) {
+        bool wellFormed = pos + length <= text.size();
+        for (std::size_t i = 1; wellFormed && i < length; ++i) {
+            const auto next = static_cast<unsigned char>(text[pos + i]);
+            wellFormed = (next & 0xC0) == 0x80;
+            value = (value << 6) | (next & 0x3F);
+        }
+        if (!wellFormed) {
+            length = 1;
+            value = 0xDC00 + lead;  // an unpaired low surrogate: never a real character
+        }
+    }
+    pos += length;
+    if (value >= U'A' && value <= U'Z') value += U'a' - U'A';
+    return value;
+}
+
+std::u32string characters(std::string_view text) {
+    std::u32string result;
+    for (std::size_t pos = 0; pos < text.size();) result.push_back(nextCharacter(text, pos));
+    return result;
+}
+
+}  // namespace
+
+bool matchesWildcard(std::string_view pattern, std::string_view name) {
+    const std::u32string p = characters(pattern);
+    const std::u32string n = characters(name);
+    // Greedy matching that goes back to the last "*" on a mismatch: linear in practice,
+    // never worse than the product of the lengths.
+    std::size_t pi = 0, ni = 0;
+    std::size_t starAt = std::u32string::npos, resumeAt = 0;
+    while (ni < n.size()) {
+        if (pi < p.size() && (p[pi] == U'?' || (p[pi] != U'*' && p[pi] == n[ni]))) {
+            ++pi;
+            ++ni;
+        } else if (pi < p.size() && p[pi] == U'*') {
+            starAt = pi++;
+            resumeAt = ni;
+        } else if (starAt != std::u32string::npos) {
+            pi = starAt + 1;
+            ni = ++resumeAt;
+        } else {
+            return false;
+        }
+    }
+    while (pi < p.size() && p[pi] == U'*') ++pi;
+    return pi == p.size();
+}
+
+std::vector<std::string> PortableFiles::find(std::string_view pattern) {
+    std::string text(pattern);
+    for (char& c : text)
+        if (c == '\\') c = '/';
+    const std::size_t slash = text.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : text.substr(0, slash);
+    const std::string wildcard = slash == std::string::npos ? text : text.substr(slash + 1);
+
+    std::vector<std::string> names;
+    std::error_code error;
+    fs::directory_iterator it(toPath(folder), error);
+    for (; !error && it != fs::directory_iterator(); it.increment(error)) {
+        std::error_code typeError;
+        if (!it->is_regular_file(typeError)) continue;
+        std::string name = toUtf8(it->path().filename());
+        if (matchesWildcard(wildcard, name)) names.push_back(std::move(name));
+    }
+    return names;
+}
+
+std::optional<std::int64_t> PortableFiles::size(std::string_view path) {
+    const fs::path file = toPath(path);
+    std::error_code error;
+    if (!fs::is_regular_file(file, error)) return std::nullopt;
+    const std::uintmax_t bytes = fs::file_size(file, error);
+    if (error) return std::nullopt;
+    return static_cast<std::int64_t>(bytes);
+}
+
+bool PortableFiles::remove(std::string_view path) {
+    const fs::path file = toPath(path);
+    std::error_code error;
+    if (!fs::is_regular_file(file, error)) return false;  // never a folder, even an empty one
+    return fs::remove(file, error) && !error;
+}
+
+std::optional<std::string> PortableFiles::readAll(std::string_view path) {
+    const fs::path file = toPath(path);
+    if (isFolder(file)) return std::nullopt;
+    const FilePtr stream = openFile(file, "rb");
+    if (!stream) return std::nullopt;
+    return readRest(stream.get());
+}
+
+std::optional<HeldFile> PortableFiles::openHeld(std::string_view path) {
+    const fs::path file = toPath(path);
+    if (isFolder(file)) return std::nullopt;
+    FilePtr stream = openFile(file, "r+b");
+    if (!stream) return std::nullopt;
+    std::optional<std::string> content = readRest(stream.get());
+    if (!content) return std::nullopt;
+    return HeldFile(std::make_unique<PortableHandle>(std::move(stream)), std::move(*content));
+}
+
+bool PortableFiles::writeAll(std::string_view path, std::string_view bytes) {
+    const fs::path target = toPath(path);
+    if (!target.has_filename()) return false;
+    const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
+    const fs::path temporary = temporaryName(folder);
+    if (temporary.empty()) return false;
+
+    FilePtr stream = openFile(temporary, "wb");
+    if (!stream) return false;
+    const bool written = writeDurably(stream.get(), bytes);
+    const bool closed = std::fclose(stream.release()) == 0;
+
+    std::error_code error;
+    if (written && closed) {
+        fs::rename(temporary, target, error);
+        if (!error) return true;
+    }
+    fs::remove(temporary, error);
+    return false;
+}
+
+}  // namespace lz::files

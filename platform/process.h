@@ -1,0 +1,53 @@
+// The process service: the program's own directory, its raw command line, starting another
+// program without waiting for it, and ending the program.
+//
+// Win32Process (platform/win32/process_win32.h) is the real one; MemoryProcess (below) answers
+// configured values and records what it was asked to start, for the unit tests of the handlers.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace lz::process {
+
+class Process {
+public:
+    virtual ~Process() = default;
+
+    // The folder of the running program's executable, UTF-8, without a trailing backslash.
+    virtual std::string programDirectory() = 0;
+
+    // The whole command line, program name included, as GBK bytes (for splitting into
+    // arguments; characters GBK cannot hold become "?").
+    virtual std::string commandLine() = 0;
+
+    // Starts a program from a command line (UTF-8) with the default window state and does not
+    // wait for it. An unquoted program path with blanks is resolved the system's way. False
+    // when the program could not be started.
+    virtual bool runDetached(std::string_view commandLine) = 0;
+
+    // Ends the program with `code`. The real one never returns; the in-memory one records the
+    // code and returns, so a handler must return right after calling it.
+    virtual void exit(int code) = 0;
+};
+
+class MemoryProcess final : public Process {
+public:
+    std::string directory = "C:\\LZ Vantor";        // answered by programDirectory()
+    std::string commandLineGbk = "lzvtEditor.exe";  // answered by commandLine()
+    bool startSucceeds = true;                      // the answer of runDetached()
+    std::vector<std::string> started;               // every command line runDetached() was given, in order
+    std::optional<int> exitCode;                    // set by exit()
+
+    std::string programDirectory() override { return directory; }
+    std::string commandLine() override { return commandLineGbk; }
+    bool runDetached(std::string_view commandLine) override {
+        started.emplace_back(commandLine);
+        return startSucceeds;
+    }
+    void exit(int code) override { exitCode = code; }
+};
+
+}  // namespace lz::process

@@ -1,0 +1,30 @@
+// The clipboard service on Win32: CF_UNICODETEXT.
+#pragma once
+
+#include <windows.h>
+
+#include "platform/clipboard.h"
+
+namespace lz::clipboard {
+
+class Win32Clipboard final : public Clipboard {
+public:
+    // `owner` becomes the clipboard's owner when text is put on it. Without one, the object
+    // makes a hidden message-only window of its own on first use (on the calling thread) and
+    // destroys it with itself; the text stays on the clipboard.
+    explicit Win32Clipboard(HWND owner = nullptr) : owner_(owner) {}
+    ~Win32Clipboard() override;
+    Win32Clipboard(const Win32Clipboard&) = delete;
+    Win32Clipboard& operator=(const Win32Clipboard&) = delete;
+
+    bool setText(std::string_view utf8) override;
+    std::optional<std::string> text() override;
+
+private:
+    HWND ownerWindow();
+
+    HWND owner_;
+    HWND ownWindow_ = nullptr;
+};
+
+}  // namespace lz::clipboard

@@ -1,0 +1,19 @@
+// The file service on the Win32 file API (W calls; paths UTF-8 in, UTF-16 at the call).
+// Paths of any length work: a long absolute path is passed in its extended-length form.
+#pragma once
+
+#include "platform/files.h"
+
+namespace lz::files {
+
+class Win32Files final : public Files {
+public:
+    std::vector<std::string> find(std::string_view pattern) override;
+    std::optional<std::int64_t> size(std::string_view path) override;
+    bool remove(std::string_view path) override;
+    std::optional<std::string> readAll(std::string_view path) override;
+    std::optional<HeldFile> openHeld(std::string_view path) override;
+    bool writeAll(std::string_view path, std::string_view bytes) override;
+};
+
+}  // namespace lz::files

@@ -1,0 +1,52 @@
+// The process service on Win32.
+#include "platform/win32/process_win32.h"
+
+#include <windows.h>
+
+#include <vector>
+
+#include "platform/text.h"
+
+namespace lz::process {
+
+std::string Win32Process::programDirectory() {
+    // The buffer grows until the whole path fits: a path may be longer than MAX_PATH.
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (length == 0) return {};
+        if (length < path.size()) {
+            path.resize(length);
+            break;
+        }
+        path.resize(path.size() * 2);
+    }
+    const std::size_t separator = path.find_last_of(L"\\/");
+    if (separator != std::wstring::npos) path.resize(separator);
+    return text::fromWide(path);
+}
+
+std::string Win32Process::commandLine() {
+    return text::wideToGbk(GetCommandLineW());
+}
+
+bool Win32Process::runDetached(std::string_view commandLine) {
+    // CreateProcessW may write into the command line, so it gets a copy of its own.
+    const std::wstring wide = text::toWide(commandLine);
+    std::vector<wchar_t> buffer(wide.begin(), wide.end());
+    buffer.push_back(L'\0');
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION started{};
+    if (!CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &started))
+        return false;
+    CloseHandle(started.hThread);
+    CloseHandle(started.hProcess);
+    return true;
+}
+
+void Win32Process::exit(int code) {
+    ExitProcess(static_cast<UINT>(code));
+}
+
+}  // namespace lz::process

@@ -1,0 +1,16 @@
+// The process service on Win32: GetModuleFileNameW, GetCommandLineW, CreateProcessW, ExitProcess.
+#pragma once
+
+#include "platform/process.h"
+
+namespace lz::process {
+
+class Win32Process final : public Process {
+public:
+    std::string programDirectory() override;
+    std::string commandLine() override;
+    bool runDetached(std::string_view commandLine) override;
+    void exit(int code) override;
+};
+
+}  // namespace lz::process

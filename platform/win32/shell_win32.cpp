@@ -1,0 +1,19 @@
+// The shell service on Win32.
+#include "platform/win32/shell_win32.h"
+
+#include <windows.h>
+
+#include <shellapi.h>
+
+#include "platform/text.h"
+
+namespace lz::shell {
+
+bool Win32Shell::openUrl(std::string_view url) {
+    const std::wstring address = text::toWide(url);
+    const HINSTANCE result = ShellExecuteW(nullptr, L"open", address.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    // Values above 32 mean success; smaller ones are error codes.
+    return reinterpret_cast<INT_PTR>(result) > 32;
+}
+
+}  // namespace lz::shell

@@ -1,0 +1,257 @@
+// The Win32 file, process, shell and clipboard services on the real system: Chinese names, the
+// safe replace and the held file that blocks it, starting programs, the clipboard.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
+#include "platform/text.h"
+#include "platform/win32/clipboard_win32.h"
+#include "platform/win32/files_win32.h"
+#include "platform/win32/process_win32.h"
+#include "platform/win32/shell_win32.h"
+
+namespace {
+
+using lz::text::fromWide;
+using lz::text::toWide;
+
+// Waits until `done` holds, for at most ten seconds.
+template <typename Done>
+bool waitFor(Done done) {
+    const ULONGLONG deadline = GetTickCount64() + 10000;
+    while (!done()) {
+        if (GetTickCount64() > deadline) return false;
+        Sleep(20);
+    }
+    return true;
+}
+
+std::string sorted(std::vector<std::string> names) {
+    std::sort(names.begin(), names.end());
+    std::string joined;
+    for (const auto& name : names) joined += (joined.empty() ? "" : ",") + name;
+    return joined;
+}
+
+// A fresh folder with a Chinese name under the temporary folder, removed with its content
+// afterwards. Paths are UTF-8 with backslashes, as the programs make them.
+class Win32FilesTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        wchar_t temp[MAX_PATH + 1];
+        const DWORD length = GetTempPathW(MAX_PATH + 1, temp);
+        ASSERT_GT(length, 0u);
+        dir_ = fromWide(std::wstring_view(temp, length)) + "岚舟测试" + std::to_string(GetCurrentProcessId()) + "-" +
+               std::to_string(GetTickCount64());
+        ASSERT_TRUE(CreateDirectoryW(toWide(dir_).c_str(), nullptr));
+    }
+    void TearDown() override { removeTree(L"\\\\?\\" + toWide(dir_)); }
+
+    static void removeTree(const std::wstring& folder) {
+        WIN32_FIND_DATAW data;
+        const HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &data);
+        if (search != INVALID_HANDLE_VALUE) {
+            do {
+                const std::wstring name = data.cFileName;
+                if (name == L"." || name == L"..") continue;
+                const std::wstring path = folder + L"\\" + name;
+                if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                    removeTree(path);
+                } else {
+                    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+                    DeleteFileW(path.c_str());
+                }
+            } while (FindNextFileW(search, &data));
+            FindClose(search);
+        }
+        RemoveDirectoryW(folder.c_str());
+    }
+
+    std::string at(std::string_view name) const { return dir_ + "\\" + std::string(name); }
+
+    // Writes a fixture file with plain CreateFileW, not through the service under test.
+    void put(std::string_view name, std::string_view bytes) const {
+        const HANDLE file = CreateFileW(toWide(at(name)).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr);
+        ASSERT_NE(file, INVALID_HANDLE_VALUE) << name;
+        DWORD written = 0;
+        ASSERT_TRUE(WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr));
+        CloseHandle(file);
+    }
+    // Everything in the folder, subfolders included.
+    std::string listing() const {
+        std::vector<std::string> names;
+        WIN32_FIND_DATAW data;
+        const HANDLE search = FindFirstFileW(toWide(at("*")).c_str(), &data);
+        if (search == INVALID_HANDLE_VALUE) return {};
+        do {
+            const std::wstring name = data.cFileName;
+            if (name != L"." && name != L"..") names.push_back(fromWide(name));
+        } while (FindNextFileW(search, &data));
+        FindClose(search);
+        return sorted(names);
+    }
+
+    std::string dir_;
+    lz::files::Win32Files files_;
+};
+
+TEST_F(Win32FilesTest, FindSizeAndDeleteWithChineseNames) {
+    put("优化一.lzvt", "abc");
+    put("优化二.lzvt", std::string(1536, 'x'));
+    put("说明.txt", "");
+    ASSERT_TRUE(CreateDirectoryW(toWide(at("x.lzvt")).c_str(), nullptr));
+
+    EXPECT_EQ(sorted(files_.find(at("*.lzvt"))), "优化一.lzvt,优化二.lzvt");
+    EXPECT_EQ(sorted(files_.find(at("*"))), "优化一.lzvt,优化二.lzvt,说明.txt");
+    EXPECT_TRUE(files_.find(at("没有\\*.lzvt")).empty());
+
+    EXPECT_EQ(files_.size(at("优化一.lzvt")), 3);
+    EXPECT_EQ(files_.size(at("优化二.lzvt")), 1536);
+    EXPECT_EQ(files_.size(at("没有.lzvt")), std::nullopt);
+    EXPECT_EQ(files_.size(at("x.lzvt")), std::nullopt);
+
+    EXPECT_TRUE(files_.remove(at("优化一.lzvt")));
+    EXPECT_FALSE(files_.remove(at("优化一.lzvt")));
+    EXPECT_FALSE(files_.remove(dir_ + "\\"));  // the path of an empty selection: the folder
+    EXPECT_FALSE(files_.remove(at("x.lzvt")));
+    EXPECT_EQ(listing(), "x.lzvt,优化二.lzvt,说明.txt");
+}
+
+TEST_F(Win32FilesTest, WriteAllCreatesAndReplacesLeavingNoTemporaryFile) {
+    const std::string gbk = "ZCBTJ|HKEY_CURRENT_USER\\\xB2\xE2\xCA\xD4|SZJZ|1\r\n\xC3\xFB";
+    EXPECT_TRUE(files_.writeAll(at("方案.lzvt"), "a longer first version"));
+    EXPECT_EQ(files_.readAll(at("方案.lzvt")), "a longer first version");
+    EXPECT_TRUE(files_.writeAll(at("方案.lzvt"), gbk));
+    EXPECT_EQ(files_.readAll(at("方案.lzvt")), gbk);
+    EXPECT_EQ(listing(), "方案.lzvt");
+
+    EXPECT_FALSE(files_.writeAll(at("没有\\方案.lzvt"), "x"));
+    EXPECT_FALSE(files_.writeAll(dir_ + "\\", "x"));
+    EXPECT_EQ(listing(), "方案.lzvt");
+}
+
+TEST_F(Win32FilesTest, HeldFileMakesTheReplaceFailAndTheOldBytesSurvive) {
+    EXPECT_FALSE(files_.openHeld(at("没有.lzvt")).has_value());
+    put("held.lzvt", "old bytes");
+    std::optional<lz::files::HeldFile> held = files_.openHeld(at("held.lzvt"));
+    ASSERT_TRUE(held.has_value());
+    EXPECT_EQ(held->content(), "old bytes");
+
+    // Others may still read it (the optimizer runs it) and write it in place...
+    EXPECT_EQ(files_.readAll(at("held.lzvt")), "old bytes");
+    // ...but nobody can open it exclusively, and a save by replacing fails.
+    const HANDLE exclusive = CreateFileW(toWide(at("held.lzvt")).c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                         FILE_ATTRIBUTE_NORMAL, nullptr);
+    EXPECT_EQ(exclusive, INVALID_HANDLE_VALUE);
+    if (exclusive != INVALID_HANDLE_VALUE) CloseHandle(exclusive);
+    EXPECT_FALSE(files_.writeAll(at("held.lzvt"), "new bytes"));
+    EXPECT_FALSE(files_.remove(at("held.lzvt")));
+    EXPECT_EQ(files_.readAll(at("held.lzvt")), "old bytes");
+    EXPECT_EQ(listing(), "held.lzvt");
+
+    held->close();
+    EXPECT_TRUE(files_.writeAll(at("held.lzvt"), "new bytes"));
+    EXPECT_EQ(files_.readAll(at("held.lzvt")), "new bytes");
+}
+
+TEST_F(Win32FilesTest, PathsLongerThanMaxPathWork) {
+    std::string folder = dir_;
+    for (int level = 0; level < 6; ++level) {
+        folder += "\\" + std::string(50, static_cast<char>('a' + level));
+        ASSERT_TRUE(CreateDirectoryW((L"\\\\?\\" + toWide(folder)).c_str(), nullptr)) << GetLastError();
+    }
+    const std::string path = folder + "\\长路径方案.lzvt";
+    ASSERT_GT(toWide(path).size(), std::size_t{MAX_PATH});
+
+    EXPECT_TRUE(files_.writeAll(path, "deep"));
+    EXPECT_EQ(files_.readAll(path), "deep");
+    EXPECT_EQ(files_.size(path), 4);
+    EXPECT_EQ(sorted(files_.find(folder + "\\*.lzvt")), "长路径方案.lzvt");
+    EXPECT_TRUE(files_.openHeld(path).has_value());
+    EXPECT_TRUE(files_.remove(path));
+    EXPECT_TRUE(files_.find(folder + "\\*").empty());
+}
+
+TEST_F(Win32FilesTest, ProgramDirectoryHoldsTheRunningExecutable) {
+    lz::process::Win32Process process;
+    const std::string directory = process.programDirectory();
+    ASSERT_FALSE(directory.empty());
+    EXPECT_NE(directory.back(), '\\');
+    EXPECT_EQ(sorted(files_.find(directory + "\\win32_tests.exe")), "win32_tests.exe");
+    EXPECT_NE(process.commandLine().find("win32_tests"), std::string::npos);
+}
+
+TEST_F(Win32FilesTest, RunDetachedStartsAProgramWithoutWaiting) {
+    lz::process::Win32Process process;
+    EXPECT_FALSE(process.runDetached(at("没有这个程序.exe")));
+    EXPECT_FALSE(process.runDetached(""));
+
+    // cmd.exe leaves a mark, so the test sees that the whole command line reached it.
+    const std::string marker = at("started.txt");
+    ASSERT_TRUE(process.runDetached("cmd.exe /c echo started>\"" + marker + "\""));
+    EXPECT_TRUE(waitFor([&] { return files_.readAll(marker).value_or("").starts_with("started"); }));
+}
+
+TEST_F(Win32FilesTest, OpenUrlHandsTheAddressToTheDefaultBrowser) {
+    // The "browser" is cmd.exe writing the address it was given into a file.
+    const std::string record = at("url.txt");
+    const std::wstring command = L"cmd.exe /c echo %1>\"" + toWide(record) + L"\"";
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CLASSES_ROOT, L"http\\shell\\open\\command", 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                              &key, nullptr),
+              ERROR_SUCCESS);
+    RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
+                   static_cast<DWORD>((command.size() + 1) * sizeof(wchar_t)));
+    RegCloseKey(key);
+
+    lz::shell::Win32Shell shell;
+    EXPECT_TRUE(shell.openUrl("http://www.example.com/bbs/forum/5"));
+    EXPECT_TRUE(waitFor([&] {
+        return files_.readAll(record).value_or("").find("http://www.example.com/bbs/forum/5") != std::string::npos;
+    }));
+}
+
+TEST(Win32Clipboard, ChineseTextRoundTripOutlivesTheWriter) {
+    const std::string text = "ZCBTJ|HKEY_CURRENT_USER\\测试|ZCZ|值 €";
+    {
+        lz::clipboard::Win32Clipboard writer;
+        ASSERT_TRUE(writer.setText(text));
+        EXPECT_EQ(writer.text(), text);
+    }
+    // The writer and its hidden owner window are gone; the text stays.
+    lz::clipboard::Win32Clipboard reader;
+    EXPECT_EQ(reader.text(), text);
+    ASSERT_TRUE(reader.setText(""));
+    EXPECT_EQ(reader.text(), "");
+}
+
+TEST(Win32Clipboard, GivesUpSoonWhileAnotherWindowHoldsIt) {
+    lz::clipboard::Win32Clipboard first;
+    ASSERT_TRUE(first.setText("before"));
+    ASSERT_TRUE(OpenClipboard(nullptr));  // this thread holds it now
+
+    bool written = true;
+    std::optional<std::string> read = "unset";
+    std::chrono::milliseconds took{};
+    std::thread other([&] {
+        lz::clipboard::Win32Clipboard blocked;
+        const auto start = std::chrono::steady_clock::now();
+        written = blocked.setText("after");
+        read = blocked.text();
+        took = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+    });
+    other.join();
+    CloseClipboard();
+
+    EXPECT_FALSE(written);
+    EXPECT_EQ(read, std::nullopt);
+    EXPECT_LT(took.count(), 3000);
+    EXPECT_EQ(first.text(), "before");
+}
+
+}  // namespace
