@@ -1,0 +1,128 @@
+// The registry service: open a key for writing, create a key with its missing parents, set a
+// value, close a key, and tell whether a value exists.
+//
+// Key paths and names are UTF-16 at this interface; value data is raw bytes with a registry
+// type. Two implementations: Win32Registry (platform/win32/registry_win32.h), the real one, which
+// always works in the 64-bit view, and MemoryRegistry (platform/registry_memory.h), an in-memory
+// twin for the unit tests that can be told to refuse.
+//
+// Results, not surprises: open and create return an empty Key on failure, setValue returns
+// false, and the existence test tells a value that is absent from one that could not be checked.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace lz::registry {
+
+enum class Root { ClassesRoot, CurrentUser, LocalMachine, Users, CurrentConfig };
+
+// The numbers are the registry's own type codes.
+enum class ValueType : std::uint32_t { String = 1, Binary = 3, Dword = 4 };
+
+enum class Existence {
+    Present,
+    Absent,  // the key or the value is not there
+    Failed,  // could not tell, for example no right to read the key
+};
+
+class Registry;
+
+// An open key. Move-only; closes itself when destroyed. An empty Key stands for a failed open.
+// It must not outlive the Registry that opened it.
+class Key {
+public:
+    Key() = default;
+    ~Key() { reset(); }
+    Key(Key&& other) noexcept : owner_(std::exchange(other.owner_, nullptr)), token_(std::exchange(other.token_, 0)) {}
+    Key& operator=(Key&& other) noexcept {
+        if (this != &other) {
+            reset();
+            owner_ = std::exchange(other.owner_, nullptr);
+            token_ = std::exchange(other.token_, 0);
+        }
+        return *this;
+    }
+    Key(const Key&) = delete;
+    Key& operator=(const Key&) = delete;
+
+    explicit operator bool() const noexcept { return owner_ != nullptr; }
+    bool isOpen() const noexcept { return owner_ != nullptr; }
+    // The implementation's handle of the open key (0 when empty).
+    std::uintptr_t token() const noexcept { return token_; }
+    // Closes the key now; nothing when it is empty.
+    inline void reset() noexcept;
+
+private:
+    friend class Registry;
+    Key(Registry* owner, std::uintptr_t token) noexcept : owner_(owner), token_(token) {}
+
+    Registry* owner_ = nullptr;
+    std::uintptr_t token_ = 0;
+};
+
+class Registry {
+public:
+    virtual ~Registry() = default;
+
+    // Opens `subKey` below `root` for writing (values may be set). An empty sub-key opens the
+    // root itself. Empty Key when the key is missing or may not be written.
+    virtual Key openForWrite(Root root, std::u16string_view subKey) = 0;
+    // Opens `subKey` for writing, creating it and every missing key above it first.
+    // Empty Key when that fails (keys created before the failure may stay).
+    virtual Key create(Root root, std::u16string_view subKey) = 0;
+    // Sets value `name` (empty: the key's default value) of an open key to `type` and `data`,
+    // stored exactly as given (a string's terminating zero is the caller's to include).
+    virtual bool setValue(const Key& key, std::u16string_view name, ValueType type,
+                          std::span<const std::uint8_t> data) = 0;
+    // Whether value `name` (empty: the default value) of `subKey` below `root` exists. A key
+    // without that value counts as Absent.
+    virtual Existence valueExists(Root root, std::u16string_view subKey, std::u16string_view name) = 0;
+
+    // Closes an open key (the same as letting it go out of scope).
+    static void close(Key& key) noexcept { key.reset(); }
+
+protected:
+    Key makeKey(std::uintptr_t token) noexcept { return Key(this, token); }
+    // Releases the implementation's handle of a key; called exactly once per non-empty Key.
+    virtual void closeToken(std::uintptr_t token) noexcept = 0;
+
+    friend class Key;
+};
+
+inline void Key::reset() noexcept {
+    if (owner_ != nullptr) std::exchange(owner_, nullptr)->closeToken(std::exchange(token_, 0));
+}
+
+// Opens `subKey` for writing, or creates it when it cannot be opened.
+inline Key openOrCreate(Registry& registry, Root root, std::u16string_view subKey) {
+    Key key = registry.openForWrite(root, subKey);
+    if (!key) key = registry.create(root, subKey);
+    return key;
+}
+
+// The data of a REG_SZ value: the text as UTF-16 little-endian, with its terminating zero.
+inline std::vector<std::uint8_t> stringValueData(std::u16string_view text) {
+    std::vector<std::uint8_t> data;
+    data.reserve((text.size() + 1) * 2);
+    for (char16_t unit : text) {
+        data.push_back(static_cast<std::uint8_t>(unit & 0xFF));
+        data.push_back(static_cast<std::uint8_t>(unit >> 8));
+    }
+    data.push_back(0);
+    data.push_back(0);
+    return data;
+}
+
+// Sets the default value of `key` below `root` to the string `value` (REG_SZ, terminating zero
+// counted), opening the key for writing or creating it. True exactly when the value was set.
+inline bool writeDefaultString(Registry& registry, Root root, std::u16string_view key, std::u16string_view value) {
+    Key opened = openOrCreate(registry, root, key);
+    if (!opened) return false;
+    return registry.setValue(opened, u"", ValueType::String, stringValueData(value));
+}
+
+}  // namespace lz::registry

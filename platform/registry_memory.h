@@ -1,0 +1,98 @@
+// An in-memory registry for the unit tests of everything that writes the registry.
+//
+// Like the real one: key paths are "\"-separated below one of the five roots, key and value
+// names compare case-insensitively (ASCII letters only here), a key name is 1 to 255 units
+// without "\" or NUL, creating a key creates the missing keys above it, and a value has a type
+// and bytes. A test can read every value back, see the order in which keys were created and
+// values set, count the keys still open, and make opening, creating, setting or the existence
+// test fail.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "platform/registry.h"
+
+namespace lz::registry {
+
+struct Value {
+    ValueType type = ValueType::String;
+    std::vector<std::uint8_t> data;
+    bool operator==(const Value&) const = default;
+};
+
+// One change the registry made, in the order it made them.
+struct Write {
+    enum class Kind { KeyCreated, ValueSet };
+    Kind kind = Kind::ValueSet;
+    Root root = Root::CurrentUser;
+    std::u16string key;   // the key's path as first created (root: empty)
+    std::u16string name;  // ValueSet: the value name as given (default value: empty)
+    Value value;          // ValueSet: what was stored
+    bool operator==(const Write&) const = default;
+};
+
+class MemoryRegistry final : public Registry {
+public:
+    MemoryRegistry() = default;
+    MemoryRegistry(const MemoryRegistry&) = delete;
+    MemoryRegistry& operator=(const MemoryRegistry&) = delete;
+
+    Key openForWrite(Root root, std::u16string_view subKey) override;
+    Key create(Root root, std::u16string_view subKey) override;
+    bool setValue(const Key& key, std::u16string_view name, ValueType type,
+                  std::span<const std::uint8_t> data) override;
+    Existence valueExists(Root root, std::u16string_view subKey, std::u16string_view name) override;
+
+    // ---- for tests ----
+    // The value, or nothing when the key or the value is missing.
+    std::optional<Value> value(Root root, std::u16string_view subKey, std::u16string_view name) const;
+    bool keyExists(Root root, std::u16string_view subKey) const;
+    // Creates the key (and its parents) and sets the value, bypassing every refusal; not recorded
+    // in writes(). False only for an invalid key path.
+    bool putValue(Root root, std::u16string_view subKey, std::u16string_view name, Value value);
+    const std::vector<Write>& writes() const noexcept { return writes_; }
+    void clearWrites() noexcept { writes_.clear(); }
+    std::size_t openKeyCount() const noexcept { return open_.size(); }
+
+    // Opening or creating this key, or any key below it, for writing fails from now on (like a
+    // key whose access rights allow only reading).
+    void refuseKeyWrites(Root root, std::u16string_view subKey);
+    // Setting a value in this key, or any key below it, fails from now on; opening still works.
+    void refuseValueWrites(Root root, std::u16string_view subKey);
+    // Every existence test answers Failed while this is on.
+    void failExistenceTests(bool fail = true) noexcept { failExistence_ = fail; }
+
+private:
+    using Path = std::pair<Root, std::u16string>;  // root and case-folded key path
+
+    struct NamedValue {
+        std::u16string name;  // as first set
+        Value value;
+    };
+    struct KeyData {
+        std::u16string path;                          // as first created
+        std::map<std::u16string, NamedValue> values;  // by case-folded name
+    };
+
+    void closeToken(std::uintptr_t token) noexcept override;
+    Key openExisting(const Path& path);
+    bool refused(const std::vector<Path>& list, const Path& path) const;
+    KeyData* createPath(Root root, std::u16string_view subKey, bool record);
+
+    std::map<Path, KeyData> keys_;
+    std::map<std::uintptr_t, Path> open_;
+    std::uintptr_t nextToken_ = 1;
+    std::vector<Path> refusedKeys_;
+    std::vector<Path> refusedValues_;
+    bool failExistence_ = false;
+    std::vector<Write> writes_;
+};
+
+}  // namespace lz::registry

@@ -1,0 +1,100 @@
+#include "platform/win32/registry_win32.h"
+
+#include <windows.h>
+
+#include <optional>
+#include <string>
+
+namespace lz::registry {
+namespace {
+
+HKEY rootHandle(Root root) {
+    switch (root) {
+        case Root::ClassesRoot:
+            return HKEY_CLASSES_ROOT;
+        case Root::CurrentUser:
+            return HKEY_CURRENT_USER;
+        case Root::LocalMachine:
+            return HKEY_LOCAL_MACHINE;
+        case Root::Users:
+            return HKEY_USERS;
+        case Root::CurrentConfig:
+            return HKEY_CURRENT_CONFIG;
+    }
+    return HKEY_CURRENT_CONFIG;
+}
+
+// A zero-terminated copy for the W calls, or nothing when the text holds a NUL (the call would
+// silently stop there and address another key or value).
+std::optional<std::wstring> terminated(std::u16string_view text) {
+    if (text.find(u'\0') != text.npos) return std::nullopt;
+    return std::wstring(text.begin(), text.end());
+}
+
+HKEY handleOf(const Key& key) {
+    return reinterpret_cast<HKEY>(key.token());
+}
+
+}  // namespace
+
+Key Win32Registry::openForWrite(Root root, std::u16string_view subKey) {
+    const auto path = terminated(subKey);
+    if (!path) return {};
+    HKEY opened = nullptr;
+    if (RegOpenKeyExW(rootHandle(root), path->c_str(), 0, KEY_WRITE | KEY_WOW64_64KEY, &opened) != ERROR_SUCCESS) {
+        return {};
+    }
+    return makeKey(reinterpret_cast<std::uintptr_t>(opened));
+}
+
+Key Win32Registry::create(Root root, std::u16string_view subKey) {
+    const auto path = terminated(subKey);
+    if (!path) return {};
+    HKEY created = nullptr;
+    const LSTATUS status = RegCreateKeyExW(rootHandle(root), path->c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                           KEY_WRITE | KEY_WOW64_64KEY, nullptr, &created, nullptr);
+    if (status != ERROR_SUCCESS) return {};
+    return makeKey(reinterpret_cast<std::uintptr_t>(created));
+}
+
+bool Win32Registry::setValue(const Key& key, std::u16string_view name, ValueType type,
+                             std::span<const std::uint8_t> data) {
+    const auto valueName = terminated(name);
+    if (!key || !valueName || data.size() > MAXDWORD) return false;
+    static const BYTE kNoData = 0;  // some implementations reject a null pointer even for 0 bytes
+    const BYTE* bytes = data.empty() ? &kNoData : data.data();
+    return RegSetValueExW(handleOf(key), valueName->c_str(), 0, static_cast<DWORD>(type), bytes,
+                          static_cast<DWORD>(data.size())) == ERROR_SUCCESS;
+}
+
+Existence Win32Registry::valueExists(Root root, std::u16string_view subKey, std::u16string_view name) {
+    const auto path = terminated(subKey);
+    const auto valueName = terminated(name);
+    if (!path || !valueName) return Existence::Absent;  // no such name can exist
+    HKEY opened = nullptr;
+    LSTATUS status = RegOpenKeyExW(rootHandle(root), path->c_str(), 0, KEY_QUERY_VALUE | KEY_WOW64_64KEY, &opened);
+    if (status == ERROR_INVALID_PARAMETER || status == ERROR_BAD_PATHNAME || status == ERROR_INVALID_NAME ||
+        status == ERROR_FILENAME_EXCED_RANGE) {
+        return Existence::Absent;  // a key name the registry refuses (too long, say) names no key
+    }
+    if (status == ERROR_SUCCESS) {
+        status = RegQueryValueExW(opened, valueName->c_str(), nullptr, nullptr, nullptr, nullptr);
+        RegCloseKey(opened);
+    }
+    switch (status) {
+        case ERROR_SUCCESS:
+        case ERROR_MORE_DATA:
+            return Existence::Present;
+        case ERROR_FILE_NOT_FOUND:
+        case ERROR_PATH_NOT_FOUND:
+            return Existence::Absent;
+        default:
+            return Existence::Failed;
+    }
+}
+
+void Win32Registry::closeToken(std::uintptr_t token) noexcept {
+    RegCloseKey(reinterpret_cast<HKEY>(token));
+}
+
+}  // namespace lz::registry

@@ -1,0 +1,27 @@
+// The real registry through the W functions, always in the 64-bit view (KEY_WOW64_64KEY), so a
+// 32-bit build would write where the 64-bit programs do.
+#pragma once
+
+#include "platform/registry.h"
+
+namespace lz::registry {
+
+class Win32Registry final : public Registry {
+public:
+    // RegOpenKeyExW with KEY_WRITE.
+    Key openForWrite(Root root, std::u16string_view subKey) override;
+    // RegCreateKeyExW with KEY_WRITE (creates the missing keys on the path).
+    Key create(Root root, std::u16string_view subKey) override;
+    // RegSetValueExW.
+    bool setValue(const Key& key, std::u16string_view name, ValueType type,
+                  std::span<const std::uint8_t> data) override;
+    // RegOpenKeyExW with KEY_QUERY_VALUE, then RegQueryValueExW. A missing key or value, or a
+    // key path the registry refuses as a name, is Absent; any other error (no right to read
+    // the key, for one) is Failed.
+    Existence valueExists(Root root, std::u16string_view subKey, std::u16string_view name) override;
+
+private:
+    void closeToken(std::uintptr_t token) noexcept override;
+};
+
+}  // namespace lz::registry

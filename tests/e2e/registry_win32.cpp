@@ -1,0 +1,226 @@
+// The Win32 registry in process: registry steps written for real and read back with
+// RegGetValueW, keys locked with a read-only access list, and names the registry refuses.
+#include <gtest/gtest.h>
+
+// clang-format off
+#include <windows.h>
+#include <aclapi.h>
+// clang-format on
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "optimizer/registry_steps.h"
+#include "platform/text.h"
+#include "platform/win32/registry_win32.h"
+
+namespace {
+
+using lz::optimizer::applyRegistryStep;
+using lz::optimizer::lookUpRegistryEntry;
+using lz::optimizer::registryEntryExists;
+using lz::registry::Existence;
+using lz::registry::Root;
+using lz::registry::Win32Registry;
+using Bytes = std::vector<std::uint8_t>;
+
+constexpr const wchar_t* kTestKey = L"Software\\LzRegistryTest";
+constexpr const char* kTestPath = "HKEY_CURRENT_USER\\Software\\LzRegistryTest\\";
+
+std::string gbk(const char* utf8) {
+    return lz::text::utf8ToGbk(utf8);
+}
+
+struct Stored {
+    DWORD type = REG_NONE;
+    Bytes data;
+};
+
+std::optional<Stored> readValue(HKEY root, const std::wstring& key, const std::wstring& name) {
+    Stored stored;
+    DWORD size = 0;
+    if (RegGetValueW(root, key.c_str(), name.c_str(), RRF_RT_ANY, &stored.type, nullptr, &size) != ERROR_SUCCESS) {
+        return std::nullopt;
+    }
+    stored.data.resize(size);
+    if (RegGetValueW(root, key.c_str(), name.c_str(), RRF_RT_ANY, &stored.type, size ? stored.data.data() : nullptr,
+                     &size) != ERROR_SUCCESS) {
+        return std::nullopt;
+    }
+    stored.data.resize(size);
+    return stored;
+}
+
+bool keyExists(HKEY root, const std::wstring& key) {
+    HKEY opened = nullptr;
+    if (RegOpenKeyExW(root, key.c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS) return false;
+    RegCloseKey(opened);
+    return true;
+}
+
+Bytes utf16Bytes(std::wstring_view text) {
+    Bytes bytes;
+    for (wchar_t c : text) {
+        bytes.push_back(static_cast<std::uint8_t>(c & 0xFF));
+        bytes.push_back(static_cast<std::uint8_t>((c >> 8) & 0xFF));
+    }
+    bytes.insert(bytes.end(), {0, 0});
+    return bytes;
+}
+
+// Replaces the access list of a key: only `allowed` for everyone (0: nothing), or no access
+// list at all (everything allowed) when `allowed` is nullopt. The owner may always change it back.
+bool setAccess(const std::wstring& key, std::optional<DWORD> allowed) {
+    HKEY opened = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, WRITE_DAC, &opened) != ERROR_SUCCESS) return false;
+    BYTE everyone[SECURITY_MAX_SID_SIZE];
+    DWORD sidSize = sizeof everyone;
+    PACL acl = nullptr;  // from SetEntriesInAclW, freed below
+    alignas(DWORD) BYTE emptyAcl[sizeof(ACL)];
+    bool ok = CreateWellKnownSid(WinWorldSid, nullptr, everyone, &sidSize) != FALSE;
+    PACL dacl = nullptr;
+    if (ok && allowed == DWORD{0}) {  // an access list without entries allows nothing
+        dacl = reinterpret_cast<PACL>(emptyAcl);
+        ok = InitializeAcl(dacl, sizeof emptyAcl, ACL_REVISION) != FALSE;
+    } else if (ok && allowed) {
+        EXPLICIT_ACCESS_W entry{};
+        entry.grfAccessPermissions = *allowed;
+        entry.grfAccessMode = SET_ACCESS;
+        entry.grfInheritance = NO_INHERITANCE;
+        entry.Trustee.TrusteeForm = TRUSTEE_IS_SID;
+        entry.Trustee.TrusteeType = TRUSTEE_IS_WELL_KNOWN_GROUP;
+        entry.Trustee.ptstrName = reinterpret_cast<LPWSTR>(everyone);
+        ok = SetEntriesInAclW(1, &entry, nullptr, &acl) == ERROR_SUCCESS;
+        dacl = acl;
+    }
+    SECURITY_DESCRIPTOR sd;
+    ok = ok && InitializeSecurityDescriptor(&sd, SECURITY_DESCRIPTOR_REVISION) &&
+         SetSecurityDescriptorDacl(&sd, TRUE, dacl, FALSE) &&
+         RegSetKeySecurity(opened, DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION, &sd) ==
+             ERROR_SUCCESS;
+    if (acl) LocalFree(acl);
+    RegCloseKey(opened);
+    return ok;
+}
+
+class Win32RegistryTest : public ::testing::Test {
+protected:
+    void TearDown() override {
+        for (const std::wstring& key : locked_) setAccess(key, std::nullopt);
+        RegDeleteTreeW(HKEY_CURRENT_USER, kTestKey);
+        RegDeleteTreeW(HKEY_CURRENT_CONFIG, L"LzRegistryTest");
+    }
+    // A test key whose access list allows only `allowed`; unlocked again after the test.
+    std::wstring lockedKey(const std::wstring& name, DWORD allowed) {
+        const std::wstring key = std::wstring(kTestKey) + L"\\" + name;
+        HKEY created = nullptr;
+        EXPECT_EQ(
+            RegCreateKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &created, nullptr),
+            ERROR_SUCCESS);
+        const DWORD one = 1;
+        RegSetValueExW(created, L"present", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one), sizeof one);
+        RegCloseKey(created);
+        locked_.push_back(key);
+        EXPECT_TRUE(setAccess(key, allowed));
+        return key;
+    }
+
+    Win32Registry registry_;
+    std::vector<std::wstring> locked_;
+};
+
+TEST_F(Win32RegistryTest, EachTypeIsWrittenAsTheStepSays) {
+    struct Case {
+        const char* name;
+        std::string rest, value, type;
+        std::wstring key, valueName;
+        DWORD storedType;
+        Bytes storedData;
+    };
+    const std::wstring base = kTestKey;
+    const Case cases[] = {
+        {"dword", "abc\\abd", "1", "SZJZ", base + L"\\abc", L"abd", REG_DWORD, {1, 0, 0, 0}},
+        {"default string", "abc\\abd\\", "x", "ZCZ", base + L"\\abc\\abd", L"", REG_SZ, {'x', 0, 0, 0}},
+        {"binary as typed",
+         "bin\\five",
+         "01 02",
+         "EJZSZ",
+         base + L"\\bin",
+         L"five",
+         REG_BINARY,
+         {'0', '1', ' ', '0', '2'}},
+        {"empty binary", "bin\\empty", "", "EJZSZ", base + L"\\bin", L"empty", REG_BINARY, {}},
+        {"missing parents", "a\\b\\c\\d", "deep", "ZCZ", base + L"\\a\\b\\c", L"d", REG_SZ, utf16Bytes(L"deep")},
+        {"Chinese names and text", gbk("软件\\优化\\名称"), gbk("值：方案"), "ZCZ", base + L"\\软件\\优化", L"名称",
+         REG_SZ, utf16Bytes(L"值：方案")},
+        {"trail byte 5C in a key name",
+         gbk("乗\\乗"),
+         gbk("乗"),
+         "EJZSZ",
+         base + L"\\乗",
+         L"乗",
+         REG_BINARY,
+         {0x81, 0x5C}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = kTestPath + c.rest;
+        EXPECT_FALSE(registryEntryExists(registry_, path));
+        ASSERT_TRUE(applyRegistryStep(registry_, path, c.value, c.type));
+        const auto stored = readValue(HKEY_CURRENT_USER, c.key, c.valueName);
+        ASSERT_TRUE(stored);
+        EXPECT_EQ(stored->type, c.storedType);
+        EXPECT_EQ(stored->data, c.storedData);
+        EXPECT_EQ(lookUpRegistryEntry(registry_, path), Existence::Present);
+    }
+}
+
+TEST_F(Win32RegistryTest, AnUnknownRootNameWritesUnderCurrentConfig) {
+    ASSERT_TRUE(applyRegistryStep(registry_, "HKCU\\LzRegistryTest\\v", "7", "SZJZ"));
+    const auto stored = readValue(HKEY_CURRENT_CONFIG, L"LzRegistryTest", L"v");
+    ASSERT_TRUE(stored);
+    EXPECT_EQ(stored->data, (Bytes{7, 0, 0, 0}));
+    EXPECT_FALSE(keyExists(HKEY_CURRENT_USER, L"LzRegistryTest"));
+}
+
+TEST_F(Win32RegistryTest, AReadOnlyKeyRefusesTheWriteAndTheExistenceTestStillAnswers) {
+    const std::wstring key = lockedKey(L"locked", KEY_READ);
+    const std::string locked = std::string(kTestPath) + "locked\\";
+    EXPECT_FALSE(applyRegistryStep(registry_, locked + "present", "2", "SZJZ"));
+    EXPECT_FALSE(applyRegistryStep(registry_, locked + "absent", "2", "SZJZ"));
+    EXPECT_EQ(readValue(HKEY_CURRENT_USER, key, L"present")->data, (Bytes{1, 0, 0, 0}));
+
+    EXPECT_EQ(lookUpRegistryEntry(registry_, locked + "present"), Existence::Present);
+    EXPECT_EQ(lookUpRegistryEntry(registry_, locked + "absent"), Existence::Absent);
+    EXPECT_TRUE(registryEntryExists(registry_, locked + "present"));
+    EXPECT_FALSE(registryEntryExists(registry_, locked + "absent"));
+}
+
+TEST_F(Win32RegistryTest, AnUnreadableKeyMakesTheExistenceTestFail) {
+    lockedKey(L"sealed", 0);
+    const std::string sealed = std::string(kTestPath) + "sealed\\present";
+    EXPECT_EQ(lookUpRegistryEntry(registry_, sealed), Existence::Failed);
+    EXPECT_FALSE(registryEntryExists(registry_, sealed));
+}
+
+TEST_F(Win32RegistryTest, AKeyNameOf300CharactersCannotBeCreated) {
+    const std::string path = kTestPath + std::string(300, 'k') + "\\v";
+    EXPECT_FALSE(applyRegistryStep(registry_, path, "1", "SZJZ"));
+    EXPECT_FALSE(registryEntryExists(registry_, path));
+    EXPECT_EQ(lookUpRegistryEntry(registry_, path), Existence::Absent);
+}
+
+TEST_F(Win32RegistryTest, OpenForWriteDoesNotCreateAndWriteDefaultStringDoes) {
+    const std::u16string key = u"Software\\LzRegistryTest\\文件";
+    EXPECT_FALSE(registry_.openForWrite(Root::CurrentUser, key));
+    EXPECT_FALSE(keyExists(HKEY_CURRENT_USER, L"Software\\LzRegistryTest\\文件"));
+    ASSERT_TRUE(lz::registry::writeDefaultString(registry_, Root::CurrentUser, key, u"打开"));
+    const auto stored = readValue(HKEY_CURRENT_USER, L"Software\\LzRegistryTest\\文件", L"");
+    ASSERT_TRUE(stored);
+    EXPECT_EQ(stored->type, static_cast<DWORD>(REG_SZ));
+    EXPECT_EQ(stored->data, utf16Bytes(L"打开"));
+}
+
+}  // namespace
