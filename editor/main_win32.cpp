@@ -1,10 +1,21 @@
-// Program entry: the start window is built from its layout table and runs until it closes.
+// Program entry: the editor's main window over the Win32 services.
 #include <windows.h>
 
+#include "editor/app.h"
 #include "editor/layouts.h"
+#include "platform/win32/clipboard_win32.h"
+#include "platform/win32/files_win32.h"
+#include "platform/win32/process_win32.h"
+#include "platform/win32/registry_win32.h"
 #include "platform/win32/ui_win32.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
-    lz::ui::Handlers handlers;
-    return lz::win32::runApplication(instance, lz::editor::mainWindowLayout(), std::move(handlers));
+    lz::registry::Win32Registry registry;
+    lz::files::Win32Files files;
+    lz::process::Win32Process process;
+    lz::clipboard::Win32Clipboard clipboard;
+    lz::editor::EditorState state;
+    lz::editor::Services services{registry, files, process, clipboard};
+    return lz::win32::runApplication(instance, lz::editor::mainWindowLayout(),
+                                     lz::editor::mainWindowHandlers(state, services));
 }

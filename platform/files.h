@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -92,6 +93,11 @@ public:
     std::optional<std::string> readAll(std::string_view path) override;
     std::optional<HeldFile> openHeld(std::string_view path) override;
     bool writeAll(std::string_view path, std::string_view bytes) override;
+
+private:
+    // Paths of the files held open through this service: replacing or deleting one fails, as
+    // on Windows.
+    std::shared_ptr<std::set<std::string>> held_ = std::make_shared<std::set<std::string>>();
 };
 
 // True when `name` matches the wildcard `pattern`: "*" stands for any run of characters

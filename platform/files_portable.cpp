@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <random>
+#include <set>
 #include <system_error>
 
 #include "platform/files.h"
@@ -83,12 +84,27 @@ fs::path temporaryName(const fs::path& folder) {
     return {};
 }
 
+// The key under which a held file is remembered: its absolute, normalised path.
+std::string heldKey(const fs::path& path) {
+    std::error_code error;
+    fs::path absolute = fs::absolute(path, error);
+    return toUtf8((error ? path : absolute).lexically_normal());
+}
+
+// A held file keeps its path in the service's set while it is open, so that a replace or a
+// delete of it fails as it does on Windows, where the file is open without delete sharing.
 class PortableHandle final : public HeldFile::Handle {
 public:
-    explicit PortableHandle(FilePtr file) : file_(std::move(file)) {}
+    PortableHandle(FilePtr file, std::shared_ptr<std::set<std::string>> held, std::string key)
+        : file_(std::move(file)), held_(std::move(held)), key_(std::move(key)) {
+        held_->insert(key_);
+    }
+    ~PortableHandle() override { held_->erase(key_); }
 
 private:
     FilePtr file_;
+    std::shared_ptr<std::set<std::string>> held_;
+    std::string key_;
 };
 
 // Decodes one UTF-8 character at `pos`; a byte that does not start a well-formed sequence
@@ -190,6 +206,7 @@ bool PortableFiles::remove(std::string_view path) {
     const fs::path file = toPath(path);
     std::error_code error;
     if (!fs::is_regular_file(file, error)) return false;  // never a folder, even an empty one
+    if (held_->count(heldKey(file))) return false;
     return fs::remove(file, error) && !error;
 }
 
@@ -208,7 +225,7 @@ std::optional<HeldFile> PortableFiles::openHeld(std::string_view path) {
     if (!stream) return std::nullopt;
     std::optional<std::string> content = readRest(stream.get());
     if (!content) return std::nullopt;
-    return HeldFile(std::make_unique<PortableHandle>(std::move(stream)), std::move(*content));
+    return HeldFile(std::make_unique<PortableHandle>(std::move(stream), held_, heldKey(file)), std::move(*content));
 }
 
 bool PortableFiles::writeAll(std::string_view path, std::string_view bytes) {
@@ -224,7 +241,7 @@ bool PortableFiles::writeAll(std::string_view path, std::string_view bytes) {
     const bool closed = std::fclose(stream.release()) == 0;
 
     std::error_code error;
-    if (written && closed) {
+    if (written && closed && !held_->count(heldKey(target))) {
         fs::rename(temporary, target, error);
         if (!error) return true;
     }

@@ -19,6 +19,9 @@ public:
     // The folder of the running program's executable, UTF-8, without a trailing backslash.
     virtual std::string programDirectory() = 0;
 
+    // The full path of the running program's executable, UTF-8.
+    virtual std::string programPath() = 0;
+
     // The whole command line, program name included, as GBK bytes (for splitting into
     // arguments; characters GBK cannot hold become "?").
     virtual std::string commandLine() = 0;
@@ -36,12 +39,14 @@ public:
 class MemoryProcess final : public Process {
 public:
     std::string directory = "C:\\LZ Vantor";        // answered by programDirectory()
+    std::string executable = "lzvtEditor.exe";      // file name in programPath()
     std::string commandLineGbk = "lzvtEditor.exe";  // answered by commandLine()
     bool startSucceeds = true;                      // the answer of runDetached()
     std::vector<std::string> started;               // every command line runDetached() was given, in order
     std::optional<int> exitCode;                    // set by exit()
 
     std::string programDirectory() override { return directory; }
+    std::string programPath() override { return directory + "\\" + executable; }
     std::string commandLine() override { return commandLineGbk; }
     bool runDetached(std::string_view commandLine) override {
         started.emplace_back(commandLine);

@@ -10,6 +10,13 @@
 namespace lz::process {
 
 std::string Win32Process::programDirectory() {
+    std::string path = programPath();
+    const std::size_t separator = path.find_last_of("\\/");
+    if (separator != std::string::npos) path.resize(separator);
+    return path;
+}
+
+std::string Win32Process::programPath() {
     // The buffer grows until the whole path fits: a path may be longer than MAX_PATH.
     std::wstring path(MAX_PATH, L'\0');
     for (;;) {
@@ -21,8 +28,6 @@ std::string Win32Process::programDirectory() {
         }
         path.resize(path.size() * 2);
     }
-    const std::size_t separator = path.find_last_of(L"\\/");
-    if (separator != std::wstring::npos) path.resize(separator);
     return text::fromWide(path);
 }
 

@@ -8,6 +8,7 @@ namespace lz::process {
 class Win32Process final : public Process {
 public:
     std::string programDirectory() override;
+    std::string programPath() override;
     std::string commandLine() override;
     bool runDetached(std::string_view commandLine) override;
     void exit(int code) override;

@@ -1,0 +1,122 @@
+#include "optimizer/app.h"
+
+#include <charconv>
+
+#include "optimizer/layouts.h"
+#include "optimizer/web_pages.h"
+
+namespace lz::optimizer {
+
+namespace {
+
+constexpr const char* kSchemeList = "超级列表框1";
+constexpr const char* kEditorExe = "lzvtEditor.exe";
+
+std::string quoted(std::string_view s) {
+    std::string q;
+    q.reserve(s.size() + 2);
+    q.append(1, '"').append(s).append(1, '"');
+    return q;
+}
+
+std::string editorPath(process::Process& process) { return process.programDirectory() + "\\" + kEditorExe; }
+
+std::vector<std::string> findSchemes(Services& s) { return s.files.find(schemeFolder(s.process) + "*.lzvt"); }
+
+std::string fixed(double value, int decimals) {
+    char buffer[64];
+    auto result = std::to_chars(buffer, buffer + sizeof(buffer), value, std::chars_format::fixed, decimals);
+    return std::string(buffer, result.ptr);
+}
+
+// "启动方案": the selected scheme runs in the runner window; the main window waits for it.
+void startScheme(ui::Window& w, ProgramState& state, Services& s) {
+    const int row = w.selectedRow(kSchemeList);
+    if (row < 0) {
+        w.messageBox(kNoSchemeSelectedMessage);
+        return;
+    }
+    const std::string path = schemeFolder(s.process) + w.cell(kSchemeList, row, 0);
+    state.run.stepCounter = 0;
+    files::Files& files = s.files;
+    w.openModal(runnerWindowLayout(), runnerHandlers(state.run, s.registry, [&files, path] { return files.readAll(path); }));
+}
+
+// "修改方案" and "制作方案". Both paths are quoted, so a program folder with blanks in its
+// name reaches the editor whole.
+void startEditor(ui::Window& w, Services& s, bool withSelectedScheme) {
+    std::string command = quoted(editorPath(s.process));
+    if (withSelectedScheme) {
+        const int row = w.selectedRow(kSchemeList);
+        const std::string name = row < 0 ? std::string() : w.cell(kSchemeList, row, 0);
+        command.append(" ").append(quoted(schemeFolder(s.process) + name));
+    }
+    s.process.runDetached(command);  // a missing editor is not reported
+}
+
+void fillManagementList(ui::Window& w, ProgramState& state, Services& s) {
+    state.schemeNames = findSchemes(s);
+    const std::string folder = schemeFolder(s.process);
+    for (const std::string& name : state.schemeNames) {
+        std::optional<std::int64_t> bytes = s.files.size(folder + name);
+        w.appendRow(kSchemeList, {name, "Optimal", bytes ? sizeInKb(*bytes) : std::string()});
+    }
+}
+
+void deleteSelectedScheme(ui::Window& w, Services& s) {
+    const int row = w.selectedRow(kSchemeList);
+    // Without a selection there is nothing to delete (the folder itself never is).
+    if (row < 0 || !s.files.remove(schemeFolder(s.process) + w.cell(kSchemeList, row, 0))) {
+        w.messageBox(kRetryMessage);
+        return;
+    }
+    w.messageBox(kDeletedMessage);
+    w.removeRow(kSchemeList, w.selectedRow(kSchemeList));
+}
+
+}  // namespace
+
+std::string schemeFolder(process::Process& process) { return process.programDirectory() + "\\Optimal\\"; }
+
+std::string sizeInKb(std::int64_t bytes) {
+    const double kb = static_cast<double>(bytes) / 1024.0;
+    if (fixed(kb, 0) == "0") return "1";
+    return fixed(kb, 1);
+}
+
+ui::Handlers mainWindowHandlers(ProgramState& state, Services services) {
+    using ui::Event;
+    ui::Handlers h;
+    h.onCreated([&state, services](ui::Window& w) mutable {
+        // The only time the main list is filled: later changes show after a restart.
+        for (std::string& name : findSchemes(services)) state.schemeNames.push_back(std::move(name));
+        w.appendRows(kSchemeList, state.schemeNames);
+    });
+    h.on("按钮1", Event::Clicked, [&state, services](ui::Window& w) mutable { startScheme(w, state, services); });
+    h.on("按钮10", Event::Clicked, [services](ui::Window& w) mutable { startEditor(w, services, true); });
+    h.on("按钮3", Event::Clicked, [services](ui::Window& w) mutable { startEditor(w, services, false); });
+    h.on("按钮4", Event::Clicked, [services](ui::Window&) { services.shell.openUrl(web::kSchemeDownloadBoard); });
+    h.on("标签6", Event::MouseDown, [&state, services](ui::Window& w) {
+        w.openModal(managementWindowLayout(), managementHandlers(state, services));
+    });
+    for (const char* about : {"按钮8", "按钮7"})
+        h.on(about, Event::Clicked, [](ui::Window& w) { w.openModal(aboutWindowLayout(), {}); });
+    h.on("按钮5", Event::Clicked, [](ui::Window& w) { w.openModal(moreProductsWindowLayout(), {}); });
+    h.on("按钮6", Event::Clicked, [](ui::Window& w) {
+        if (ui::Window* more = w.openModeless(moreProductsWindowLayout(), {}))
+            more->setText("超文本浏览框1", web::kUpcomingUpdates);
+    });
+    return h;
+}
+
+ui::Handlers managementHandlers(ProgramState& state, Services services) {
+    using ui::Event;
+    ui::Handlers h;
+    h.onCreated([&state, services](ui::Window& w) mutable { fillManagementList(w, state, services); });
+    h.on("按钮1", Event::Clicked, [](ui::Window& w) { w.messageBox(kHowToInstallMessage); });
+    h.on("按钮2", Event::Clicked, [services](ui::Window& w) mutable { deleteSelectedScheme(w, services); });
+    h.on("按钮3", Event::Clicked, [](ui::Window& w) { w.close(); });
+    return h;
+}
+
+}  // namespace lz::optimizer

@@ -1,0 +1,131 @@
+#include "optimizer/runner.h"
+
+#include <memory>
+
+#include "optimizer/layouts.h"
+#include "optimizer/registry_steps.h"
+#include "platform/text.h"
+
+namespace lz::optimizer {
+
+namespace {
+
+constexpr const char* kRowList = "超级列表框1";
+constexpr const char* kTabs = "选择夹1";
+constexpr const char* kPathBox = "编辑框1";
+constexpr const char* kValueBox = "编辑框2";
+constexpr const char* kHintBox = "编辑框3";
+
+class Runner {
+public:
+    Runner(RunState& state, registry::Registry& registry, SchemeLoader load)
+        : state_(state), registry_(registry), load_(std::move(load)) {}
+
+    // Window created: every line of the scheme file becomes a row of the hidden list, then
+    // the first Advance parses them and shows step 1.
+    void start(ui::Window& w) {
+        std::optional<std::string> loaded = load_ ? load_() : std::nullopt;
+        // A file that cannot be read counts as an empty text: one line, no step.
+        text_ = loaded ? std::move(*loaded) : std::string();
+        std::vector<std::string> rows;
+        for (std::string_view line : scheme::splitLines(text_)) rows.emplace_back(line);
+        w.appendRows(kRowList, std::move(rows));
+        state_.stepCounter = 0;
+        advance(w);
+    }
+
+    void advance(ui::Window& w) {
+        const std::int32_t c = ++state_.stepCounter;
+        if (c - 2 == static_cast<std::int32_t>(state_.steps.size())) {
+            w.messageBox(kFinishedMessage);
+            w.close();
+        } else if (c == 1) {
+            parse(w);
+        } else {
+            show(w, c - 1);
+        }
+    }
+
+    void execute(ui::Window& w) {
+        const scheme::Step* step = current();
+        if (!step) return;
+        if (step->kind == scheme::StepKind::Delete) {
+            // Deleting registry keys is left to the user; nothing is written for this step.
+            w.messageBox(kDeleteByHandMessage);
+            return;
+        }
+        if (applyRegistryStep(registry_, step->text, step->value, step->typeCode())) {
+            w.messageBox(kWriteSucceededMessage);
+            advance(w);
+            return;
+        }
+        w.messageBox(kWriteFailedMessage);
+        w.messageBox(registryEntryExists(registry_, step->text) ? kEntryExistsMessage : kEntryMissingMessage);
+    }
+
+    void leave(ui::Window& w) { w.close(); }
+
+private:
+    // Rows 1 to n-1 become the step table; the last row is the scheme's name and never runs.
+    void parse(ui::Window& w) {
+        state_.steps = scheme::StepTable();
+        state_.rowsToParse = w.rowCount(kRowList) - 1;
+        if (state_.rowsToParse <= 0) {
+            w.messageBox(kEmptySchemeMessage);
+            w.exitProgram(0);
+            return;
+        }
+        // The rows are the lines of the text just loaded, so the table is read from the text
+        // itself; it keeps the text, and its steps view it.
+        state_.steps = scheme::StepTable::fromText(std::move(text_));
+        text_.clear();
+        advance(w);
+    }
+
+    const scheme::Step* current() const {
+        const std::int32_t n = state_.stepCounter - 1;
+        if (n < 1 || n > static_cast<std::int32_t>(state_.steps.size())) return nullptr;
+        return &state_.steps[static_cast<size_t>(n - 1)];
+    }
+
+    void show(ui::Window& w, std::int32_t n) {
+        const scheme::Step& step = state_.steps[static_cast<size_t>(n - 1)];
+        switch (step.kind) {
+        case scheme::StepKind::Hint:
+            w.setCurrentPage(kTabs, kHintPage);
+            w.setText(kHintBox, text::gbkToUtf8(step.text));
+            break;
+        case scheme::StepKind::Delete:
+            w.setCurrentPage(kTabs, kRegistryPage);
+            w.setText(kValueBox, kDeleteInstruction);
+            w.setText(kPathBox, text::gbkToUtf8(step.text));
+            break;
+        case scheme::StepKind::Write:
+            w.setCurrentPage(kTabs, kRegistryPage);
+            w.setText(kPathBox, text::gbkToUtf8(step.text));
+            w.setText(kValueBox, text::gbkToUtf8(step.value));
+            break;
+        }
+    }
+
+    RunState& state_;
+    registry::Registry& registry_;
+    SchemeLoader load_;
+    std::string text_;
+};
+
+}  // namespace
+
+ui::Handlers runnerHandlers(RunState& state, registry::Registry& registry, SchemeLoader load) {
+    auto runner = std::make_shared<Runner>(state, registry, std::move(load));
+    ui::Handlers h;
+    h.onCreated([runner](ui::Window& w) { runner->start(w); });
+    h.on("按钮2", ui::Event::Clicked, [runner](ui::Window& w) { runner->execute(w); });
+    h.on("按钮1", ui::Event::Clicked, [runner](ui::Window& w) { runner->advance(w); });
+    h.on("按钮3", ui::Event::Clicked, [runner](ui::Window& w) { runner->advance(w); });
+    h.on("按钮5", ui::Event::Clicked, [runner](ui::Window& w) { runner->leave(w); });
+    h.on("按钮4", ui::Event::Clicked, [runner](ui::Window& w) { runner->leave(w); });
+    return h;
+}
+
+}  // namespace lz::optimizer

@@ -1,0 +1,43 @@
+// The scheme runner: the window that walks the user through a scheme's steps one at a time.
+// It loads the scheme's lines into its hidden row list, parses them into the step table and
+// then shows each step, writing registry values on the user's word.
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "platform/registry.h"
+#include "platform/ui/window.h"
+#include "scheme/scheme.h"
+
+namespace lz::optimizer {
+
+// State of a run that outlives the runner window: kept for the whole program, overwritten by
+// the next start.
+struct RunState {
+    // 0 before a run, 1 while the rows are parsed, n + 1 while step n is on display.
+    std::int32_t stepCounter = 0;
+    std::int32_t rowsToParse = 0;
+    scheme::StepTable steps;
+};
+
+// Messages of the runner.
+inline constexpr const char* kEmptySchemeMessage = "您获取的是空方案！";
+inline constexpr const char* kFinishedMessage = "恭喜您完成此方案的优化！";
+inline constexpr const char* kWriteSucceededMessage = "注册表写入成功，即将进行下一步";
+inline constexpr const char* kWriteFailedMessage = "某种原因写入失败，正在识别错误中...";
+inline constexpr const char* kEntryExistsMessage = "欲写入注册表项存在，请手动检查数值！";
+inline constexpr const char* kEntryMissingMessage = "欲写入注册表项并不存在，请重试";
+// Shown in place of the new value on a delete step.
+inline constexpr const char* kDeleteInstruction = "删除以上注册表项";
+// The runner deletes nothing itself: a delete step is the user's to do by hand.
+inline constexpr const char* kDeleteByHandMessage = "此步骤需要您手动删除以上注册表项，完成后请点击“跳过这步”";
+
+// Reads the whole scheme file; nothing when it cannot be read.
+using SchemeLoader = std::function<std::optional<std::string>()>;
+
+// The handlers of one runner window over the given scheme.
+ui::Handlers runnerHandlers(RunState& state, registry::Registry& registry, SchemeLoader load);
+
+}  // namespace lz::optimizer

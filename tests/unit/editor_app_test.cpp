@@ -1,0 +1,372 @@
+// The editor's windows over real files in a temporary folder, an in-memory registry and
+// clipboard: what a scheme author does, and the bytes that end up on disk.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "editor/app.h"
+#include "editor/layouts.h"
+#include "platform/registry_memory.h"
+#include "platform/text.h"
+#include "platform/ui/memory_window.h"
+
+namespace lz::editor {
+namespace {
+
+namespace fs = std::filesystem;
+using registry::MemoryRegistry;
+using registry::Root;
+using ui::MemoryDesktop;
+using ui::MemoryWindow;
+
+std::string gbk(std::string_view utf8) { return text::utf8ToGbk(utf8); }
+
+// Paths are UTF-8 in the program; std::filesystem needs to be told so (on Windows its narrow
+// strings are in the ANSI code page).
+fs::path fsPath(const std::string& utf8) { return fs::path(std::u8string(utf8.begin(), utf8.end())); }
+std::string utf8Of(const fs::path& p) {
+    const std::u8string u = p.u8string();
+    return std::string(u.begin(), u.end());
+}
+
+// Files whose scheme cannot be opened for writing (a read-only file on Windows): reading works,
+// holding and writing fail.
+class ReadOnlyFiles final : public files::Files {
+public:
+    std::vector<std::string> find(std::string_view p) override { return real.find(p); }
+    std::optional<std::int64_t> size(std::string_view p) override { return real.size(p); }
+    bool remove(std::string_view) override { return false; }
+    std::optional<std::string> readAll(std::string_view p) override { return real.readAll(p); }
+    std::optional<files::HeldFile> openHeld(std::string_view) override { return std::nullopt; }
+    bool writeAll(std::string_view, std::string_view) override { return false; }
+    files::PortableFiles real;
+};
+
+class EditorApp : public ::testing::Test {
+protected:
+    void SetUp() override {
+        root_ = fs::temp_directory_path() /
+                ("lz-editor-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        fs::remove_all(root_);
+        fs::create_directories(root_);
+    }
+    void TearDown() override {
+        state_.held.close();  // Windows does not delete a file that is still open
+        std::error_code ignored;
+        fs::remove_all(root_, ignored);
+    }
+
+    std::string path(const std::string& name) const { return utf8Of(root_ / fsPath(name)); }
+    void put(const std::string& name, const std::string& bytes) {
+        std::ofstream(root_ / fsPath(name), std::ios::binary) << bytes;
+    }
+    std::string bytesOf(const std::string& name) const {
+        std::ifstream in(root_ / fsPath(name), std::ios::binary);
+        std::ostringstream out;
+        out << in.rdbuf();
+        return out.str();
+    }
+    // Starts the editor with the given command line (GBK), over `files`.
+    MemoryWindow& start(const std::string& commandLine = "lzvtEditor.exe", files::Files* files = nullptr) {
+        process_.commandLineGbk = commandLine;
+        Services services{registry_, files ? *files : files_, process_, clipboard_};
+        return desktop_.open(mainWindowLayout(), mainWindowHandlers(state_, services));
+    }
+    std::vector<std::string> rows(MemoryWindow& w) {
+        std::vector<std::string> r;
+        for (int i = 0; i < w.rowCount("超级列表框1"); ++i) r.push_back(w.cell("超级列表框1", i, 0));
+        return r;
+    }
+    // Opens the add-step window and lets `script` act in it.
+    void addStep(MemoryWindow& main, std::function<void(MemoryWindow&)> script) {
+        desktop_.whenModalOpens(std::move(script));
+        ASSERT_TRUE(main.click("按钮1"));
+    }
+
+    fs::path root_;
+    MemoryDesktop desktop_;
+    MemoryRegistry registry_;
+    files::PortableFiles files_;
+    process::MemoryProcess process_;
+    clipboard::MemoryClipboard clipboard_;
+    EditorState state_;
+};
+
+TEST_F(EditorApp, StartsEmptyAndCannotSaveWithoutAFile) {
+    MemoryWindow& w = start();
+    EXPECT_EQ(w.rowCount("超级列表框1"), 0);
+    EXPECT_EQ(w.text("编辑框2"), "MY 方案");
+    EXPECT_EQ(state_.typeCode, "EJZSZ");
+    w.click("按钮5");
+    EXPECT_EQ(desktop_.messages, (std::vector<std::string>{kNoFileMessage}));
+}
+
+TEST_F(EditorApp, CommandLineOpensTheFirstArgument) {
+    put("甲 乙.lzvt", gbk("TSWB|提示\r\nZCBSC|HKEY_CURRENT_USER\\a|SC\r\n我的方案"));
+    struct Case {
+        std::string argument;
+        bool opens;
+    };
+    const Case cases[] = {
+        {"\"" + path("甲 乙.lzvt") + "\" second-argument-ignored", true},
+        {path("甲 乙.lzvt"), false},  // unquoted: cut at the blank
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.argument);
+        desktop_ = MemoryDesktop();
+        state_ = EditorState();
+        MemoryWindow& w = start(gbk("lzvtEditor.exe " + c.argument));
+        if (c.opens) {
+            EXPECT_EQ(rows(w), (std::vector<std::string>{gbk("TSWB|提示"), "ZCBSC|HKEY_CURRENT_USER\\a|SC"}));
+            EXPECT_EQ(w.text("编辑框2"), "我的方案");
+            EXPECT_EQ(state_.currentPath, path("甲 乙.lzvt"));
+            EXPECT_TRUE(state_.held.isOpen());
+        } else {
+            EXPECT_EQ(w.rowCount("超级列表框1"), 0);
+            EXPECT_EQ(w.text("编辑框2"), "") << "a missing file empties the name";
+            EXPECT_EQ(state_.currentPath, path("甲"));
+        }
+        state_.held.close();
+    }
+}
+
+TEST_F(EditorApp, LoadAndSaveGiveBackTheSameBytes) {
+    // Rows of any content, invalid GBK among them, and bare line feeds.
+    const std::string original = std::string("TSWB|a|b\r\n\r\nsecond line\r\nXX|\xFF\x81\r\n") +
+                                 "ZCBTJ|HKEY_CURRENT_USER\\x|1\nmore\r\nname \x81\x5C\xFF";
+    const std::string expected = std::string("TSWB|a|b\r\n\r\nsecond line\r\nXX|\xFF\x81\r\n") +
+                                 "ZCBTJ|HKEY_CURRENT_USER\\x|1\r\nmore\r\nname \x81\x5C\xFF";
+    put("any.lzvt", original);
+    MemoryWindow& w = start("e \"" + path("any.lzvt") + "\"");
+    EXPECT_EQ(w.rowCount("超级列表框1"), 6);
+    w.click("按钮5");
+    EXPECT_EQ(desktop_.messages.back(), kSavedMessage);
+    EXPECT_EQ(bytesOf("any.lzvt"), expected);
+    w.click("按钮5");
+    EXPECT_EQ(bytesOf("any.lzvt"), expected) << "each save composes the text afresh";
+}
+
+TEST_F(EditorApp, EmptyFilesAndTrailingLineBreaksRoundTrip) {
+    for (const char* bytes : {"", "A\r\nB\r\n", "only a name"}) {
+        put("s.lzvt", bytes);
+        desktop_ = MemoryDesktop();
+        state_ = EditorState();
+        MemoryWindow& w = start("e " + path("s.lzvt"));
+        w.click("按钮5");
+        EXPECT_EQ(bytesOf("s.lzvt"), bytes);
+        state_.held.close();
+    }
+}
+
+TEST_F(EditorApp, AddedStepIsSavedAfterTheOldOnes) {
+    put("s.lzvt", "TSWB|old\r\nname");
+    MemoryWindow& w = start("e " + path("s.lzvt"));
+    addStep(w, [](MemoryWindow& add) {
+        add.switchPage("选择夹1", kHintStepPage);
+        add.type("编辑框3", "新的提示");
+        add.click("按钮2");
+    });
+    w.setText("编辑框2", "新名字");
+    w.click("按钮5");
+    EXPECT_EQ(bytesOf("s.lzvt"), "TSWB|old\r\n" + gbk("TSWB|新的提示\r\n新名字"));
+}
+
+TEST_F(EditorApp, OpeningAppendsAndTheLastOpenedFileIsCurrent) {
+    put("a.lzvt", "TSWB|a1\r\nTSWB|a2\r\nA");
+    put("b.lzvt", "TSWB|b1\r\nB");
+    MemoryWindow& w = start("e " + path("a.lzvt"));
+    desktop_.answerFileDialog(std::nullopt);
+    w.click("按钮4");  // cancelled: nothing changes
+    EXPECT_EQ(state_.currentPath, path("a.lzvt"));
+    desktop_.answerFileDialog(path("b.lzvt"));
+    w.click("按钮4");
+    EXPECT_EQ(rows(w), (std::vector<std::string>{"TSWB|a1", "TSWB|a2", "TSWB|b1"}));
+    EXPECT_EQ(w.text("编辑框2"), "B");
+    EXPECT_EQ(state_.currentPath, path("b.lzvt"));
+    EXPECT_EQ(desktop_.dialogsShown, (std::vector<std::string>{"通用对话框1", "通用对话框1"}));
+    w.click("按钮5");
+    EXPECT_EQ(bytesOf("b.lzvt"), "TSWB|a1\r\nTSWB|a2\r\nTSWB|b1\r\nB");
+    EXPECT_EQ(bytesOf("a.lzvt"), "TSWB|a1\r\nTSWB|a2\r\nA");
+}
+
+TEST_F(EditorApp, SavingUnderANewNameNeverTouchesTheHeldFile) {
+    put("held.lzvt", "TSWB|h\r\nH");
+    MemoryWindow& w = start("e " + path("held.lzvt"));
+    desktop_.answerFileDialog(path("held.lzvt"));
+    w.click("按钮6");
+    EXPECT_EQ(desktop_.messages.back(), kWriteFailedMessage) << "the editor itself holds that file";
+    EXPECT_EQ(bytesOf("held.lzvt"), "TSWB|h\r\nH");
+
+    desktop_.answerFileDialog(path("copy.lzvt"));
+    w.click("按钮6");
+    EXPECT_EQ(desktop_.messages.back(), kSavedMessage);
+    EXPECT_EQ(bytesOf("copy.lzvt"), "TSWB|h\r\nH");
+    EXPECT_EQ(state_.currentPath, path("held.lzvt")) << "save-as does not change the current file";
+
+    desktop_.answerFileDialog(std::nullopt);
+    const size_t before = desktop_.messages.size();
+    w.click("按钮6");
+    EXPECT_EQ(desktop_.messages.size(), before) << "a cancelled dialog says nothing";
+
+    w.click("按钮5");  // closes the held file first, so it succeeds
+    EXPECT_EQ(desktop_.messages.back(), kSavedMessage);
+    desktop_.answerFileDialog(path("held.lzvt"));
+    w.click("按钮6");
+    EXPECT_EQ(desktop_.messages.back(), kSavedMessage);
+}
+
+TEST_F(EditorApp, ReadOnlySchemeOpensAndSavingItFailsHonestly) {
+    put("ro.lzvt", "TSWB|x\r\nRO");
+    ReadOnlyFiles readOnly;
+    MemoryWindow& w = start("e " + path("ro.lzvt"), &readOnly);
+    EXPECT_EQ(rows(w), (std::vector<std::string>{"TSWB|x"}));
+    EXPECT_EQ(w.text("编辑框2"), "RO");
+    EXPECT_FALSE(state_.held.isOpen());
+    w.click("按钮5");
+    EXPECT_EQ(desktop_.messages.back(), kWriteFailedMessage);
+    EXPECT_EQ(bytesOf("ro.lzvt"), "TSWB|x\r\nRO");
+}
+
+TEST_F(EditorApp, ALongNameFromAFileIsShownWhole) {
+    const std::string name(30, 'n');
+    put("long.lzvt", "TSWB|x\r\n" + name);
+    MemoryWindow& w = start("e " + path("long.lzvt"));
+    EXPECT_EQ(w.text("编辑框2"), name);
+}
+
+TEST_F(EditorApp, DeleteAndCopySteps) {
+    MemoryWindow& w = start();
+    w.appendRows("超级列表框1", {"TSWB|1", gbk("TSWB|第二"), "TSWB|3"});
+    w.click("按钮2");
+    w.click("按钮3");
+    EXPECT_EQ(w.rowCount("超级列表框1"), 3) << "delete without a selection does nothing";
+    EXPECT_EQ(desktop_.messages, (std::vector<std::string>{kNothingSelectedMessage}));
+
+    w.selectRow("超级列表框1", 1);
+    w.click("按钮3");
+    EXPECT_EQ(clipboard_.content, "TSWB|第二") << "the characters, without a line break";
+    EXPECT_EQ(w.rowCount("超级列表框1"), 3);
+    EXPECT_EQ(desktop_.messages.back(), kCopiedMessage);
+
+    clipboard_.refuse = true;
+    w.click("按钮3");
+    EXPECT_EQ(desktop_.messages.back(), kCopyFailedMessage);
+
+    w.click("按钮2");
+    EXPECT_EQ(rows(w), (std::vector<std::string>{"TSWB|1", "TSWB|3"}));
+}
+
+TEST_F(EditorApp, AddStepWindowOpensInDeleteMode) {
+    MemoryWindow& w = start();
+    for (int opening = 0; opening < 2; ++opening) {
+        addStep(w, [](MemoryWindow& add) {
+            EXPECT_EQ(add.currentPage("选择夹1"), kRegistryStepPage);
+            EXPECT_TRUE(add.checked("单选框1"));
+            EXPECT_FALSE(add.enabled("编辑框2"));
+            EXPECT_FALSE(add.enabled("组合框1"));
+            EXPECT_EQ(add.text("编辑框2"), kDeleteModeText);
+            add.click("单选框2");
+            EXPECT_TRUE(add.enabled("编辑框2"));
+            EXPECT_TRUE(add.enabled("组合框1"));
+            EXPECT_EQ(add.text("编辑框2"), kDeleteModeText);
+            add.switchPage("选择夹1", kHintStepPage);
+            add.pressEsc();
+        });
+    }
+    EXPECT_EQ(w.rowCount("超级列表框1"), 0) << "closing adds nothing";
+}
+
+TEST_F(EditorApp, ComposedStepLines) {
+    MemoryWindow& w = start();
+    addStep(w, [](MemoryWindow& add) { add.click("按钮1"); });
+    addStep(w, [](MemoryWindow& add) {
+        add.click("单选框2");
+        add.type("编辑框1", "HKEY_CURRENT_USER\\路径");
+        add.click("按钮1");  // value untouched, type never picked
+    });
+    addStep(w, [](MemoryWindow& add) {
+        add.click("单选框2");
+        add.type("编辑框1", "P");
+        add.type("编辑框2", "1");
+        add.pick("组合框1", 1);
+        add.click("按钮1");
+    });
+    addStep(w, [](MemoryWindow& add) {
+        EXPECT_FALSE(add.pick("组合框1", 2)) << "the list is disabled in delete mode";
+        add.click("单选框2");
+        add.pick("组合框1", 2);  // picked, then the window is closed
+    });
+    addStep(w, [](MemoryWindow& add) {
+        add.click("单选框2");
+        add.click("按钮1");  // the type picked in an earlier opening still holds
+    });
+    addStep(w, [](MemoryWindow& add) {
+        add.click("单选框2");
+        add.click("单选框1");
+        add.type("编辑框1", "D");
+        add.click("按钮1");
+    });
+    for (const char* hint : {"abc", "", "first\r\nsecond"}) {
+        addStep(w, [hint](MemoryWindow& add) {
+            add.switchPage("选择夹1", kHintStepPage);
+            add.type("编辑框3", hint);
+            add.click("按钮2");
+        });
+    }
+    EXPECT_EQ(rows(w), (std::vector<std::string>{
+                           "ZCBSC||SC",
+                           gbk("ZCBTJ|HKEY_CURRENT_USER\\路径|删除模式禁用|EJZSZ"),
+                           "ZCBTJ|P|1|SZJZ",
+                           gbk("ZCBTJ||删除模式禁用|ZCZ"),
+                           "ZCBSC|D|SC",
+                           "TSWB|abc",
+                           "TSWB|",
+                           "TSWB|first\r\nsecond",
+                       }));
+}
+
+TEST_F(EditorApp, AssociationWritesFourEntriesInOrder) {
+    process_.directory = "C:\\Program Files\\LZ Vantor";
+    MemoryWindow& w = start();
+    w.click("按钮8");
+    w.click("按钮8");
+    EXPECT_EQ(desktop_.messages, (std::vector<std::string>{kAssociatedMessage, kAssociatedMessage}));
+    std::vector<std::pair<std::u16string, std::u16string>> set;
+    for (const registry::Write& write : registry_.writes()) {
+        if (write.kind != registry::Write::Kind::ValueSet) continue;
+        EXPECT_EQ(write.root, Root::ClassesRoot);
+        EXPECT_EQ(write.name, u"");
+        EXPECT_EQ(write.value.type, registry::ValueType::String);
+        const std::vector<std::uint8_t>& data = write.value.data;
+        ASSERT_GE(data.size(), 2u);
+        EXPECT_EQ(data[data.size() - 2] | data[data.size() - 1], 0) << "the terminating zero is counted";
+        std::u16string value;
+        for (size_t i = 0; i + 2 < data.size(); i += 2) value.push_back(static_cast<char16_t>(data[i] | data[i + 1] << 8));
+        set.emplace_back(write.key, value);
+    }
+    const std::u16string exe = u"C:\\Program Files\\LZ Vantor\\lzvtEditor.exe";
+    const std::vector<std::pair<std::u16string, std::u16string>> once = {
+        {u".lzvt", u"lzvtfile"},
+        {u"lzvtfile", u"lzvt"},
+        {u"lzvtfile\\DefaultIcon", exe + u",0"},
+        {u"lzvtfile\\shell\\open\\command", u"\"" + exe + u"\" \"%1\""},
+    };
+    ASSERT_EQ(set.size(), 8u);
+    EXPECT_EQ(std::vector(set.begin(), set.begin() + 4), once);
+    EXPECT_EQ(std::vector(set.begin() + 4, set.end()), once);
+}
+
+TEST_F(EditorApp, AssociationStopsAtTheFirstRefusedEntry) {
+    registry_.refuseKeyWrites(Root::ClassesRoot, u"lzvtfile");
+    MemoryWindow& w = start();
+    w.click("按钮8");
+    EXPECT_EQ(desktop_.messages, (std::vector<std::string>{kAssociationFailedMessage}));
+    EXPECT_TRUE(registry_.value(Root::ClassesRoot, u".lzvt", u"").has_value()) << "nothing is rolled back";
+    EXPECT_FALSE(registry_.keyExists(Root::ClassesRoot, u"lzvtfile\\DefaultIcon"));
+    EXPECT_FALSE(registry_.keyExists(Root::ClassesRoot, u"lzvtfile\\shell\\open\\command"));
+}
+
+}  // namespace
+}  // namespace lz::editor

@@ -1,0 +1,208 @@
+// The optimizer's main window and management window over real files in a temporary folder.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "optimizer/app.h"
+#include "optimizer/layouts.h"
+#include "platform/registry_memory.h"
+#include "platform/ui/memory_window.h"
+
+namespace lz::optimizer {
+namespace {
+
+namespace fs = std::filesystem;
+using ui::MemoryDesktop;
+using ui::MemoryWindow;
+
+class OptimizerApp : public ::testing::Test {
+protected:
+    void SetUp() override {
+        root_ = fs::temp_directory_path() / ("lz-app-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+                                             "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(root_);
+        fs::create_directories(root_ / "Optimal");
+        process_.directory = root_.string();
+    }
+    void TearDown() override {
+        std::error_code ignored;
+        fs::remove_all(root_, ignored);
+    }
+
+    void install(const std::string& name, const std::string& bytes) {
+        std::ofstream(root_ / "Optimal" / name, std::ios::binary) << bytes;
+    }
+    MemoryWindow& start() { return desktop_.open(mainWindowLayout(), mainWindowHandlers(state_, services())); }
+    Services services() { return {registry_, files_, process_, shell_}; }
+    std::string folder() const { return root_.string() + "\\Optimal\\"; }
+
+    fs::path root_;
+    MemoryDesktop desktop_;
+    registry::MemoryRegistry registry_;
+    files::PortableFiles files_;
+    process::MemoryProcess process_;
+    shell::MemoryShell shell_;
+    ProgramState state_;
+};
+
+std::vector<std::string> column(MemoryWindow& w, int col) {
+    std::vector<std::string> cells;
+    for (int r = 0; r < w.rowCount("超级列表框1"); ++r) cells.push_back(w.cell("超级列表框1", r, col));
+    std::sort(cells.begin(), cells.end());
+    return cells;
+}
+
+TEST_F(OptimizerApp, CatalogueListsSchemeFilesOnceAtStart) {
+    install("a.lzvt", "TSWB|a\r\nA");
+    install("b.lzvt", "TSWB|b\r\nB");
+    install("notes.txt", "x");
+    fs::create_directories(root_ / "Optimal" / "folder.lzvt");
+    MemoryWindow& w = start();
+    EXPECT_EQ(column(w, 0), (std::vector<std::string>{"a.lzvt", "b.lzvt"}));
+    install("c.lzvt", "TSWB|c\r\nC");
+    EXPECT_EQ(w.rowCount("超级列表框1"), 2) << "a scheme added later shows after a restart";
+}
+
+TEST_F(OptimizerApp, MissingSchemeFolderGivesAnEmptyList) {
+    fs::remove_all(root_ / "Optimal");
+    MemoryWindow& w = start();
+    EXPECT_EQ(w.rowCount("超级列表框1"), 0);
+    EXPECT_TRUE(desktop_.messages.empty());
+}
+
+TEST_F(OptimizerApp, StartingNeedsASelectionAndRunsTheSelectedScheme) {
+    install("only.lzvt", "TSWB|hello\r\nname");
+    MemoryWindow& w = start();
+    state_.run.stepCounter = 7;
+    w.click("按钮1");
+    EXPECT_EQ(desktop_.messages, (std::vector<std::string>{kNoSchemeSelectedMessage}));
+    EXPECT_EQ(desktop_.openings.size(), 1u) << "no window opened";
+    EXPECT_EQ(state_.run.stepCounter, 7);
+
+    std::string shown;
+    desktop_.whenModalOpens([&](MemoryWindow& runner) { shown = runner.text("编辑框3"); });
+    w.selectRow("超级列表框1", 0);
+    w.click("按钮1");
+    EXPECT_EQ(shown, "hello");
+    EXPECT_EQ(desktop_.openings.back().caption, runnerWindowLayout().caption);
+}
+
+TEST_F(OptimizerApp, ASchemeDeletedSinceTheStartMeetsTheEmptySchemeMessage) {
+    install("gone.lzvt", "TSWB|x\r\nname");
+    MemoryWindow& w = start();
+    fs::remove(root_ / "Optimal" / "gone.lzvt");
+    w.selectRow("超级列表框1", 0);
+    w.click("按钮1");
+    EXPECT_EQ(desktop_.messages.back(), kEmptySchemeMessage);
+    EXPECT_EQ(desktop_.exitCode, 0);
+}
+
+TEST_F(OptimizerApp, EditorIsStartedWithQuotedPaths) {
+    process_.directory = "C:\\Program Files\\LZ Vantor";
+    MemoryWindow& w = start();
+    w.appendRows("超级列表框1", {"我的 方案.lzvt"});
+    w.click("按钮3");
+    w.click("按钮10");  // no selection: the folder itself
+    w.selectRow("超级列表框1", 0);
+    w.click("按钮10");
+    const std::string exe = "\"C:\\Program Files\\LZ Vantor\\lzvtEditor.exe\"";
+    EXPECT_EQ(process_.started, (std::vector<std::string>{
+                                    exe,
+                                    exe + " \"C:\\Program Files\\LZ Vantor\\Optimal\\\"",
+                                    exe + " \"C:\\Program Files\\LZ Vantor\\Optimal\\我的 方案.lzvt\"",
+                                }));
+    process_.startSucceeds = false;
+    w.click("按钮3");
+    EXPECT_TRUE(desktop_.messages.empty()) << "a missing editor is not reported";
+}
+
+TEST_F(OptimizerApp, DownloadOpensTheForumBoard) {
+    MemoryWindow& w = start();
+    w.click("按钮4");
+    ASSERT_EQ(shell_.opened.size(), 1u);
+    const std::string& url = shell_.opened[0];
+    EXPECT_EQ(url.substr(url.size() - 12), "/bbs/forum/5");
+    EXPECT_FALSE(w.click("按钮9"));
+}
+
+TEST_F(OptimizerApp, SideWindowsOpenModalOrModeless) {
+    MemoryWindow& w = start();
+    w.click("按钮8");
+    w.click("按钮7");
+    w.click("按钮5");
+    w.click("按钮6");
+    ASSERT_EQ(desktop_.openings.size(), 5u);
+    EXPECT_EQ(desktop_.openings[1].caption, "关于");
+    EXPECT_EQ(desktop_.openings[2].caption, "关于");
+    EXPECT_TRUE(desktop_.openings[1].modal && desktop_.openings[2].modal && desktop_.openings[3].modal);
+    EXPECT_EQ(desktop_.openings[3].caption, "更多产品");
+    EXPECT_FALSE(desktop_.openings[4].modal);
+    auto open = desktop_.openWindows();
+    ASSERT_EQ(open.size(), 2u) << "the main window and the modeless one";
+    EXPECT_NE(open[1]->text("超文本浏览框1"), moreProductsWindowLayout().controls[0].text);
+    EXPECT_NE(open[1]->text("超文本浏览框1").find("upcoming"), std::string::npos);
+}
+
+TEST(SizeInKb, WholeKbOrOneDecimal) {
+    struct Case {
+        std::int64_t bytes;
+        const char* shown;
+    };
+    const Case cases[] = {{0, "1"},      {400, "1"},    {512, "1"},          {513, "0.5"},
+                          {1536, "1.5"}, {2048, "2.0"}, {2000000, "1953.1"}, {5000000000, "4882812.5"}};
+    for (const Case& c : cases) EXPECT_EQ(sizeInKb(c.bytes), c.shown) << c.bytes;
+}
+
+TEST_F(OptimizerApp, ManagementListsSizesAndDeletesTheSelectedScheme) {
+    install("small.lzvt", std::string(400, 'x'));
+    install("big.lzvt", std::string(1536, 'x'));
+    MemoryWindow& main = start();
+    int opened = 0;
+    auto manage = [&](std::function<void(MemoryWindow&)> script) {
+        desktop_.whenModalOpens(std::move(script));
+        ASSERT_TRUE(main.mouseDown("标签6"));
+        ++opened;
+    };
+    manage([&](MemoryWindow& m) {
+        ASSERT_EQ(m.rowCount("超级列表框1"), 2);
+        for (int r = 0; r < 2; ++r) {
+            EXPECT_EQ(m.cell("超级列表框1", r, 1), "Optimal");
+            EXPECT_EQ(m.cell("超级列表框1", r, 2), m.cell("超级列表框1", r, 0) == "big.lzvt" ? "1.5" : "1");
+        }
+        m.click("按钮2");  // nothing selected
+        EXPECT_EQ(desktop_.messages.back(), kRetryMessage);
+        m.click("按钮1");
+        EXPECT_EQ(desktop_.messages.back(), kHowToInstallMessage);
+        const int big = m.cell("超级列表框1", 0, 0) == "big.lzvt" ? 0 : 1;
+        m.selectRow("超级列表框1", big);
+        m.click("按钮2");
+        EXPECT_EQ(desktop_.messages.back(), kDeletedMessage);
+        EXPECT_EQ(m.rowCount("超级列表框1"), 1);
+        EXPECT_FALSE(fs::exists(root_ / "Optimal" / "big.lzvt"));
+        m.click("按钮3");
+        EXPECT_FALSE(m.isOpen());
+    });
+    EXPECT_EQ(main.rowCount("超级列表框1"), 2) << "the main list keeps the deleted scheme";
+    EXPECT_TRUE(fs::exists(root_ / "Optimal" / "small.lzvt"));
+
+    manage([&](MemoryWindow& m) { EXPECT_EQ(m.rowCount("超级列表框1"), 1); });
+    EXPECT_EQ(state_.schemeNames, (std::vector<std::string>{"small.lzvt"})) << "refilled, not appended";
+    EXPECT_EQ(opened, 2);
+}
+
+TEST_F(OptimizerApp, DeletingAFileThatIsAlreadyGoneAsksToRetry) {
+    install("x.lzvt", "x");
+    MemoryWindow& main = start();
+    desktop_.whenModalOpens([&](MemoryWindow& m) {
+        fs::remove(root_ / "Optimal" / "x.lzvt");
+        m.selectRow("超级列表框1", 0);
+        m.click("按钮2");
+        EXPECT_EQ(m.rowCount("超级列表框1"), 1);
+    });
+    main.mouseDown("标签6");
+    EXPECT_EQ(desktop_.messages, (std::vector<std::string>{kRetryMessage}));
+}
+
+}  // namespace
+}  // namespace lz::optimizer

@@ -1,0 +1,171 @@
+// The runner walked through as a user would, over in-memory windows and registry.
+#include <gtest/gtest.h>
+
+#include "optimizer/layouts.h"
+#include "optimizer/runner.h"
+#include "platform/registry_memory.h"
+#include "platform/ui/memory_window.h"
+
+namespace lz::optimizer {
+namespace {
+
+using registry::MemoryRegistry;
+using registry::Root;
+using registry::ValueType;
+using ui::MemoryDesktop;
+using ui::MemoryWindow;
+
+// GBK bytes of a few texts used below.
+const std::string kGbkName = "MY \xB7\xBD\xB0\xB8";    // MY 方案
+const std::string kGbkHint = "\xCC\xE1\xCA\xBE";       // 提示
+
+struct RunnerSession {
+    MemoryDesktop desktop;
+    MemoryRegistry registry;
+    RunState state;
+    MemoryWindow* window = nullptr;
+
+    // Opens a runner on the scheme text (nothing: the file cannot be read) and keeps the window.
+    void open(std::optional<std::string> text) {
+        MemoryWindow& main = desktop.open(mainWindowLayout(), {});
+        desktop.whenModalOpens([this](MemoryWindow& w) { window = &w; });
+        main.openModal(runnerWindowLayout(), runnerHandlers(state, registry, [text] { return text; }));
+    }
+    // The runner stays open while a test drives it: reopen drives through the script instead.
+    void openAndDrive(std::optional<std::string> text, std::function<void(MemoryWindow&)> drive) {
+        MemoryWindow& main = desktop.open(mainWindowLayout(), {});
+        desktop.whenModalOpens([this, drive](MemoryWindow& w) {
+            window = &w;
+            drive(w);
+        });
+        main.openModal(runnerWindowLayout(), runnerHandlers(state, registry, [text] { return text; }));
+    }
+};
+
+TEST(Runner, WalksTheStepsInOrderAndNeverRunsTheSchemeName) {
+    RunnerSession run;
+    std::vector<std::string> shown;
+    bool stillOpenBeforeLast = false;
+    run.openAndDrive("TSWB|first\r\nTSWB|" + kGbkHint + "\r\n" + kGbkName, [&](MemoryWindow& w) {
+        EXPECT_EQ(w.rowCount("超级列表框1"), 3);
+        EXPECT_EQ(w.cell("超级列表框1", 2, 0), kGbkName);
+        EXPECT_EQ(w.currentPage("选择夹1"), kHintPage);
+        shown.push_back(w.text("编辑框3"));
+        w.click("按钮3");
+        shown.push_back(w.text("编辑框3"));
+        stillOpenBeforeLast = w.isOpen();
+        w.click("按钮3");
+        EXPECT_FALSE(w.isOpen());
+    });
+    EXPECT_EQ(shown, (std::vector<std::string>{"first", "提示"}));
+    EXPECT_TRUE(stillOpenBeforeLast);
+    EXPECT_EQ(run.desktop.messages, (std::vector<std::string>{kFinishedMessage}));
+    EXPECT_EQ(run.state.steps.size(), 2u);
+    EXPECT_FALSE(run.desktop.exitCode.has_value());
+}
+
+TEST(Runner, SchemesWithoutStepsEndTheProgram) {
+    const std::optional<std::string> cases[] = {
+        std::string("only a name, no line feed"),
+        std::string(),
+        std::nullopt,  // the file could not be read
+    };
+    for (const auto& text : cases) {
+        RunnerSession run;
+        run.open(text);
+        EXPECT_EQ(run.desktop.messages, (std::vector<std::string>{kEmptySchemeMessage}));
+        EXPECT_EQ(run.desktop.exitCode, 0);
+        EXPECT_TRUE(run.desktop.openWindows().empty());
+    }
+}
+
+TEST(Runner, TrailingLineBreakGivesAnEmptyNameThatIsNotParsed) {
+    RunnerSession run;
+    run.openAndDrive("TSWB|a\r\n", [&](MemoryWindow& w) {
+        EXPECT_EQ(w.rowCount("超级列表框1"), 2);
+        EXPECT_EQ(w.text("编辑框3"), "a");
+    });
+    EXPECT_EQ(run.state.steps.size(), 1u);
+}
+
+TEST(Runner, ExecuteWritesTheValueAndMovesOn) {
+    RunnerSession run;
+    run.openAndDrive("ZCBTJ|HKEY_CURRENT_USER\\abc\\abd|1|SZJZ\r\nTSWB|done\r\nname", [&](MemoryWindow& w) {
+        EXPECT_EQ(w.currentPage("选择夹1"), kRegistryPage);
+        EXPECT_EQ(w.text("编辑框1"), "HKEY_CURRENT_USER\\abc\\abd");
+        EXPECT_EQ(w.text("编辑框2"), "1");
+        w.click("按钮2");
+        EXPECT_EQ(w.currentPage("选择夹1"), kHintPage);
+        EXPECT_EQ(w.text("编辑框3"), "done");
+    });
+    auto value = run.registry.value(Root::CurrentUser, u"abc", u"abd");
+    ASSERT_TRUE(value.has_value());
+    EXPECT_EQ(value->type, ValueType::Dword);
+    EXPECT_EQ(value->data, (std::vector<std::uint8_t>{1, 0, 0, 0}));
+    EXPECT_EQ(run.desktop.messages.front(), kWriteSucceededMessage);
+}
+
+TEST(Runner, FailedWriteKeepsTheStepAndTellsWhetherTheEntryExists) {
+    for (bool exists : {true, false}) {
+        RunnerSession run;
+        if (exists) run.registry.putValue(Root::CurrentUser, u"locked", u"v", {ValueType::String, {0, 0}});
+        run.registry.refuseValueWrites(Root::CurrentUser, u"locked");
+        run.openAndDrive("ZCBTJ|HKEY_CURRENT_USER\\locked\\v|x|ZCZ\r\nname", [&](MemoryWindow& w) {
+            w.click("按钮2");
+            w.click("按钮2");  // the same write again
+            EXPECT_TRUE(w.isOpen());
+            EXPECT_EQ(w.text("编辑框1"), "HKEY_CURRENT_USER\\locked\\v");
+            EXPECT_EQ(run.state.stepCounter, 2);
+            w.click("按钮1");  // skip: the scheme is done
+        });
+        const char* verdict = exists ? kEntryExistsMessage : kEntryMissingMessage;
+        EXPECT_EQ(run.desktop.messages,
+                  (std::vector<std::string>{kWriteFailedMessage, verdict, kWriteFailedMessage, verdict, kFinishedMessage}));
+    }
+}
+
+TEST(Runner, DeleteStepIsShownAndLeftToTheUser) {
+    RunnerSession run;
+    run.openAndDrive("ZCBSC|HKEY_CURRENT_USER\\abc|SC\r\nname", [&](MemoryWindow& w) {
+        EXPECT_EQ(w.currentPage("选择夹1"), kRegistryPage);
+        EXPECT_EQ(w.text("编辑框1"), "HKEY_CURRENT_USER\\abc");
+        EXPECT_EQ(w.text("编辑框2"), kDeleteInstruction);
+        w.click("按钮2");
+        EXPECT_TRUE(w.isOpen());
+        EXPECT_EQ(w.text("编辑框1"), "HKEY_CURRENT_USER\\abc");
+    });
+    EXPECT_EQ(run.desktop.messages, (std::vector<std::string>{kDeleteByHandMessage}));
+    EXPECT_TRUE(run.registry.writes().empty()) << "the instruction text is never written anywhere";
+}
+
+TEST(Runner, MultiLineHintIsOneStep) {
+    RunnerSession run;
+    run.openAndDrive("TSWB|first\r\nsecond\r\nthird\r\nname", [&](MemoryWindow& w) {
+        EXPECT_EQ(w.text("编辑框3"), "first\r\nsecond\r\nthird");
+    });
+    EXPECT_EQ(run.state.steps.size(), 1u);
+}
+
+TEST(Runner, LeavingClosesAtOnceAndAnotherStartBeginsAtStepOne) {
+    RunnerSession run;
+    run.openAndDrive("TSWB|a\r\nZCBTJ|HKEY_CURRENT_USER\\k\\v|1|ZCZ\r\nname", [&](MemoryWindow& w) {
+        w.click("按钮3");
+        EXPECT_EQ(w.currentPage("选择夹1"), kRegistryPage);
+        w.click("按钮5");
+        EXPECT_FALSE(w.isOpen());
+    });
+    EXPECT_TRUE(run.desktop.messages.empty());
+    EXPECT_TRUE(run.registry.writes().empty());
+
+    MemoryWindow& main = *run.desktop.openWindows().front();
+    std::string first;
+    run.desktop.whenModalOpens([&](MemoryWindow& w) { first = w.text("编辑框3"); });
+    main.openModal(runnerWindowLayout(), runnerHandlers(run.state, run.registry, [] {
+                       return std::optional<std::string>("TSWB|again\r\nname");
+                   }));
+    EXPECT_EQ(first, "again");
+    EXPECT_EQ(run.state.steps.size(), 1u);
+}
+
+}  // namespace
+}  // namespace lz::optimizer
