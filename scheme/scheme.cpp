@@ -249,13 +249,18 @@ LZ_SCHEME_FLATTEN void parseLines(std::string_view text, StepTableBuilder& build
     std::uint32_t lineFeeds;
     std::uint32_t barBits;
     masks(data + pos, lineFeeds, barBits);
-    for (std::uint32_t all = lineFeeds | barBits; all != 0; all &= all - 1) {
-      const int bit = std::countr_zero(all);
-      if (lineFeeds >> bit & 1) {
-        lineFeedAt(pos + static_cast<std::size_t>(bit));
-      } else {
-        barAt(pos + static_cast<std::size_t>(bit));
+    // Line feeds are few; the "|" before each of them are taken in a run of their own, so
+    // the loop does not branch on which kind of byte comes next.
+    for (; lineFeeds != 0; lineFeeds &= lineFeeds - 1) {
+      const int bit = std::countr_zero(lineFeeds);
+      for (std::uint32_t before = barBits & ((1u << bit) - 1); before != 0; before &= before - 1) {
+        barAt(pos + static_cast<std::size_t>(std::countr_zero(before)));
       }
+      barBits &= ~((2u << bit) - 1);
+      lineFeedAt(pos + static_cast<std::size_t>(bit));
+    }
+    for (; barBits != 0; barBits &= barBits - 1) {
+      barAt(pos + static_cast<std::size_t>(std::countr_zero(barBits)));
     }
   }
 #endif

@@ -228,6 +228,25 @@ TEST(SchemeOptimizerReading, ManyStepsWithLongHints) {
   }
 }
 
+TEST(SchemeOptimizerReading, EveryWayAgreesOnRandomTexts) {
+  // The whole-text reader scans many bytes at a time; random texts put line feeds, carriage
+  // returns and "|" at every offset of its blocks, and the row reader, which looks at one row
+  // at a time, must come to the same table.
+  std::uint32_t seed = 12345;
+  const auto next = [&seed] { return seed = seed * 1664525u + 1013904223u; };
+  const std::string alphabet[] = {"|", "\n", "\r\n", "\r", "TSWB|", "ZCBSC|", "ZCBTJ|", "EJZSZ", "SZJZ", "x", "yz", "\xB7\xBD"};
+  for (int round = 0; round < 300; ++round) {
+    std::string text;
+    const std::uint32_t length = next() % 400;
+    while (text.size() < length) text += alphabet[next() % std::size(alphabet)];
+    const auto ways = readAllWays(text);
+    for (const auto& [how, steps] : ways) {
+      SCOPED_TRACE(std::string(how) + " on round " + std::to_string(round));
+      EXPECT_EQ(steps, ways[2].second);
+    }
+  }
+}
+
 // ---- The demo schemes ----------------------------------------------------------------------
 
 std::filesystem::path samplesFolder() {
