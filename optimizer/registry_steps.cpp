@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "platform/text.h"
+#include "scheme/scheme.h"
 
 namespace lz::optimizer {
 namespace {
@@ -141,10 +142,10 @@ bool applyRegistryStep(registry::Registry& registry, std::string_view gbkPath, s
 
     registry::ValueType type = registry::ValueType::String;
     std::vector<std::uint8_t> data;
-    if (typeCode == kBinaryTypeCode) {
+    if (typeCode == scheme::kBinaryCode) {
         type = registry::ValueType::Binary;
         data.assign(gbkValue.begin(), gbkValue.end());
-    } else if (typeCode == kDwordTypeCode) {
+    } else if (typeCode == scheme::kDwordCode) {
         const auto number = parseDwordText(gbkValue);
         if (!number) return false;
         type = registry::ValueType::Dword;

@@ -17,10 +17,6 @@
 
 namespace lz::optimizer {
 
-inline constexpr std::string_view kBinaryTypeCode = "EJZSZ";  // REG_BINARY of the value's GBK bytes
-inline constexpr std::string_view kDwordTypeCode = "SZJZ";    // REG_DWORD of the value read as a number
-inline constexpr std::string_view kStringTypeCode = "ZCZ";    // REG_SZ (so is any other code)
-
 struct ConvertedPath {
     registry::Root root = registry::Root::CurrentConfig;
     std::string rest;  // GBK: everything after the first "\", unchanged (a final "\" kept)

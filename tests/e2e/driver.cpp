@@ -1,5 +1,6 @@
 #include "tests/e2e/driver.h"
 
+#include <aclapi.h>
 #include <commctrl.h>
 
 #include <algorithm>
@@ -16,6 +17,12 @@
 #endif
 #ifndef LZ_E2E_EDITOR_EXE
 #error "LZ_E2E_EDITOR_EXE must name the built lzvtEditor.exe"
+#endif
+#ifndef LZ_E2E_RECORDER_EXE
+#error "LZ_E2E_RECORDER_EXE must name the built recorder.exe"
+#endif
+#ifndef LZ_E2E_SAMPLES_DIR
+#error "LZ_E2E_SAMPLES_DIR must name the source tree's samples folder"
 #endif
 
 namespace fs = std::filesystem;
@@ -144,6 +151,24 @@ std::string Narrow(std::wstring_view text) {
   return out;
 }
 
+constexpr UINT kGbkCodePage = 936;
+
+std::string ToGbk(std::wstring_view text) {
+  if (text.empty()) return {};
+  int n = WideCharToMultiByte(kGbkCodePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+  std::string out(static_cast<size_t>(n), '\0');
+  WideCharToMultiByte(kGbkCodePage, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr, nullptr);
+  return out;
+}
+
+std::wstring FromGbk(std::string_view gbk) {
+  if (gbk.empty()) return {};
+  int n = MultiByteToWideChar(kGbkCodePage, 0, gbk.data(), static_cast<int>(gbk.size()), nullptr, 0);
+  std::wstring out(static_cast<size_t>(n), L'\0');
+  MultiByteToWideChar(kGbkCodePage, 0, gbk.data(), static_cast<int>(gbk.size()), out.data(), n);
+  return out;
+}
+
 bool PollUntil(const std::function<bool()>& done, Millis timeout) {
   const auto deadline = std::chrono::steady_clock::now() + timeout;
   while (!done()) {
@@ -200,6 +225,55 @@ Process Process::Launch(const fs::path& exe, std::wstring_view arguments, const 
                       std::to_string(timeout.count()) + " ms");
   }
   return started;
+}
+
+Process Process::WaitForProcessWithWindow(std::wstring_view caption, Millis timeout, const std::vector<DWORD>& ignore) {
+  DWORD found = 0;
+  auto look = [&] {
+    struct Search {
+      std::wstring_view caption;
+      const std::vector<DWORD>& ignore;
+      DWORD found;
+    } search{caption, ignore, 0};
+    EnumWindows(
+        [](HWND window, LPARAM param) -> BOOL {
+          auto* s = reinterpret_cast<Search*>(param);
+          DWORD owner = 0;
+          GetWindowThreadProcessId(window, &owner);
+          if (owner == GetCurrentProcessId() || std::find(s->ignore.begin(), s->ignore.end(), owner) != s->ignore.end())
+            return TRUE;
+          if (!IsWindowVisible(window)) return TRUE;
+          DWORD_PTR length = 0;
+          if (!SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs, &length) ||
+              length != s->caption.size())
+            return TRUE;
+          if (Text(window) != s->caption) return TRUE;
+          s->found = owner;
+          return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    found = search.found;
+    return found != 0;
+  };
+  if (!PollUntil(look, timeout)) {
+    throw DriverError("no process showed a window \"" + Narrow(caption) + "\" within " +
+                      std::to_string(timeout.count()) + " ms");
+  }
+  HANDLE handle = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, found);
+  if (handle == nullptr) throw DriverError("cannot open process " + std::to_string(found));
+  Process attached;
+  attached.process_ = handle;
+  attached.id_ = found;
+  return attached;
+}
+
+std::filesystem::path Process::ImagePath() const {
+  if (process_ == nullptr) return {};
+  std::wstring path(32768, L'\0');
+  DWORD size = static_cast<DWORD>(path.size());
+  if (!QueryFullProcessImageNameW(process_, 0, path.data(), &size)) return {};
+  path.resize(size);
+  return path;
 }
 
 bool Process::Running() const {
@@ -319,6 +393,11 @@ RECT RectInParent(HWND control) {
   return r;
 }
 
+bool Responds(HWND window, Millis timeout) {
+  DWORD_PTR ignored = 0;
+  return SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, ToMs(timeout), &ignored) != 0;
+}
+
 void WaitForDestroyed(HWND window, Millis timeout) {
   if (PollUntil([&] { return !IsWindow(window); }, timeout)) return;
   throw DriverError(Describe(window) + " was not closed within " + std::to_string(timeout.count()) + " ms");
@@ -392,6 +471,8 @@ void PressEscape(HWND window) {
   PostMessageW(target, WM_KEYUP, VK_ESCAPE, 1 | scan | (LPARAM{1} << 30) | (LPARAM{1} << 31));
 }
 
+void PressCloseBox(HWND window) { Post(window, WM_SYSCOMMAND, SC_CLOSE); }
+
 void LeftMouseDown(HWND control) {
   RECT r{};
   GetClientRect(control, &r);
@@ -411,6 +492,13 @@ void DismissMessageBox(HWND box) {
   if (ok == nullptr) throw DriverError(Describe(box) + " has no OK button");
   Click(ok);
   WaitForDestroyed(box);
+}
+
+std::wstring AnswerMessageBox(const Process& program, Millis timeout) {
+  HWND box = program.WaitForMessageBox(timeout);
+  std::wstring text = MessageBoxText(box);
+  DismissMessageBox(box);
+  return text;
 }
 
 // ---- List views and tab controls ----------------------------------------------------------
@@ -477,15 +565,20 @@ int TabCurrentPage(HWND tab) { return static_cast<int>(Send(tab, TCM_GETCURSEL))
 
 // ---- Screen -------------------------------------------------------------------------------
 
-bool SaveScreenshot(const fs::path& bmp_file) {
-  const int width = GetSystemMetrics(SM_CXSCREEN);
-  const int height = GetSystemMetrics(SM_CYSCREEN);
+namespace {
+
+// Saves the part `area` of the screen as a 24-bit BMP.
+bool SaveScreenArea(const fs::path& bmp_file, RECT area) {
+  const RECT screen_rect{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+  if (!IntersectRect(&area, &area, &screen_rect)) return false;
+  const int width = area.right - area.left;
+  const int height = area.bottom - area.top;
   HDC screen = GetDC(nullptr);
   if (screen == nullptr || width <= 0 || height <= 0) return false;
   HDC memory = CreateCompatibleDC(screen);
   HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
   HGDIOBJ old = SelectObject(memory, bitmap);
-  const bool copied = BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY) != FALSE;
+  const bool copied = BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY) != FALSE;
   SelectObject(memory, old);
 
   BITMAPINFOHEADER info{};
@@ -515,7 +608,8 @@ bool SaveScreenshot(const fs::path& bmp_file) {
   return static_cast<bool>(out);
 }
 
-fs::path SaveArtifactScreenshot(std::string_view name) {
+// The artifacts folder's file for a shot called `name`; empty when there is no such folder.
+fs::path ArtifactFile(std::string_view name) {
   const wchar_t* dir = _wgetenv(L"LZ_E2E_ARTIFACTS");
   if (dir == nullptr || *dir == L'\0') return {};
   const fs::path folder = FromHostPath(Narrow(dir));
@@ -523,8 +617,29 @@ fs::path SaveArtifactScreenshot(std::string_view name) {
   fs::create_directories(folder, error);
   std::wstring file_name = Widen(name);
   std::replace_if(file_name.begin(), file_name.end(), [](wchar_t c) { return wcschr(L"\\/:*?\"<>|", c) != nullptr; }, L'_');
-  const fs::path file = folder / (file_name + L".bmp");
-  return SaveScreenshot(file) ? file : fs::path();
+  return folder / (file_name + L".bmp");
+}
+
+}  // namespace
+
+bool SaveScreenshot(const fs::path& bmp_file) {
+  return SaveScreenArea(bmp_file, RECT{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)});
+}
+
+bool SaveScreenshot(const fs::path& bmp_file, HWND window) {
+  RECT r{};
+  if (!GetWindowRect(window, &r)) return false;
+  return SaveScreenArea(bmp_file, r);
+}
+
+fs::path SaveArtifactScreenshot(std::string_view name) {
+  const fs::path file = ArtifactFile(name);
+  return !file.empty() && SaveScreenshot(file) ? file : fs::path();
+}
+
+fs::path SaveArtifactScreenshot(std::string_view name, HWND window) {
+  const fs::path file = ArtifactFile(name);
+  return !file.empty() && SaveScreenshot(file, window) ? file : fs::path();
 }
 
 // ---- Program folders ----------------------------------------------------------------------
@@ -538,6 +653,17 @@ fs::path FromHostPath(std::string_view host_path) {
 
 fs::path BuiltOptimizer() { return FromHostPath(LZ_E2E_OPTIMIZER_EXE); }
 fs::path BuiltEditor() { return FromHostPath(LZ_E2E_EDITOR_EXE); }
+fs::path BuiltRecorder() { return FromHostPath(LZ_E2E_RECORDER_EXE); }
+
+std::vector<SchemeFile> SampleSchemes() {
+  std::vector<SchemeFile> samples;
+  for (const fs::directory_entry& entry : fs::directory_iterator(FromHostPath(LZ_E2E_SAMPLES_DIR))) {
+    if (entry.is_regular_file() && _wcsicmp(entry.path().extension().c_str(), L".lzvt") == 0)
+      samples.push_back({entry.path().filename().wstring(), ReadFileBytes(entry.path())});
+  }
+  std::sort(samples.begin(), samples.end(), [](const SchemeFile& a, const SchemeFile& b) { return a.name < b.name; });
+  return samples;
+}
 
 std::string ReadFileBytes(const fs::path& file) {
   std::ifstream in(file, std::ios::binary);
@@ -551,12 +677,29 @@ void WriteFileBytes(const fs::path& file, std::string_view bytes) {
   if (!out) throw DriverError("cannot write " + Narrow(file.wstring()));
 }
 
-ProgramFolder::ProgramFolder(const std::vector<SchemeFile>& schemes) {
+namespace {
+
+fs::path UniqueFolderName() {
   static std::atomic<unsigned> counter{0};
+  return L"lz-e2e-" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(GetTickCount64()) + L"-" +
+         std::to_wstring(counter++);
+}
+
+}  // namespace
+
+ProgramFolder::ProgramFolder(const std::vector<SchemeFile>& schemes) {
   wchar_t temp[MAX_PATH + 1] = {};
   if (GetTempPathW(MAX_PATH + 1, temp) == 0) throw DriverError("no temp folder");
-  dir_ = fs::path(temp) / (L"lz-e2e-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-                           std::to_wstring(GetTickCount64()) + L"-" + std::to_wstring(counter++));
+  dir_ = fs::path(temp) / UniqueFolderName();
+  Populate(schemes);
+}
+
+ProgramFolder::ProgramFolder(const std::vector<SchemeFile>& schemes, const fs::path& parent) {
+  dir_ = parent / UniqueFolderName();
+  Populate(schemes);
+}
+
+void ProgramFolder::Populate(const std::vector<SchemeFile>& schemes) {
   std::error_code error;
   fs::create_directories(Optimal(), error);
   if (error) throw DriverError("cannot create " + Narrow(Optimal().wstring()) + ": " + error.message());
@@ -578,6 +721,25 @@ Process ProgramFolder::StartOptimizer(std::wstring_view arguments) const {
 
 Process ProgramFolder::StartEditor(std::wstring_view arguments) const {
   return Process::Launch(Editor(), arguments, dir_);
+}
+
+fs::path ProgramFolder::InstallRecorder() const {
+  const fs::path recorder = dir_ / L"recorder.exe";
+  if (!CopyFileW(BuiltRecorder().c_str(), recorder.c_str(), FALSE))
+    throw DriverError("cannot copy the recorder (error " + std::to_string(GetLastError()) + ")");
+  return recorder;
+}
+
+std::vector<std::wstring> RecordedCommandLines(const fs::path& recorder_exe) {
+  const fs::path file = recorder_exe.parent_path() / L"recorded.txt";
+  std::error_code error;
+  if (!fs::exists(file, error)) return {};
+  const std::string bytes = ReadFileBytes(file);
+  std::vector<std::wstring> lines;
+  size_t start = 0;
+  for (size_t end; (end = bytes.find('\n', start)) != std::string::npos; start = end + 1)
+    lines.push_back(Widen(std::string_view(bytes).substr(start, end - start)));
+  return lines;  // a line still being written (no line feed yet) is left for the next read
 }
 
 // ---- Registry -----------------------------------------------------------------------------
@@ -625,6 +787,126 @@ bool RegistryKeyExists(HKEY root, std::wstring_view subkey) {
   if (RegOpenKeyExW(root, name.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
   RegCloseKey(key);
   return true;
+}
+
+std::optional<RegistryValue> RegistryRawValue(HKEY root, std::wstring_view subkey, std::wstring_view value) {
+  HKEY key = nullptr;
+  const std::wstring key_name(subkey), value_name(value);
+  if (RegOpenKeyExW(root, key_name.c_str(), 0, KEY_QUERY_VALUE | KEY_WOW64_64KEY, &key) != ERROR_SUCCESS)
+    return std::nullopt;
+  RegistryValue found;
+  DWORD size = 0;
+  LSTATUS status = RegQueryValueExW(key, value_name.c_str(), nullptr, &found.type, nullptr, &size);
+  if (status == ERROR_SUCCESS) {
+    found.bytes.assign(size, '\0');
+    status = RegQueryValueExW(key, value_name.c_str(), nullptr, &found.type,
+                              reinterpret_cast<BYTE*>(found.bytes.data()), &size);
+    found.bytes.resize(size);
+  }
+  RegCloseKey(key);
+  if (status != ERROR_SUCCESS) return std::nullopt;
+  return found;
+}
+
+namespace {
+
+HKEY CreateKeyForWriting(HKEY root, std::wstring_view subkey) {
+  HKEY key = nullptr;
+  const std::wstring name(subkey);
+  const LSTATUS status = RegCreateKeyExW(root, name.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                         KEY_WRITE | KEY_WOW64_64KEY, nullptr, &key, nullptr);
+  if (status != ERROR_SUCCESS)
+    throw DriverError("cannot create registry key " + Narrow(name) + " (error " + std::to_string(status) + ")");
+  return key;
+}
+
+void SetValue(HKEY root, std::wstring_view subkey, std::wstring_view value, DWORD type, const void* data,
+              size_t size) {
+  HKEY key = CreateKeyForWriting(root, subkey);
+  const std::wstring name(value);
+  const LSTATUS status =
+      RegSetValueExW(key, name.c_str(), 0, type, static_cast<const BYTE*>(data), static_cast<DWORD>(size));
+  RegCloseKey(key);
+  if (status != ERROR_SUCCESS)
+    throw DriverError("cannot set registry value " + Narrow(name) + " (error " + std::to_string(status) + ")");
+}
+
+}  // namespace
+
+void RegistryCreateKey(HKEY root, std::wstring_view subkey) { RegCloseKey(CreateKeyForWriting(root, subkey)); }
+
+void RegistrySetString(HKEY root, std::wstring_view subkey, std::wstring_view value, std::wstring_view data) {
+  const std::wstring text(data);
+  SetValue(root, subkey, value, REG_SZ, text.c_str(), (text.size() + 1) * sizeof(wchar_t));
+}
+
+void RegistrySetDword(HKEY root, std::wstring_view subkey, std::wstring_view value, DWORD data) {
+  SetValue(root, subkey, value, REG_DWORD, &data, sizeof data);
+}
+
+RegistryWriteLock::RegistryWriteLock(HKEY root, std::wstring_view subkey) {
+  RegistryCreateKey(root, subkey);
+  const std::wstring name(subkey);
+  // This handle keeps the right to change the access list after the lock has taken every
+  // other right away.
+  LSTATUS status = RegOpenKeyExW(root, name.c_str(), 0, KEY_READ | WRITE_DAC | READ_CONTROL | KEY_WOW64_64KEY, &key_);
+  if (status != ERROR_SUCCESS)
+    throw DriverError("cannot open " + Narrow(name) + " to lock it (error " + std::to_string(status) + ")");
+
+  DWORD size = 0;
+  RegGetKeySecurity(key_, DACL_SECURITY_INFORMATION, nullptr, &size);
+  former_descriptor_.assign(size, '\0');
+  if (size == 0 || RegGetKeySecurity(key_, DACL_SECURITY_INFORMATION, former_descriptor_.data(), &size) != ERROR_SUCCESS)
+    former_descriptor_.clear();
+
+  BYTE everyone[SECURITY_MAX_SID_SIZE];
+  DWORD sid_size = sizeof everyone;
+  if (!CreateWellKnownSid(WinWorldSid, nullptr, everyone, &sid_size)) {
+    RegCloseKey(key_);
+    throw DriverError("cannot make the Everyone SID");
+  }
+  EXPLICIT_ACCESSW read_only{};
+  read_only.grfAccessPermissions = KEY_READ;
+  read_only.grfAccessMode = SET_ACCESS;
+  read_only.grfInheritance = NO_INHERITANCE;
+  read_only.Trustee.TrusteeForm = TRUSTEE_IS_SID;
+  read_only.Trustee.TrusteeType = TRUSTEE_IS_WELL_KNOWN_GROUP;
+  read_only.Trustee.ptstrName = reinterpret_cast<LPWSTR>(everyone);
+  PACL acl = nullptr;
+  if (SetEntriesInAclW(1, &read_only, nullptr, &acl) != ERROR_SUCCESS) {
+    RegCloseKey(key_);
+    throw DriverError("cannot build the read-only access list");
+  }
+  SECURITY_DESCRIPTOR descriptor;
+  InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION);
+  SetSecurityDescriptorDacl(&descriptor, TRUE, acl, FALSE);
+  status = RegSetKeySecurity(key_, DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION, &descriptor);
+  LocalFree(acl);
+  if (status != ERROR_SUCCESS) {
+    RegCloseKey(key_);
+    throw DriverError("cannot lock " + Narrow(name) + " (error " + std::to_string(status) + ")");
+  }
+
+  // The lock must hold for this process as well, or it proves nothing about the program.
+  HKEY probe = nullptr;
+  status = RegOpenKeyExW(root, name.c_str(), 0, KEY_WRITE | KEY_WOW64_64KEY, &probe);
+  if (status == ERROR_SUCCESS) {
+    RegCloseKey(probe);
+    throw DriverError("the lock on " + Narrow(name) + " did not take: the key still opens for writing");
+  }
+}
+
+RegistryWriteLock::~RegistryWriteLock() {
+  if (!former_descriptor_.empty()) {
+    RegSetKeySecurity(key_, DACL_SECURITY_INFORMATION | UNPROTECTED_DACL_SECURITY_INFORMATION,
+                      former_descriptor_.data());
+  } else {
+    SECURITY_DESCRIPTOR open{};
+    InitializeSecurityDescriptor(&open, SECURITY_DESCRIPTOR_REVISION);
+    SetSecurityDescriptorDacl(&open, TRUE, nullptr, FALSE);  // no list: everyone may do everything
+    RegSetKeySecurity(key_, DACL_SECURITY_INFORMATION, &open);
+  }
+  RegCloseKey(key_);
 }
 
 }  // namespace lz::e2e

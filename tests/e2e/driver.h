@@ -29,6 +29,9 @@ struct DriverError : std::runtime_error {
 // UTF-8 (the source's literals) <-> UTF-16 (the W calls).
 std::wstring Widen(std::string_view utf8);
 std::string Narrow(std::wstring_view text);
+// UTF-16 <-> GBK (code page 936), the encoding of scheme files.
+std::string ToGbk(std::wstring_view text);
+std::wstring FromGbk(std::string_view gbk);
 
 // Polls `done` every few milliseconds until it returns true or `timeout` passes.
 bool PollUntil(const std::function<bool()>& done, Millis timeout = kDefaultTimeout);
@@ -47,8 +50,15 @@ class Process {
   // when empty) and waits until it is idle for input.
   static Process Launch(const std::filesystem::path& exe, std::wstring_view arguments = {},
                         const std::filesystem::path& working_dir = {}, Millis timeout = kDefaultTimeout);
+  // Takes hold of a program the test did not start itself (one that the program under test
+  // started): the process that shows a visible top-level window with exactly this caption.
+  // Processes whose ids are in `ignore` are passed over. The Process kills it when destroyed.
+  static Process WaitForProcessWithWindow(std::wstring_view caption, Millis timeout = kDefaultTimeout,
+                                          const std::vector<DWORD>& ignore = {});
 
   DWORD Id() const { return id_; }
+  // The full path of the program's executable; empty when it cannot be read.
+  std::filesystem::path ImagePath() const;
   HANDLE Handle() const { return process_; }
   bool Running() const;
   // Waits for the program to end and returns its exit code; kills it and throws when it
@@ -85,6 +95,9 @@ SIZE ClientSize(HWND window);
 // The control's rectangle in its parent's client coordinates.
 RECT RectInParent(HWND control);
 void WaitForDestroyed(HWND window, Millis timeout = kDefaultTimeout);
+// Whether the window's thread handles a message within `timeout` (it is not stuck in a loop
+// that takes no messages).
+bool Responds(HWND window, Millis timeout = Millis{2000});
 
 struct Control {
   HWND hwnd = nullptr;
@@ -114,11 +127,14 @@ void Click(HWND button);            // posts BM_CLICK: returns before a modal wi
 void PressEscape(HWND window);      // WM_KEYDOWN/UP VK_ESCAPE to the focused control, else the window
 void LeftMouseDown(HWND control);   // WM_LBUTTONDOWN at the control's centre
 HWND FocusedControl(HWND window);   // from the window thread's GUI state; nullptr if none
+void PressCloseBox(HWND window);    // posts WM_SYSCOMMAND SC_CLOSE, as the title bar's close button
 
 // ---- Message boxes --------------------------------------------------------------------
 
 std::wstring MessageBoxText(HWND box);  // its static text, id 0xFFFF
 void DismissMessageBox(HWND box);       // clicks OK and waits until the box is gone
+// Waits for the next message box of the program, reads its text, dismisses it and returns the text.
+std::wstring AnswerMessageBox(const Process& program, Millis timeout = kDefaultTimeout);
 
 // ---- List views and tab controls (across processes) -----------------------------------
 
@@ -138,16 +154,21 @@ int TabCurrentPage(HWND tab);
 
 // Saves the whole screen as a 24-bit BMP; false when it cannot be read or written.
 bool SaveScreenshot(const std::filesystem::path& bmp_file);
+// The same, cut to the window's rectangle on the screen (frame and title bar included).
+bool SaveScreenshot(const std::filesystem::path& bmp_file, HWND window);
 // Saves the screen as <name>.bmp in the folder named by LZ_E2E_ARTIFACTS (a path of the build
 // machine, outside the throw-away Wine prefix); returns the file, or empty when there is no
 // such folder or the shot failed.
 std::filesystem::path SaveArtifactScreenshot(std::string_view name);
+std::filesystem::path SaveArtifactScreenshot(std::string_view name, HWND window);
 
 // ---- Program folders ------------------------------------------------------------------
 
 // The build's optimizer.exe and lzvtEditor.exe as Windows paths.
 std::filesystem::path BuiltOptimizer();
 std::filesystem::path BuiltEditor();
+// The command-line recorder (see tests/e2e/recorder) as built.
+std::filesystem::path BuiltRecorder();
 // Maps a path of the build machine ("/tmp/x/a.exe") to Wine's view of it ("Z:\tmp\x\a.exe").
 std::filesystem::path FromHostPath(std::string_view host_path);
 
@@ -156,11 +177,16 @@ struct SchemeFile {
   std::string bytes;   // content as stored: GBK bytes
 };
 
+// The demo schemes of the source tree (samples/*.lzvt), in file-name order.
+std::vector<SchemeFile> SampleSchemes();
+
 // A fresh program folder in the temp directory with copies of both programs and an Optimal
 // subfolder holding `schemes`; removed by the destructor.
 class ProgramFolder {
  public:
   explicit ProgramFolder(const std::vector<SchemeFile>& schemes = {});
+  // The same, made inside `parent` (created when missing) instead of the temp directory.
+  ProgramFolder(const std::vector<SchemeFile>& schemes, const std::filesystem::path& parent);
   ~ProgramFolder();
   ProgramFolder(const ProgramFolder&) = delete;
   ProgramFolder& operator=(const ProgramFolder&) = delete;
@@ -173,9 +199,17 @@ class ProgramFolder {
   Process StartOptimizer(std::wstring_view arguments = {}) const;
   Process StartEditor(std::wstring_view arguments = {}) const;
 
+  // Copies the command-line recorder into the folder and returns its path.
+  std::filesystem::path InstallRecorder() const;
+
  private:
+  void Populate(const std::vector<SchemeFile>& schemes);
+
   std::filesystem::path dir_;
 };
+
+// The command lines the recorder at `recorder_exe` has written so far, one per start.
+std::vector<std::wstring> RecordedCommandLines(const std::filesystem::path& recorder_exe);
 
 std::string ReadFileBytes(const std::filesystem::path& file);
 void WriteFileBytes(const std::filesystem::path& file, std::string_view bytes);
@@ -187,5 +221,33 @@ std::optional<std::wstring> RegistryString(HKEY root, std::wstring_view subkey, 
 std::optional<DWORD> RegistryDword(HKEY root, std::wstring_view subkey, std::wstring_view value);
 std::optional<std::string> RegistryBinary(HKEY root, std::wstring_view subkey, std::wstring_view value);
 bool RegistryKeyExists(HKEY root, std::wstring_view subkey);
+
+// A value exactly as stored: its type and its bytes, nothing added or taken away (no
+// terminator appended to a string that lacks one).
+struct RegistryValue {
+  DWORD type = REG_NONE;
+  std::string bytes;
+};
+std::optional<RegistryValue> RegistryRawValue(HKEY root, std::wstring_view subkey, std::wstring_view value);
+
+// Writes the test's own registry data; each throws DriverError when the write fails.
+void RegistryCreateKey(HKEY root, std::wstring_view subkey);
+void RegistrySetString(HKEY root, std::wstring_view subkey, std::wstring_view value, std::wstring_view data);
+void RegistrySetDword(HKEY root, std::wstring_view subkey, std::wstring_view value, DWORD data);
+
+// Makes a key (created when missing) unwritable for every process: a protected access list
+// that grants only KEY_READ, to everyone. The destructor puts the key's former access list
+// back. The lock lives in the wineserver: it is gone once that server stops.
+class RegistryWriteLock {
+ public:
+  RegistryWriteLock(HKEY root, std::wstring_view subkey);
+  ~RegistryWriteLock();
+  RegistryWriteLock(const RegistryWriteLock&) = delete;
+  RegistryWriteLock& operator=(const RegistryWriteLock&) = delete;
+
+ private:
+  HKEY key_ = nullptr;              // opened before the lock, with the right to change the list
+  std::string former_descriptor_;   // self-relative security descriptor with the former list
+};
 
 }  // namespace lz::e2e
