@@ -18,16 +18,19 @@ constexpr const char* kName = "编辑框2";
 // for reading and writing; otherwise (read-only, say) it is read all the same and not held.
 void loadScheme(ui::Window& w, EditorState& state, Services& s, const std::string& path) {
     state.held = files::HeldFile();  // one held file at a time: the one opened last
-    std::string text;
+    std::string content;
     if (std::optional<files::HeldFile> held = s.files.openHeld(path)) {
-        text = held->content();
+        content = held->takeContent();
         state.held = std::move(*held);
     } else if (std::optional<std::string> read = s.files.readAll(path)) {
-        text = std::move(*read);
+        content = std::move(*read);
     }
-    scheme::EditorScheme loaded = scheme::readForEditor(text);
-    w.appendRows(kSteps, std::move(loaded.rows));
-    state.loadedNameGbk = std::move(loaded.name);
+    // Every line but the last is a row, kept as its exact bytes; the last line is the name.
+    auto text = std::make_shared<const std::string>(std::move(content));
+    std::vector<std::string_view> lines = scheme::splitLines(*text);
+    state.loadedNameGbk = std::string(lines.back());
+    lines.pop_back();
+    w.appendLines(kSteps, std::move(text), std::move(lines));
     state.loadedNameShown = text::gbkToUtf8(state.loadedNameGbk);
     w.setText(kName, state.loadedNameShown);
 }

@@ -26,10 +26,9 @@ public:
     void start(ui::Window& w) {
         std::optional<std::string> loaded = load_ ? load_() : std::nullopt;
         // A file that cannot be read counts as an empty text: one line, no step.
-        text_ = loaded ? std::move(*loaded) : std::string();
-        std::vector<std::string> rows;
-        for (std::string_view line : scheme::splitLines(text_)) rows.emplace_back(line);
-        w.appendRows(kRowList, std::move(rows));
+        auto text = std::make_shared<const std::string>(loaded ? std::move(*loaded) : std::string());
+        w.appendLines(kRowList, text, scheme::splitLines(*text));
+        text_ = std::move(text);
         state_.stepCounter = 0;
         advance(w);
     }
@@ -76,9 +75,9 @@ private:
             return;
         }
         // The rows are the lines of the text just loaded, so the table is read from the text
-        // itself; it keeps the text, and its steps view it.
-        state_.steps = scheme::StepTable::fromText(std::move(text_));
-        text_.clear();
+        // itself, which the run keeps; its steps view it.
+        state_.text = std::move(text_);
+        state_.steps = scheme::StepTable::overText(*state_.text);
         advance(w);
     }
 
@@ -111,7 +110,7 @@ private:
     RunState& state_;
     registry::Registry& registry_;
     SchemeLoader load_;
-    std::string text_;
+    std::shared_ptr<const std::string> text_;
 };
 
 }  // namespace

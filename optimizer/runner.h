@@ -4,6 +4,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -19,6 +20,8 @@ struct RunState {
     // 0 before a run, 1 while the rows are parsed, n + 1 while step n is on display.
     std::int32_t stepCounter = 0;
     std::int32_t rowsToParse = 0;
+    // The scheme file's text: the runner's row list and the step table both view it.
+    std::shared_ptr<const std::string> text;
     scheme::StepTable steps;
 };
 

@@ -37,6 +37,8 @@ public:
     bool isOpen() const noexcept { return handle_ != nullptr; }
     // The whole content, as read when the file was opened.
     const std::string& content() const noexcept { return content_; }
+    // Hands the content over to the caller (it is read once, when the file is opened).
+    std::string takeContent() noexcept { return std::move(content_); }
     // Closes the file (nothing when it is closed already). The content stays readable.
     void close() noexcept { handle_.reset(); }
 

@@ -1,8 +1,13 @@
-// Rows of a report-style list view, kept by the program rather than by the control, so that a
-// list of 100,000 scheme lines costs one string per cell and nothing more. Both window backends
-// keep their list views' rows in this form.
+// Rows of a report-style list view, kept by the program rather than by the control. Both
+// window backends keep their list views' rows in this form.
+//
+// A list that is filled from a text in one go (the lines of a scheme file) keeps the text once
+// and views it, one row per line: a list of 100,000 scheme lines then costs the file's bytes
+// and one view per line, not one string per line. Rows added later, or any change to a viewed
+// row, are kept as strings of their own.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -14,20 +19,29 @@ public:
     explicit ListModel(int columns = 1) : columns_(columns < 1 ? 1 : columns) {}
 
     int columns() const { return columns_; }
-    int rows() const { return static_cast<int>(cells_.size() / static_cast<size_t>(columns_)); }
+    int rows() const { return static_cast<int>(viewed_.size() + cells_.size() / static_cast<size_t>(columns_)); }
     bool validRow(int row) const { return row >= 0 && row < rows(); }
 
     // Missing cells are empty; extra cells beyond the column count are dropped.
     void append(std::vector<std::string> cells);
     void appendFirstCells(std::vector<std::string> firstCells);
-    const std::string& cell(int row, int column) const;
+    // One row per line; the lines must lie in `text`, which the list then keeps.
+    void appendLines(std::shared_ptr<const std::string> text, std::vector<std::string_view> lines);
+
+    // Empty for a cell that does not exist.
+    std::string_view cell(int row, int column) const;
     bool set(int row, int column, std::string_view text);
     bool remove(int row);
-    void clear() { cells_.clear(); }
+    void clear();
 
 private:
+    // Turns the viewed rows into rows of their own, before one of them changes.
+    void ownViewedRows();
+
     int columns_;
-    std::vector<std::string> cells_;  // row-major
+    std::shared_ptr<const std::string> text_;  // the text the first rows view
+    std::vector<std::string_view> viewed_;     // rows 0 .. viewed_.size()-1 (first column)
+    std::vector<std::string> cells_;           // the rows after them, row-major
 };
 
 // The selection after a row was removed: the removed row loses it, later rows move up.

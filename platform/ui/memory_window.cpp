@@ -182,8 +182,13 @@ void MemoryWindow::appendRows(std::string_view list, std::vector<std::string> fi
     state(list).rows.appendFirstCells(std::move(firstCells));
 }
 
+void MemoryWindow::appendLines(std::string_view list, std::shared_ptr<const std::string> text,
+                               std::vector<std::string_view> lines) {
+    state(list).rows.appendLines(std::move(text), std::move(lines));
+}
+
 std::string MemoryWindow::cell(std::string_view list, int row, int column) const {
-    return state(list).rows.cell(row, column);
+    return std::string(state(list).rows.cell(row, column));
 }
 
 void MemoryWindow::setCell(std::string_view list, int row, int column, std::string_view text) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -64,6 +65,9 @@ public:
     virtual int rowCount(std::string_view list) const = 0;
     virtual void appendRow(std::string_view list, std::vector<std::string> cells) = 0;
     virtual void appendRows(std::string_view list, std::vector<std::string> firstCells) = 0;
+    // One row per line; the lines lie in `text`, which the list keeps instead of a copy of each.
+    virtual void appendLines(std::string_view list, std::shared_ptr<const std::string> text,
+                             std::vector<std::string_view> lines) = 0;
     virtual std::string cell(std::string_view list, int row, int column) const = 0;
     virtual void setCell(std::string_view list, int row, int column, std::string_view text) = 0;
     virtual void removeRow(std::string_view list, int row) = 0;

@@ -76,17 +76,30 @@ FileHandle openExisting(std::string_view path, DWORD access) {
 }
 
 std::optional<std::string> readRest(HANDLE file) {
+    // Read the size the file has now in place; a file that grows meanwhile is read on in
+    // chunks. The string is never regrown past what it holds.
     std::string content;
     LARGE_INTEGER size{};
+    std::size_t expected = 0;
     if (GetFileSizeEx(file, &size) && size.QuadPart > 0 && size.QuadPart < (std::int64_t{1} << 31))
-        content.reserve(static_cast<std::size_t>(size.QuadPart));
-    for (;;) {
-        const std::size_t old = content.size();
-        content.resize(old + kChunk);
+        expected = static_cast<std::size_t>(size.QuadPart);
+    content.resize(expected);
+    std::size_t filled = 0;
+    while (filled < expected) {
+        const auto chunk = static_cast<DWORD>(std::min<std::size_t>(expected - filled, kChunk));
         DWORD got = 0;
-        if (!ReadFile(file, content.data() + old, kChunk, &got, nullptr)) return std::nullopt;
-        content.resize(old + got);
+        if (!ReadFile(file, content.data() + filled, chunk, &got, nullptr)) return std::nullopt;
+        if (got == 0) break;
+        filled += got;
+    }
+    content.resize(filled);
+    if (filled < expected) return content;  // the file shrank: its end has been reached
+    char buffer[64 * 1024];
+    for (;;) {
+        DWORD got = 0;
+        if (!ReadFile(file, buffer, sizeof buffer, &got, nullptr)) return std::nullopt;
         if (got == 0) return content;
+        content.append(buffer, got);
     }
 }
 

@@ -268,9 +268,16 @@ public:
             syncCount(name);
         }
     }
+    void appendLines(std::string_view name, std::shared_ptr<const std::string> text,
+                     std::vector<std::string_view> lines) override {
+        if (ui::ListModel* m = model(name)) {
+            m->appendLines(std::move(text), std::move(lines));
+            syncCount(name);
+        }
+    }
     std::string cell(std::string_view name, int row, int column) const override {
         const ui::ListModel* m = model(name);
-        return m ? m->cell(row, column) : std::string();
+        return m ? std::string(m->cell(row, column)) : std::string();
     }
     void setCell(std::string_view name, int row, int column, std::string_view value) override {
         ui::ListModel* m = model(name);
@@ -617,7 +624,7 @@ private:
     void fillDisplayText(const ControlLayout& c, LVITEMW& item, size_t index) {
         if (!(item.mask & LVIF_TEXT) || !item.pszText || item.cchTextMax <= 0) return;
         const ui::ListModel* m = models_[index].get();
-        const std::string& cellText = m ? m->cell(item.iItem, item.iSubItem) : std::string();
+        const std::string_view cellText = m ? m->cell(item.iItem, item.iSubItem) : std::string_view();
         std::wstring shown = c.cells == ui::CellEncoding::Gbk ? text::gbkToWide(cellText) : wide(cellText);
         size_t n = std::min(shown.size(), static_cast<size_t>(item.cchTextMax - 1));
         std::copy_n(shown.begin(), n, item.pszText);

@@ -130,6 +130,27 @@ TEST(MemoryWindow, ListRowsSelectionAndRemoval) {
     EXPECT_EQ(w.rowCount(list), 0);
 }
 
+TEST(ListModel, RowsViewingATextBehaveLikeRowsOfTheirOwn) {
+    auto text = std::make_shared<const std::string>("a\r\nb\r\nc");
+    ListModel list;
+    list.appendLines(text, {std::string_view(*text).substr(0, 1), std::string_view(*text).substr(3, 1)});
+    list.appendFirstCells({"d"});
+    list.appendLines(text, {std::string_view(*text).substr(6, 1)});  // behind other rows: copied
+    ASSERT_EQ(list.rows(), 4);
+    EXPECT_EQ(list.cell(0, 0), "a");
+    EXPECT_EQ(list.cell(2, 0), "d");
+    EXPECT_EQ(list.cell(3, 0), "c");
+    EXPECT_TRUE(list.remove(1));  // a viewed row
+    EXPECT_EQ(list.cell(1, 0), "d");
+    EXPECT_TRUE(list.set(0, 0, "A"));  // a change takes the rows over from the text
+    text.reset();
+    EXPECT_EQ(list.cell(0, 0), "A");
+    EXPECT_EQ(list.cell(2, 0), "c");
+    EXPECT_EQ(list.cell(3, 0), "");
+    list.clear();
+    EXPECT_EQ(list.rows(), 0);
+}
+
 TEST(MemoryWindow, ModalWindowsRunTheirScriptAndAreClosedAfterwards) {
     MemoryDesktop desktop;
     MemoryWindow& main = desktop.open(optimizer::mainWindowLayout(), {});

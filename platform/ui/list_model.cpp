@@ -1,0 +1,80 @@
+#include "platform/ui/list_model.h"
+
+namespace lz::ui {
+
+void ListModel::append(std::vector<std::string> cells) {
+    cells.resize(static_cast<size_t>(columns_));
+    for (std::string& c : cells) cells_.push_back(std::move(c));
+}
+
+void ListModel::appendFirstCells(std::vector<std::string> firstCells) {
+    if (columns_ == 1 && cells_.empty()) {
+        if (viewed_.empty()) {
+            cells_ = std::move(firstCells);
+            return;
+        }
+    }
+    cells_.reserve(cells_.size() + firstCells.size() * static_cast<size_t>(columns_));
+    for (std::string& c : firstCells) {
+        cells_.push_back(std::move(c));
+        cells_.resize(cells_.size() + static_cast<size_t>(columns_ - 1));
+    }
+}
+
+void ListModel::appendLines(std::shared_ptr<const std::string> text, std::vector<std::string_view> lines) {
+    if (columns_ == 1 && rows() == 0 && text) {
+        text_ = std::move(text);
+        viewed_ = std::move(lines);
+        return;
+    }
+    // Rows behind others keep their own bytes.
+    std::vector<std::string> owned;
+    owned.reserve(lines.size());
+    for (std::string_view line : lines) owned.emplace_back(line);
+    appendFirstCells(std::move(owned));
+}
+
+std::string_view ListModel::cell(int row, int column) const {
+    if (!validRow(row) || column < 0 || column >= columns_) return {};
+    const auto r = static_cast<size_t>(row);
+    if (r < viewed_.size()) return column == 0 ? viewed_[r] : std::string_view();
+    return cells_[(r - viewed_.size()) * static_cast<size_t>(columns_) + static_cast<size_t>(column)];
+}
+
+void ListModel::ownViewedRows() {
+    if (viewed_.empty()) return;
+    std::vector<std::string> owned;
+    owned.reserve(viewed_.size() + cells_.size());
+    for (std::string_view line : viewed_) owned.emplace_back(line);
+    for (std::string& c : cells_) owned.push_back(std::move(c));
+    cells_ = std::move(owned);
+    viewed_.clear();
+    text_.reset();
+}
+
+bool ListModel::set(int row, int column, std::string_view text) {
+    if (!validRow(row) || column < 0 || column >= columns_) return false;
+    ownViewedRows();
+    cells_[static_cast<size_t>(row) * static_cast<size_t>(columns_) + static_cast<size_t>(column)] = std::string(text);
+    return true;
+}
+
+bool ListModel::remove(int row) {
+    if (!validRow(row)) return false;
+    if (static_cast<size_t>(row) < viewed_.size()) {
+        viewed_.erase(viewed_.begin() + row);
+        return true;
+    }
+    row -= static_cast<int>(viewed_.size());
+    auto first = cells_.begin() + static_cast<std::ptrdiff_t>(row) * columns_;
+    cells_.erase(first, first + columns_);
+    return true;
+}
+
+void ListModel::clear() {
+    viewed_.clear();
+    text_.reset();
+    cells_.clear();
+}
+
+}  // namespace lz::ui
