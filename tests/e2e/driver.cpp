@@ -153,7 +153,7 @@ std::string Narrow(std::wstring_view text) {
 
 constexpr UINT kGbkCodePage = 936;
 
-std::string ToGbk(std::wstring_view text) {
+std::string WideToGbk(std::wstring_view text) {
   if (text.empty()) return {};
   int n = WideCharToMultiByte(kGbkCodePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
   std::string out(static_cast<size_t>(n), '\0');
@@ -161,7 +161,7 @@ std::string ToGbk(std::wstring_view text) {
   return out;
 }
 
-std::wstring FromGbk(std::string_view gbk) {
+std::wstring GbkToWide(std::string_view gbk) {
   if (gbk.empty()) return {};
   int n = MultiByteToWideChar(kGbkCodePage, 0, gbk.data(), static_cast<int>(gbk.size()), nullptr, 0);
   std::wstring out(static_cast<size_t>(n), L'\0');

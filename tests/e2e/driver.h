@@ -30,8 +30,8 @@ struct DriverError : std::runtime_error {
 std::wstring Widen(std::string_view utf8);
 std::string Narrow(std::wstring_view text);
 // UTF-16 <-> GBK (code page 936), the encoding of scheme files.
-std::string ToGbk(std::wstring_view text);
-std::wstring FromGbk(std::string_view gbk);
+std::string WideToGbk(std::wstring_view text);
+std::wstring GbkToWide(std::string_view gbk);
 
 // Polls `done` every few milliseconds until it returns true or `timeout` passes.
 bool PollUntil(const std::function<bool()>& done, Millis timeout = kDefaultTimeout);

@@ -1,0 +1,695 @@
+// Times the real optimizer.exe and lzvtEditor.exe under Wine, driven from outside the way a
+// user meets them, and prints what it measured:
+//  1. optimizer: from clicking 启动方案 until step 1 is on screen, a large scheme against a
+//     three-step one;
+//  2. optimizer: from process start until the main window shows a full catalogue, against an
+//     empty one;
+//  3. optimizer: memory while the large scheme runs, against the idle figure before;
+//  4. editor: from process start until a large scheme is listed, against a three-line one,
+//     and the time to save the large one.
+// Each time is measured --repeat times, alternating the two sides, and the median is kept.
+// This is a benchmark, not a test: it only fails when a program cannot be driven at all.
+//
+//   program_bench [--repeat N] [--steps N] [--catalogue N]
+#include <windows.h>
+
+#include <commctrl.h>
+#include <psapi.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <random>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "platform/text.h"
+#include "scheme/scheme.h"
+
+#ifndef LZ_BENCH_OPTIMIZER_EXE
+#error "LZ_BENCH_OPTIMIZER_EXE must name the built optimizer.exe"
+#endif
+#ifndef LZ_BENCH_EDITOR_EXE
+#error "LZ_BENCH_EDITOR_EXE must name the built lzvtEditor.exe"
+#endif
+
+namespace {
+
+namespace fs = std::filesystem;
+namespace sc = lz::scheme;
+using Clock = std::chrono::steady_clock;
+using Millis = std::chrono::milliseconds;
+
+struct DriverError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+constexpr wchar_t kOptimizerCaption[] = L"LZ Vantor（岚舟智能优化）";
+constexpr wchar_t kEditorCaption[] = L"LZ 优化方案编辑器";
+const std::wstring kRunnerCaption = std::wstring(21, L' ') + L"方案优化";
+constexpr wchar_t kSavedMessage[] = L"成功！";
+
+// Control ids: 1000 + the control's index in its window's layout table.
+constexpr int kCatalogueListId = 1004;  // main window 超级列表框1
+constexpr int kStartButtonId = 1009;    // main window 按钮1 "启动方案"
+constexpr int kPathBoxId = 1003;        // runner 编辑框1
+constexpr int kStepListId = 1003;       // editor 超级列表框1
+constexpr int kSaveButtonId = 1001;     // editor 按钮5 "保存文件"
+constexpr int kMessageTextId = 0xFFFF;  // a message box's text
+
+// Long enough for a 10 MB scheme on a slow machine; a run that takes longer is broken.
+constexpr Millis kSlowLimit{180000};
+
+struct Options {
+    int repeat = 5;
+    int steps = 100000;
+    int catalogue = 10000;
+};
+
+std::wstring Widen(std::string_view utf8) {
+    return lz::text::toWide(utf8);
+}
+std::string Narrow(std::wstring_view wide) {
+    return lz::text::fromWide(wide);
+}
+
+// ---- The programs, from outside --------------------------------------------------------------
+
+// A started program; killed when this goes out of scope.
+class Program {
+public:
+    Program(const fs::path& exe, std::wstring_view arguments, const fs::path& dir) {
+        std::wstring commandLine = L"\"" + exe.wstring() + L"\"";
+        if (!arguments.empty()) commandLine.append(L" ").append(arguments);
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION info{};
+        if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, dir.c_str(), &startup,
+                            &info))
+            throw DriverError("cannot start " + Narrow(exe.wstring()) + " (error " + std::to_string(GetLastError()) +
+                              ")");
+        CloseHandle(info.hThread);
+        process_ = info.hProcess;
+        id_ = info.dwProcessId;
+    }
+    ~Program() {
+        TerminateProcess(process_, 0);
+        WaitForSingleObject(process_, 5000);
+        CloseHandle(process_);
+    }
+    Program(const Program&) = delete;
+    Program& operator=(const Program&) = delete;
+
+    DWORD Id() const { return id_; }
+    HANDLE Handle() const { return process_; }
+
+private:
+    HANDLE process_ = nullptr;
+    DWORD id_ = 0;
+};
+
+// A program folder in the temp directory: both programs and an Optimal subfolder with the
+// given schemes. Removed with everything in it when this goes out of scope.
+class ProgramFolder {
+public:
+    explicit ProgramFolder(const std::vector<std::pair<std::wstring, std::string>>& schemes = {}) {
+        static int counter = 0;
+        dir_ = fs::temp_directory_path() /
+               (L"lz-bench-" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(counter++));
+        fs::create_directories(Optimal());
+        fs::copy_file(FromHostPath(LZ_BENCH_OPTIMIZER_EXE), Optimizer(), fs::copy_options::overwrite_existing);
+        fs::copy_file(FromHostPath(LZ_BENCH_EDITOR_EXE), Editor(), fs::copy_options::overwrite_existing);
+        for (const auto& [name, bytes] : schemes) WriteFile(Optimal() / name, bytes);
+    }
+    ~ProgramFolder() {
+        std::error_code ignored;
+        fs::remove_all(dir_, ignored);
+    }
+    ProgramFolder(const ProgramFolder&) = delete;
+    ProgramFolder& operator=(const ProgramFolder&) = delete;
+
+    const fs::path& Dir() const { return dir_; }
+    fs::path Optimizer() const { return dir_ / L"optimizer.exe"; }
+    fs::path Editor() const { return dir_ / L"lzvtEditor.exe"; }
+    fs::path Optimal() const { return dir_ / L"Optimal"; }
+
+    static void WriteFile(const fs::path& file, std::string_view bytes) {
+        std::ofstream out(file, std::ios::binary | std::ios::trunc);
+        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        if (!out) throw DriverError("cannot write " + Narrow(file.wstring()));
+    }
+    static std::string ReadFile(const fs::path& file) {
+        std::ifstream in(file, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+
+private:
+    // The build's path ("/tmp/b/optimizer.exe") as Wine sees it ("Z:\tmp\b\optimizer.exe").
+    static fs::path FromHostPath(std::string_view host) {
+        std::wstring path = Widen(host);
+        if (path.empty() || path.front() != L'/') return path;
+        std::replace(path.begin(), path.end(), L'/', L'\\');
+        return L"Z:" + path;
+    }
+
+    fs::path dir_;
+};
+
+// ---- Schemes ----------------------------------------------------------------------------
+
+struct GeneratedScheme {
+    std::string bytes;        // GBK, CRLF, the name last, as the editor saves it
+    int steps = 0;            // as the optimizer reads it
+    int rows = 0;             // as the editor lists it: every line but the last
+    std::wstring firstShown;  // what the runner shows for step 1 (in 编辑框1)
+};
+
+// Step 1 is always this registry write, so the runner's first screen is known exactly.
+constexpr char kFirstPath[] = "HKEY_CURRENT_USER\\Software\\LzBench\\首个步骤";
+
+// A scheme of registry writes of all three types, deletes and hints (with `multiLine`, a
+// quarter of the hints run over several lines), with Chinese words, ending when `maxSteps`
+// steps or `maxRows` rows are written, whichever comes first. About 100 bytes a line, so
+// 100,000 lines are ~10 MB.
+GeneratedScheme MakeScheme(int maxSteps, int maxRows, unsigned seed, bool multiLine = true) {
+    std::mt19937 random(seed);
+    const auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
+    static const std::vector<std::string> words = [] {
+        std::vector<std::string> gbk;
+        for (const char* w : {"优化", "注册表", "提示", "系统", "桌面", "资源管理器", "Explorer", "Desktop", "Advanced",
+                              "Policies", "Performance", "关闭动画"})
+            gbk.push_back(lz::text::utf8ToGbk(w));
+        return gbk;
+    }();
+    const auto phrase = [&](int count) {
+        std::string s;
+        for (int i = 0; i < count; ++i)
+            s.append(words[static_cast<size_t>(pick(static_cast<int>(words.size())))]).append(i + 1 < count ? " " : "");
+        return s;
+    };
+    const auto path = [&] {
+        std::string p = "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\";
+        for (int i = 0, n = 1 + pick(3); i < n; ++i) p.append(phrase(1)).append("\\");
+        return p.append("Value").append(std::to_string(pick(1000)));
+    };
+
+    GeneratedScheme out;
+    std::vector<std::string> lines;  // each written as one step line of the file
+    lines.push_back(sc::composeWrite(lz::text::utf8ToGbk(kFirstPath), "1", sc::kDwordCode));
+    out.steps = 1;
+    out.rows = 1;
+    while (out.steps < maxSteps && out.rows < maxRows) {
+        const int kind = pick(10);
+        if (kind < 6) {
+            const std::string_view types[] = {sc::kDwordCode, sc::kStringCode, sc::kBinaryCode};
+            lines.push_back(sc::composeWrite(path(), std::to_string(pick(100000)), types[pick(3)]));
+        } else if (kind < 7) {
+            lines.push_back(sc::composeDelete(path()));
+        } else {
+            std::string hint = phrase(8 + pick(10));
+            const int extra = std::min(multiLine && kind == 9 ? 1 + pick(3) : 0, maxRows - out.rows - 1);
+            for (int line = 0; line < extra; ++line) hint.append(sc::kLineBreak).append(phrase(5 + pick(8)));
+            lines.push_back(sc::composeHint(hint));
+            out.rows += extra;
+        }
+        ++out.steps;
+        ++out.rows;
+    }
+    out.bytes = sc::serialize(lines, lz::text::utf8ToGbk("性能测试方案 " + std::to_string(out.steps)));
+    out.firstShown = Widen(kFirstPath);
+    return out;
+}
+
+// ---- Timing and reading the target --------------------------------------------------------
+
+double MsSince(Clock::time_point start) {
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+// Polls `ready` every two milliseconds or so; the time from `start` to the first poll that
+// saw it. Each poll costs Wine's server a few calls, which the program under measurement
+// shares, so the driver neither polls harder nor looks up what it has already found.
+double TimeUntil(Clock::time_point start, const std::function<bool()>& ready, const std::string& what,
+                 Millis limit = kSlowLimit) {
+    const auto deadline = start + limit;
+    while (!ready()) {
+        if (Clock::now() > deadline) throw DriverError("gave up waiting for " + what);
+        Sleep(2);
+    }
+    return MsSince(start);
+}
+
+// SendMessage bounded by a generous timeout: the target may be busy for seconds, which is
+// what is being measured, so the driver waits rather than giving up after a few.
+LRESULT SendPatiently(HWND window, UINT message, WPARAM wparam = 0, LPARAM lparam = 0) {
+    DWORD_PTR result = 0;
+    if (SendMessageTimeoutW(window, message, wparam, lparam, SMTO_NORMAL, static_cast<UINT>(kSlowLimit.count()),
+                            &result) == 0)
+        throw DriverError("a window of the program did not answer");
+    return static_cast<LRESULT>(result);
+}
+
+std::wstring TextOf(HWND window) {
+    const auto length = static_cast<size_t>(SendPatiently(window, WM_GETTEXTLENGTH));
+    std::wstring text(length + 1, L'\0');
+    const auto copied =
+        static_cast<size_t>(SendPatiently(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data())));
+    text.resize(std::min(copied, length));
+    return text;
+}
+
+// A top-level window of the process with this caption, visible or not yet, or (`dialog`) a
+// visible dialog. Reads captions without sending messages, so a busy program is no obstacle.
+HWND FindTop(DWORD pid, std::wstring_view caption, bool dialog = false) {
+    struct Search {
+        DWORD pid;
+        std::wstring_view caption;
+        bool dialog;
+        HWND found;
+    } search{pid, caption, dialog, nullptr};
+    EnumWindows(
+        [](HWND window, LPARAM param) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(param);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(window, &owner);
+            if (owner != s->pid) return TRUE;
+            if (s->dialog) {
+                if (!IsWindowVisible(window)) return TRUE;
+                wchar_t name[16] = {};
+                GetClassNameW(window, name, 16);
+                if (std::wstring_view(name) != L"#32770") return TRUE;
+            } else {
+                wchar_t text[256] = {};
+                const int n = InternalGetWindowText(window, text, 256);
+                if (std::wstring_view(text, static_cast<size_t>(std::max(n, 0))) != s->caption) return TRUE;
+            }
+            s->found = window;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+int ListCount(HWND list) {
+    return static_cast<int>(SendPatiently(list, LVM_GETITEMCOUNT));
+}
+
+// True once `window` (found by caption when it is still null) is visible.
+bool Shown(DWORD pid, std::wstring_view caption, HWND& window) {
+    if (window == nullptr) window = FindTop(pid, caption);
+    return window != nullptr && IsWindowVisible(window);
+}
+
+// The main window of the program once it is visible and its list holds `rows` rows.
+std::function<bool()> ListedIn(const Program& process, const wchar_t* caption, int listId, int rows, HWND& window) {
+    window = nullptr;
+    return [&process, caption, listId, rows, &window] {
+        if (!Shown(process.Id(), caption, window)) return false;
+        HWND list = GetDlgItem(window, listId);
+        return list != nullptr && ListCount(list) == rows;
+    };
+}
+
+// Posts BM_CLICK: returns at once, before any modal window the click opens has closed.
+void Click(HWND button) {
+    if (!PostMessageW(button, BM_CLICK, 0, 0)) throw DriverError("clicking a button failed: it is gone");
+}
+
+// Selects and focuses a row of another process's list view, as a click would. The item goes
+// through memory of that process: Wine does not carry LVM_SETITEMSTATE's pointer across.
+void SelectRow(HWND list, int row) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(list, &pid);
+    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, pid);
+    if (process == nullptr) throw DriverError("cannot open the program's process");
+    void* remote = VirtualAllocEx(process, nullptr, sizeof(LVITEMW), MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    LVITEMW item{};
+    item.stateMask = item.state = LVIS_SELECTED | LVIS_FOCUSED;
+    SIZE_T written = 0;
+    const bool selected =
+        remote != nullptr && WriteProcessMemory(process, remote, &item, sizeof item, &written) &&
+        SendPatiently(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(remote));
+    if (remote != nullptr) VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    CloseHandle(process);
+    if (!selected) throw DriverError("selecting row " + std::to_string(row) + " failed");
+}
+
+// Clicks OK on a message box and waits until it is gone.
+void Dismiss(HWND box) {
+    Click(GetDlgItem(box, IDOK));
+    TimeUntil(
+        Clock::now(), [box] { return !IsWindow(box); }, "the message box to close", Millis{10000});
+}
+
+std::wstring Quoted(const fs::path& path) {
+    return L"\"" + path.wstring() + L"\"";
+}
+
+// A pause before each timed action: Wine tears a killed program down and a started one
+// settles (its window manager, fonts, the virtual desktop) in the background, and a
+// measurement that overlaps that measures Wine rather than the program.
+void Settle() {
+    Sleep(400);
+}
+
+double Median(std::vector<double> values) {
+    if (values.empty()) return 0;
+    std::sort(values.begin(), values.end());
+    const size_t mid = values.size() / 2;
+    return values.size() % 2 ? values[mid] : (values[mid - 1] + values[mid]) / 2;
+}
+
+// The label padded with blanks to `columns` terminal columns. Every three-byte UTF-8
+// character in this program's labels is Chinese or full-width and takes two columns.
+std::string Padded(std::string_view utf8, int columns) {
+    int width = 0;
+    for (size_t i = 0; i < utf8.size();) {
+        const auto lead = static_cast<unsigned char>(utf8[i]);
+        const size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+        width += length >= 3 ? 2 : 1;
+        i += length;
+    }
+    return std::string(utf8) + std::string(static_cast<size_t>(std::max(columns - width, 0)), ' ');
+}
+
+void PrintSeries(const std::string& label, const std::vector<double>& values) {
+    std::printf("  %s", Padded(label, 34).c_str());
+    for (double v : values) std::printf(" %8.1f", v);
+    std::printf("   median %8.1f  min %8.1f ms\n", Median(values),
+                values.empty() ? 0.0 : *std::min_element(values.begin(), values.end()));
+    std::fflush(stdout);
+}
+
+// ---- 1 and 3: the runner ------------------------------------------------------------------
+
+// Waits until the optimizer lists the one scheme of its folder and selects it; returns the
+// main window.
+HWND OptimizerWithSelection(const Program& optimizer) {
+    HWND main = nullptr;
+    TimeUntil(Clock::now(), ListedIn(optimizer, kOptimizerCaption, kCatalogueListId, 1, main),
+              "the optimizer's catalogue");
+    SelectRow(GetDlgItem(main, kCatalogueListId), 0);
+    return main;
+}
+
+// 启动方案 clicked until the runner window is visible with step 1 (a registry write) shown.
+// `whileWaiting` runs at every poll.
+double TimeFirstStep(const Program& optimizer, HWND main, const GeneratedScheme& scheme,
+                     const std::function<void()>& whileWaiting = {}) {
+    HWND start = GetDlgItem(main, kStartButtonId);
+    Settle();
+    const auto clicked = Clock::now();
+    Click(start);
+    HWND runner = nullptr;
+    return TimeUntil(
+        clicked,
+        [&] {
+            if (whileWaiting) whileWaiting();
+            return Shown(optimizer.Id(), kRunnerCaption, runner) &&
+                   TextOf(GetDlgItem(runner, kPathBoxId)) == scheme.firstShown;
+        },
+        "step 1 in the runner window");
+}
+
+struct RunnerTimes {
+    std::vector<double> large, small;
+};
+
+RunnerTimes TimeRunner(const Options& options, const GeneratedScheme& large, const GeneratedScheme& small) {
+    // One scheme in each folder, so that it is row 0 of the catalogue.
+    const ProgramFolder largeFolder({{L"大方案.lzvt", large.bytes}});
+    const ProgramFolder smallFolder({{L"small.lzvt", small.bytes}});
+    RunnerTimes times;
+    for (int rep = 0; rep < options.repeat; ++rep) {
+        for (bool isLarge : {false, true}) {
+            const ProgramFolder& folder = isLarge ? largeFolder : smallFolder;
+            const Program optimizer(folder.Optimizer(), {}, folder.Dir());
+            HWND main = OptimizerWithSelection(optimizer);
+            (isLarge ? times.large : times.small).push_back(TimeFirstStep(optimizer, main, isLarge ? large : small));
+        }
+    }
+    return times;
+}
+
+struct MemoryFigures {
+    PROCESS_MEMORY_COUNTERS_EX idle{};
+    PROCESS_MEMORY_COUNTERS_EX running{};
+    SIZE_T privateMax = 0;  // the largest PagefileUsage seen while the scheme loaded
+    SIZE_T committedIdle = 0, committedRunning = 0;
+    size_t fileSize = 0;
+};
+
+// Private memory the process has committed, summed over its address space: what Windows
+// counts as its private bytes. Wine's PagefileUsage counts only pages that were touched, so
+// memory committed but never written shows here and not there.
+SIZE_T CommittedPrivate(HANDLE process) {
+    SIZE_T total = 0;
+    MEMORY_BASIC_INFORMATION info{};
+    const char* at = nullptr;
+    while (VirtualQueryEx(process, at, &info, sizeof info) == sizeof info) {
+        if (info.State == MEM_COMMIT && info.Type == MEM_PRIVATE) total += info.RegionSize;
+        const char* next = static_cast<const char*>(info.BaseAddress) + info.RegionSize;
+        if (next <= at) break;
+        at = next;
+    }
+    return total;
+}
+
+PROCESS_MEMORY_COUNTERS_EX MemoryOf(const Program& process) {
+    PROCESS_MEMORY_COUNTERS_EX counters{};
+    counters.cb = sizeof counters;
+    if (!GetProcessMemoryInfo(process.Handle(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters), sizeof counters))
+        throw DriverError("GetProcessMemoryInfo failed (error " + std::to_string(GetLastError()) + ")");
+    return counters;
+}
+
+MemoryFigures MeasureRunnerMemory(const GeneratedScheme& large) {
+    const ProgramFolder folder({{L"大方案.lzvt", large.bytes}});
+    const Program optimizer(folder.Optimizer(), {}, folder.Dir());
+    HWND main = OptimizerWithSelection(optimizer);
+    Sleep(500);  // let start-up settle before the idle figure
+    MemoryFigures figures;
+    figures.fileSize = large.bytes.size();
+    figures.idle = MemoryOf(optimizer);
+    figures.committedIdle = CommittedPrivate(optimizer.Handle());
+    TimeFirstStep(optimizer, main, large,
+                  [&] { figures.privateMax = std::max(figures.privateMax, MemoryOf(optimizer).PagefileUsage); });
+    Sleep(200);
+    figures.running = MemoryOf(optimizer);
+    figures.committedRunning = CommittedPrivate(optimizer.Handle());
+    figures.privateMax = std::max(figures.privateMax, figures.running.PagefileUsage);
+    return figures;
+}
+
+// ---- 2: the catalogue ---------------------------------------------------------------------
+
+struct CatalogueTimes {
+    std::vector<double> full, empty;
+};
+
+CatalogueTimes TimeCatalogue(const Options& options, const GeneratedScheme& small) {
+    std::vector<std::pair<std::wstring, std::string>> schemes;
+    schemes.reserve(static_cast<size_t>(options.catalogue));
+    for (int i = 0; i < options.catalogue; ++i) {
+        // Every tenth name is Chinese, as installed schemes often are.
+        std::wstring name = (i % 10 == 0 ? L"方案" : L"scheme-") + std::to_wstring(i) + L".lzvt";
+        schemes.emplace_back(std::move(name), small.bytes);
+    }
+    const auto writing = Clock::now();
+    const ProgramFolder full(schemes);
+    std::printf("  (wrote %d scheme files in %.0f ms)\n", options.catalogue, MsSince(writing));
+    const ProgramFolder empty;
+    CatalogueTimes times;
+    for (int rep = 0; rep < options.repeat; ++rep) {
+        for (bool isFull : {false, true}) {
+            const ProgramFolder& folder = isFull ? full : empty;
+            const int rows = isFull ? options.catalogue : 0;
+            HWND main = nullptr;
+            Settle();
+            const auto started = Clock::now();
+            const Program optimizer(folder.Optimizer(), {}, folder.Dir());
+            const double ms = TimeUntil(started, ListedIn(optimizer, kOptimizerCaption, kCatalogueListId, rows, main),
+                                        "the catalogue");
+            (isFull ? times.full : times.empty).push_back(ms);
+        }
+    }
+    return times;
+}
+
+// ---- 4: the editor ------------------------------------------------------------------------
+
+struct EditorTimes {
+    std::vector<double> large, small, save;
+    bool savedSameBytes = false;
+};
+
+// 保存文件 clicked until the message box says "成功！", `repeat` times in a row.
+std::vector<double> TimeSaves(const Program& editor, HWND window, int repeat) {
+    HWND save = GetDlgItem(window, kSaveButtonId);
+    std::vector<double> times;
+    for (int rep = 0; rep < repeat; ++rep) {
+        HWND box = nullptr;
+        Settle();
+        const auto clicked = Clock::now();
+        Click(save);
+        times.push_back(TimeUntil(
+            clicked, [&] { return (box = FindTop(editor.Id(), {}, true)) != nullptr; }, "the message after saving"));
+        const std::wstring message = TextOf(GetDlgItem(box, kMessageTextId));
+        if (message != kSavedMessage) throw DriverError("saving said \"" + Narrow(message) + "\"");
+        Dismiss(box);
+    }
+    return times;
+}
+
+EditorTimes TimeEditor(const Options& options, const GeneratedScheme& large, const GeneratedScheme& small) {
+    const ProgramFolder folder;
+    const fs::path largePath = folder.Dir() / L"大方案.lzvt";
+    const fs::path smallPath = folder.Dir() / L"small.lzvt";
+    ProgramFolder::WriteFile(largePath, large.bytes);
+    ProgramFolder::WriteFile(smallPath, small.bytes);
+
+    EditorTimes times;
+    for (int rep = 0; rep < options.repeat; ++rep) {
+        for (bool isLarge : {false, true}) {
+            const GeneratedScheme& scheme = isLarge ? large : small;
+            HWND window = nullptr;
+            Settle();
+            const auto started = Clock::now();
+            const Program editor(folder.Editor(), Quoted(isLarge ? largePath : smallPath), folder.Dir());
+            const double ms = TimeUntil(started, ListedIn(editor, kEditorCaption, kStepListId, scheme.rows, window),
+                                        "the editor's list");
+            (isLarge ? times.large : times.small).push_back(ms);
+            // The large scheme is saved in the editor that listed it last.
+            if (isLarge && rep + 1 == options.repeat) times.save = TimeSaves(editor, window, options.repeat);
+        }
+    }
+    times.savedSameBytes = ProgramFolder::ReadFile(largePath) == large.bytes;
+    return times;
+}
+
+// ---- Report -------------------------------------------------------------------------------
+
+double Ratio(const std::vector<double>& big, const std::vector<double>& little) {
+    const double m = Median(little);
+    return m > 0 ? Median(big) / m : 0;
+}
+
+double Mb(SIZE_T bytes) {
+    return static_cast<double>(bytes) / (1024.0 * 1024.0);
+}
+
+Options ParseOptions(int argc, char** argv) {
+    Options options;
+    for (int i = 1; i + 1 < argc; i += 2) {
+        const std::string_view flag = argv[i];
+        const int value = std::max(1, std::atoi(argv[i + 1]));
+        if (flag == "--repeat")
+            options.repeat = value;
+        else if (flag == "--steps")
+            options.steps = value;
+        else if (flag == "--catalogue")
+            options.catalogue = value;
+        else
+            throw DriverError("unknown option " + std::string(flag));
+    }
+    return options;
+}
+
+int Run(const Options& options) {
+    std::printf("Programs under Wine: %d runs of each measurement, medians below.\n", options.repeat);
+    const GeneratedScheme runnerLarge = MakeScheme(options.steps, 1 << 30, 1);
+    // The editor's large scheme has --steps lines in all: its rows and the name.
+    const GeneratedScheme editorLarge = MakeScheme(1 << 30, options.steps - 1, 2);
+    const GeneratedScheme small = MakeScheme(3, 3, 3, false);
+    std::printf("Schemes: runner %d steps / %d lines, %.1f MB; editor %d lines, %.1f MB; small %d steps\n",
+                runnerLarge.steps, runnerLarge.rows + 1, Mb(runnerLarge.bytes.size()), editorLarge.rows + 1,
+                Mb(editorLarge.bytes.size()), small.steps);
+
+    {  // The first start of a program in a fresh prefix pays for loading Wine's libraries.
+        const ProgramFolder warm;
+        const Program optimizer(warm.Optimizer(), {}, warm.Dir());
+        HWND main = nullptr;
+        TimeUntil(Clock::now(), ListedIn(optimizer, kOptimizerCaption, kCatalogueListId, 0, main), "warming up");
+        const Program editor(warm.Editor(), {}, warm.Dir());
+        TimeUntil(Clock::now(), ListedIn(editor, kEditorCaption, kStepListId, 0, main), "warming up");
+    }
+
+    std::printf("\n1. Optimizer: 启动方案 clicked -> step 1 on screen (ms per run)\n");
+    const RunnerTimes runner = TimeRunner(options, runnerLarge, small);
+    PrintSeries("large scheme", runner.large);
+    PrintSeries("3-step scheme", runner.small);
+
+    std::printf("\n2. Optimizer: process start -> main window listing the catalogue (ms per run)\n");
+    const CatalogueTimes catalogue = TimeCatalogue(options, small);
+    PrintSeries(std::to_string(options.catalogue) + " schemes", catalogue.full);
+    PrintSeries("empty Optimal folder", catalogue.empty);
+
+    std::printf("\n3. Optimizer: memory with the large scheme on screen\n");
+    const MemoryFigures memory = MeasureRunnerMemory(runnerLarge);
+    std::printf("  idle:    working set %.1f MB (peak so far %.1f MB), private %.1f MB\n",
+                Mb(memory.idle.WorkingSetSize), Mb(memory.idle.PeakWorkingSetSize), Mb(memory.idle.PagefileUsage));
+    std::printf(
+        "  running: working set %.1f MB, peak working set %.1f MB, private %.1f MB (largest seen %.1f MB, "
+        "reported peak %.1f MB)\n",
+        Mb(memory.running.WorkingSetSize), Mb(memory.running.PeakWorkingSetSize), Mb(memory.running.PagefileUsage),
+        Mb(memory.privateMax), Mb(memory.running.PeakPagefileUsage));
+    std::printf("  committed private memory: idle %.1f MB, with step 1 on screen %.1f MB\n", Mb(memory.committedIdle),
+                Mb(memory.committedRunning));
+
+    std::printf("\n4. Editor: process start -> scheme listed, and 保存文件 -> \"成功！\" (ms per run)\n");
+    const EditorTimes editor = TimeEditor(options, editorLarge, small);
+    PrintSeries("large scheme listed", editor.large);
+    PrintSeries("3-line scheme listed", editor.small);
+    PrintSeries("large scheme saved", editor.save);
+    std::printf("  the saved file %s the bytes it was opened with\n", editor.savedSameBytes ? "holds" : "DIFFERS FROM");
+
+    const double fileMb = Mb(memory.fileSize);
+    const auto verdict = [](bool ok) { return ok ? "met" : "MISSED"; };
+
+    constexpr int kLabel = 44;
+    const auto row = [&](const char* label, const std::vector<double>& large, const std::vector<double>& small) {
+        const double ratio = Ratio(large, small);
+        std::printf("%s %9.1f ms %9.1f ms %7.2f   <= 1.5  %s\n", Padded(label, kLabel).c_str(), Median(large),
+                    Median(small), ratio, verdict(ratio <= 1.5));
+    };
+    const auto memoryRow = [&](const char* label, double idle, double peak) {
+        const double bound = idle + 3 * fileMb;
+        std::printf("%s idle %.1f MB, peak %.1f MB, file %.1f MB: peak <= idle + 3 x file = %.1f MB  %s\n",
+                    Padded(label, kLabel).c_str(), idle, peak, fileMb, bound, verdict(peak <= bound));
+    };
+    std::printf("\n%s %12s %12s %7s   %-6s  %s\n", Padded("Measurement (median of each)", kLabel).c_str(), "large",
+                "small", "ratio", "target", "");
+    row("1 optimizer: 启动方案 -> step 1 shown", runner.large, runner.small);
+    row("2 optimizer: start -> catalogue listed", catalogue.full, catalogue.empty);
+    row("4 editor: start -> scheme listed", editor.large, editor.small);
+    std::printf("%s %9.1f ms\n", Padded("4 editor: 保存文件 -> \"成功！\" (large)", kLabel).c_str(),
+                Median(editor.save));
+    memoryRow("3 optimizer: working set", Mb(memory.idle.WorkingSetSize), Mb(memory.running.PeakWorkingSetSize));
+    memoryRow("3 optimizer: private bytes (PagefileUsage)", Mb(memory.idle.PagefileUsage), Mb(memory.privateMax));
+    memoryRow("3 optimizer: committed private (step 1 shown)", Mb(memory.committedIdle), Mb(memory.committedRunning));
+    std::printf(
+        "(large: %d steps for the optimizer, %d lines for the editor; small: 3 steps; catalogue: %d schemes "
+        "against none)\n",
+        runnerLarge.steps, editorLarge.rows + 1, options.catalogue);
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    try {
+        return Run(ParseOptions(argc, argv));
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "program_bench: %s\n", error.what());
+        return 1;
+    }
+}

@@ -1,0 +1,672 @@
+// The optimizer driven from outside on the real Win32 stack: a scheme run against the real
+// registry, its failure messages, the scheme catalogue and its management window, the editor
+// and the browser it starts, its side windows, and the Esc key.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <iostream>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "tests/e2e/driver.h"
+
+namespace lz::e2e {
+namespace {
+
+namespace fs = std::filesystem;
+
+// ---- What the optimizer shows ------------------------------------------------------------
+
+const std::wstring kMainCaption = L"LZ Vantor（岚舟智能优化）";
+const std::wstring kRunnerCaption = std::wstring(21, L' ') + L"方案优化";
+const std::wstring kManagementCaption = L"方案管理";
+const std::wstring kAboutCaption = L"关于";
+const std::wstring kMoreProductsCaption = L"更多产品";
+const std::wstring kEditorCaption = L"LZ 优化方案编辑器";
+
+const std::wstring kMessageCaption = L"信息：";
+const std::wstring kNoSchemeSelected = L"未选中方案";
+const std::wstring kEmptyScheme = L"您获取的是空方案！";
+const std::wstring kFinished = L"恭喜您完成此方案的优化！";
+const std::wstring kWriteSucceeded = L"注册表写入成功，即将进行下一步";
+const std::wstring kWriteFailed = L"某种原因写入失败，正在识别错误中...";
+const std::wstring kEntryExists = L"欲写入注册表项存在，请手动检查数值！";
+const std::wstring kEntryMissing = L"欲写入注册表项并不存在，请重试";
+const std::wstring kDeleteInstruction = L"删除以上注册表项";
+const std::wstring kDeleteByHand = L"此步骤需要您手动删除以上注册表项，完成后请点击“跳过这步”";
+const std::wstring kHowToInstall = L"把方案文件移动到程序目录下的Optimal文件夹里，即可";
+const std::wstring kDeleted = L"删除成功";
+const std::wstring kRetry = L"请重试";
+
+// Control ids: 1000 + the control's index in its window's layout.
+namespace main_window {
+constexpr int kManageLabel = 1002;    // 标签6 "方案管理"
+constexpr int kSchemes = 1004;        // 超级列表框1
+constexpr int kMoreProducts = 1005;   // 按钮5 "更多智能软件"
+constexpr int kUpcoming = 1006;       // 按钮6 "即将更新"
+constexpr int kAboutSoftware = 1007;  // 按钮7 "关于软件"
+constexpr int kAboutStudio = 1008;    // 按钮8 "关于岚舟"
+constexpr int kStart = 1009;          // 按钮1 "启动方案"
+constexpr int kDownload = 1010;       // 按钮4 "下载方案"
+constexpr int kMake = 1012;           // 按钮3 "制作方案"
+constexpr int kChange = 1013;         // 按钮10 "修改方案"
+}  // namespace main_window
+
+namespace runner {
+constexpr int kTabs = 1000;           // 选择夹1
+constexpr int kPath = 1003;           // 编辑框1
+constexpr int kValue = 1005;          // 编辑框2
+constexpr int kSkip = 1006;           // 按钮1 "跳过这步"
+constexpr int kLeaveRegistry = 1007;  // 按钮5 "退出优化"
+constexpr int kExecute = 1008;        // 按钮2 "执行"
+constexpr int kHint = 1010;           // 编辑框3
+constexpr int kLeaveHint = 1011;      // 按钮4 "退出优化"
+constexpr int kNext = 1012;           // 按钮3 "下一步"
+constexpr int kRegistryPage = 0;
+constexpr int kHintPage = 1;
+}  // namespace runner
+
+namespace management {
+constexpr int kSchemes = 1000;  // 超级列表框1
+constexpr int kHowTo = 1001;    // 按钮1 "如何安装方案"
+constexpr int kDelete = 1002;   // 按钮2 "删除方案"
+constexpr int kExit = 1003;     // 按钮3 "退出"
+}  // namespace management
+
+namespace editor {
+constexpr int kSteps = 1003;  // 超级列表框1
+constexpr int kName = 1011;   // 编辑框2
+}  // namespace editor
+
+constexpr Millis kLongTimeout{60000};
+
+// ---- Schemes -------------------------------------------------------------------------------
+
+// A scheme file as the editor saves it: GBK, each step line followed by CR LF, then the name.
+std::string SchemeBytes(const std::vector<std::string>& gbk_lines, const std::string& gbk_name) {
+    std::string bytes;
+    for (const std::string& line : gbk_lines) bytes += line + "\r\n";
+    return bytes + gbk_name;
+}
+
+std::string Gbk(std::wstring_view text) {
+    return WideToGbk(text);
+}
+
+std::string Utf16Bytes(std::wstring_view text, bool with_terminator) {
+    std::string bytes(reinterpret_cast<const char*>(text.data()), text.size() * sizeof(wchar_t));
+    if (with_terminator) bytes.append(sizeof(wchar_t), '\0');
+    return bytes;
+}
+
+std::string DwordBytes(std::uint32_t number) {
+    std::string bytes(4, '\0');
+    for (int i = 0; i < 4; ++i) bytes[static_cast<size_t>(i)] = static_cast<char>((number >> (8 * i)) & 0xFF);
+    return bytes;
+}
+
+bool SameFile(const fs::path& a, const fs::path& b) {
+    return _wcsicmp(a.c_str(), b.c_str()) == 0;
+}
+
+// ---- Fixture -------------------------------------------------------------------------------
+
+class OptimizerE2E : public ::testing::Test {
+protected:
+    void TearDown() override {
+        if (!HasFailure()) return;
+        const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+        const fs::path shot =
+            SaveArtifactScreenshot(std::string(test->test_suite_name()) + "." + test->name() + ".failure");
+        if (!shot.empty()) std::cerr << "screen at the failure: " << Narrow(shot.wstring()) << "\n";
+    }
+
+    // A fresh program folder with these schemes in its Optimal folder; the optimizer started
+    // there, its main window shown.
+    void Start(const std::vector<SchemeFile>& schemes, const fs::path& parent = {}, Millis timeout = kDefaultTimeout) {
+        folder_ = parent.empty() ? std::make_unique<ProgramFolder>(schemes)
+                                 : std::make_unique<ProgramFolder>(schemes, parent);
+        StartInFolder(timeout);
+    }
+
+    void StartInFolder(Millis timeout = kDefaultTimeout) {
+        optimizer_ = Process::Launch(folder_->Optimizer(), {}, folder_->Dir(), timeout);
+        main_ = optimizer_.WaitForWindow(kMainCaption, timeout);
+    }
+
+    static HWND Part(HWND window, int id) {
+        HWND control = ControlById(window, id);
+        if (control == nullptr)
+            throw DriverError("no control with id " + std::to_string(id) + " in " + Narrow(Text(window)));
+        return control;
+    }
+
+    HWND MainList() const { return Part(main_, main_window::kSchemes); }
+
+    void SelectScheme(std::wstring_view name) {
+        const std::vector<std::wstring> rows = ListRows(MainList());
+        const auto row = std::find(rows.begin(), rows.end(), name);
+        if (row == rows.end()) throw DriverError("the main list does not list " + Narrow(name));
+        ListSelectRow(MainList(), static_cast<int>(row - rows.begin()));
+    }
+
+    // Selects the scheme, clicks 启动方案 and waits for the runner window.
+    HWND OpenRunner(std::wstring_view scheme, Millis timeout = kDefaultTimeout) {
+        SelectScheme(scheme);
+        Click(Part(main_, main_window::kStart));
+        return optimizer_.WaitForWindow(kRunnerCaption, timeout);
+    }
+
+    // Waits for the program's next message box, dismisses it and returns its text.
+    std::wstring NextMessage() { return AnswerMessageBox(optimizer_); }
+
+    // True when the program shows no message box after everything sent to `window` so far has
+    // been handled.
+    bool NoMessageBox(HWND window, Millis linger = Millis{500}) {
+        Responds(window);
+        return !PollUntil([&] { return optimizer_.FindDialog() != nullptr; }, linger);
+    }
+
+    // Starts a one-step scheme that writes into a key that refuses writes, the value there or
+    // not, and executes the step twice.
+    void RunAgainstLockedKey(bool value_present, const std::wstring& second_message);
+
+    std::unique_ptr<ProgramFolder> folder_;
+    Process optimizer_;
+    HWND main_ = nullptr;
+};
+
+// The runner shows a registry step: page 0 in front with its path and value. Handlers run in
+// the program's own time, so the texts are awaited before they are checked.
+void ExpectRegistryStep(HWND runner, std::wstring_view path, std::wstring_view value) {
+    HWND tabs = ControlById(runner, runner::kTabs);
+    HWND path_box = ControlById(runner, runner::kPath);
+    HWND value_box = ControlById(runner, runner::kValue);
+    ASSERT_TRUE(tabs && path_box && value_box);
+    PollUntil([&] {
+        return TabCurrentPage(tabs) == runner::kRegistryPage && Text(path_box) == path && Text(value_box) == value;
+    });
+    EXPECT_EQ(TabCurrentPage(tabs), runner::kRegistryPage);
+    EXPECT_EQ(Text(path_box), path);
+    EXPECT_EQ(Text(value_box), value);
+    // Only the buttons of the page in front can be pressed.
+    for (int id : {runner::kSkip, runner::kExecute, runner::kLeaveRegistry})
+        EXPECT_TRUE(IsVisible(ControlById(runner, id))) << id;
+    for (int id : {runner::kNext, runner::kLeaveHint, runner::kHint})
+        EXPECT_FALSE(IsVisible(ControlById(runner, id))) << id;
+}
+
+void ExpectHintStep(HWND runner, std::wstring_view hint) {
+    HWND tabs = ControlById(runner, runner::kTabs);
+    HWND hint_box = ControlById(runner, runner::kHint);
+    ASSERT_TRUE(tabs && hint_box);
+    PollUntil([&] { return TabCurrentPage(tabs) == runner::kHintPage && Text(hint_box) == hint; });
+    EXPECT_EQ(TabCurrentPage(tabs), runner::kHintPage);
+    EXPECT_EQ(Text(hint_box), hint);
+    for (int id : {runner::kNext, runner::kLeaveHint}) EXPECT_TRUE(IsVisible(ControlById(runner, id))) << id;
+    for (int id : {runner::kSkip, runner::kExecute, runner::kPath})
+        EXPECT_FALSE(IsVisible(ControlById(runner, id))) << id;
+}
+
+// Lets a window paint itself before a shot of it is taken.
+void SaveShot(std::string_view name, HWND window) {
+    Responds(window);
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    std::this_thread::sleep_for(Millis{400});
+    const fs::path shot = SaveArtifactScreenshot(name, window);
+    if (!shot.empty()) std::cerr << "shot: " << Narrow(shot.wstring()) << "\n";
+}
+
+using OptimizerRun = OptimizerE2E;
+using OptimizerCatalogue = OptimizerE2E;
+using OptimizerManagement = OptimizerE2E;
+using OptimizerEditorStart = OptimizerE2E;
+using OptimizerSideWindows = OptimizerE2E;
+using OptimizerScale = OptimizerE2E;
+
+// ---- A whole run ---------------------------------------------------------------------------
+
+const std::wstring kRunKey = L"Software\\LzE2E\\Run";
+const std::wstring kRunPath = L"HKEY_CURRENT_USER\\" + kRunKey;
+
+TEST_F(OptimizerRun, FullSchemeWritesEveryValueTypeAndEndsWithCongratulations) {
+    // Key and value names that end in a double-byte GBK character whose second byte is 0x5C,
+    // the byte of "\": that byte separates nothing.
+    const std::string trail_5c = "\x81\x5C";
+    const std::wstring odd_key = kRunKey + L"\\键" + GbkToWide(trail_5c);
+    const std::wstring odd_value = L"名" + GbkToWide(trail_5c);
+    const std::string odd_path = Gbk(kRunPath + L"\\键") + trail_5c + "\\" + Gbk(L"名") + trail_5c;
+    const std::wstring doomed_key = L"Software\\LzE2E\\Doomed";
+    RegistryCreateKey(HKEY_CURRENT_USER, doomed_key);
+
+    const std::wstring scheme = L"完整方案.lzvt";
+    Start({{scheme, SchemeBytes({Gbk(L"TSWB|欢迎使用本方案。"), Gbk(L"第二行：请先备份注册表"),
+                                 Gbk(L"ZCBTJ|" + kRunPath + L"\\Blob|01 02 中|EJZSZ"),
+                                 Gbk(L"ZCBTJ|" + kRunPath + L"\\Number|4660|SZJZ"),
+                                 Gbk(L"ZCBTJ|" + kRunPath + L"\\中文名|中文值|ZCZ"),
+                                 "ZCBTJ|" + odd_path + "|" + Gbk(L"双字节") + "|ZCZ",
+                                 Gbk(L"ZCBTJ|" + kRunPath + L"\\默认\\|默认值|ZCZ"),
+                                 Gbk(L"ZCBSC|HKEY_CURRENT_USER\\" + doomed_key + L"|SC")},
+                                Gbk(L"完整测试方案"))}});
+
+    HWND runner = OpenRunner(scheme);
+    EXPECT_FALSE(IsEnabled(main_)) << "the runner is modal";
+
+    // Step 1: the hint and its continuation line, one text.
+    ExpectHintStep(runner, L"欢迎使用本方案。\r\n第二行：请先备份注册表");
+    SaveShot("optimizer-runner-hint", runner);
+    Click(Part(runner, runner::kNext));
+
+    // Steps 2 to 6: each value type, executed.
+    struct WriteStep {
+        std::wstring path, value;
+    };
+    const WriteStep writes[] =
+        {
+            {kRunPath + L"\\Blob", L"01 02 中"}, {kRunPath + L"\\Number", L"4660"},
+            {kRunPath + L"\\中文名", L"中文值"}, {GbkToWide(odd_path), L"双字节"},
+            {kRunPath + L"\\默认\\", L"默认值"},  // a final "\" names the key's default value
+        };
+    bool first = true;
+    for (const WriteStep& step : writes) {
+        SCOPED_TRACE(Narrow(step.path));
+        ExpectRegistryStep(runner, step.path, step.value);
+        if (first) SaveShot("optimizer-runner-registry", runner);
+        first = false;
+        Click(Part(runner, runner::kExecute));
+        EXPECT_EQ(NextMessage(), kWriteSucceeded);
+    }
+
+    // Step 7: a delete step is shown, and left to the user; the runner deletes nothing.
+    ExpectRegistryStep(runner, L"HKEY_CURRENT_USER\\" + doomed_key, kDeleteInstruction);
+    Click(Part(runner, runner::kExecute));
+    EXPECT_EQ(NextMessage(), kDeleteByHand);
+    EXPECT_TRUE(NoMessageBox(runner));
+    ExpectRegistryStep(runner, L"HKEY_CURRENT_USER\\" + doomed_key, kDeleteInstruction);
+    Click(Part(runner, runner::kSkip));
+    EXPECT_EQ(NextMessage(), kFinished);
+    WaitForDestroyed(runner);
+
+    // Every value exactly as the registry holds it.
+    struct Stored {
+        std::wstring key, value;
+        DWORD type;
+        std::string bytes;
+    };
+    const Stored stored[] = {
+        {kRunKey, L"Blob", REG_BINARY, Gbk(L"01 02 中")},
+        {kRunKey, L"Number", REG_DWORD, DwordBytes(4660)},
+        {kRunKey, L"中文名", REG_SZ, Utf16Bytes(L"中文值", true)},
+        {odd_key, odd_value, REG_SZ, Utf16Bytes(L"双字节", true)},
+        {kRunKey + L"\\默认", L"", REG_SZ, Utf16Bytes(L"默认值", true)},
+    };
+    for (const Stored& want : stored) {
+        SCOPED_TRACE(Narrow(want.key + L" : " + want.value));
+        const auto got = RegistryRawValue(HKEY_CURRENT_USER, want.key, want.value);
+        ASSERT_TRUE(got.has_value()) << "not written";
+        EXPECT_EQ(got->type, want.type);
+        EXPECT_EQ(got->bytes, want.bytes);
+    }
+    EXPECT_EQ(RegistryDword(HKEY_CURRENT_USER, kRunKey, L"Number"), 4660u);
+    EXPECT_EQ(RegistryString(HKEY_CURRENT_USER, kRunKey, L"中文名"), L"中文值");
+    EXPECT_TRUE(RegistryKeyExists(HKEY_CURRENT_USER, doomed_key)) << "the runner never deletes";
+
+    // Back in the main window, which answers; a new start begins at step 1 again.
+    EXPECT_TRUE(PollUntil([&] { return IsEnabled(main_); }));
+    EXPECT_TRUE(Responds(main_));
+    runner = OpenRunner(scheme);
+    ExpectHintStep(runner, L"欢迎使用本方案。\r\n第二行：请先备份注册表");
+    Click(Part(runner, runner::kLeaveHint));
+    WaitForDestroyed(runner);
+    EXPECT_TRUE(NoMessageBox(main_));
+}
+
+// A key that refuses writes (a protected access list granting only reading), with the value
+// there or not: two messages, then the step stays on display and nothing changes.
+const std::wstring kLockedKey = L"Software\\LzE2E\\Locked";
+const std::wstring kLockedPath = L"HKEY_CURRENT_USER\\" + kLockedKey + L"\\设置";
+
+void OptimizerE2E::RunAgainstLockedKey(bool value_present, const std::wstring& second_message) {
+    if (value_present) RegistrySetString(HKEY_CURRENT_USER, kLockedKey, L"设置", L"旧值");
+    RegistryWriteLock lock(HKEY_CURRENT_USER, kLockedKey);
+    Start({{L"锁定.lzvt", SchemeBytes({Gbk(L"ZCBTJ|" + kLockedPath + L"|新值|ZCZ")}, Gbk(L"锁定"))}});
+
+    HWND runner = OpenRunner(L"锁定.lzvt");
+    ExpectRegistryStep(runner, kLockedPath, L"新值");
+    for (int attempt = 1; attempt <= 2; ++attempt) {  // executing again repeats the same write
+        SCOPED_TRACE("attempt " + std::to_string(attempt));
+        Click(Part(runner, runner::kExecute));
+        EXPECT_EQ(NextMessage(), kWriteFailed);
+        EXPECT_EQ(NextMessage(), second_message);
+        EXPECT_TRUE(NoMessageBox(runner)) << "a third message";
+        ASSERT_TRUE(IsWindow(runner)) << "the runner closed after a failed write";
+        ExpectRegistryStep(runner, kLockedPath, L"新值");
+    }
+    const auto value = RegistryString(HKEY_CURRENT_USER, kLockedKey, L"设置");
+    if (value_present) {
+        EXPECT_EQ(value, L"旧值");
+    } else {
+        EXPECT_FALSE(value.has_value());
+    }
+    Click(Part(runner, runner::kLeaveRegistry));
+    WaitForDestroyed(runner);
+    EXPECT_TRUE(NoMessageBox(main_));
+}
+
+TEST_F(OptimizerRun, FailedWriteOfExistingEntryAsksForACheckByHand) {
+    RunAgainstLockedKey(true, kEntryExists);
+}
+
+TEST_F(OptimizerRun, FailedWriteOfMissingEntryAsksToRetry) {
+    RunAgainstLockedKey(false, kEntryMissing);
+}
+
+TEST_F(OptimizerRun, SchemeWithoutLineFeedIsEmptyAndEndsTheProgram) {
+    Start({{L"空.lzvt", Gbk(L"只有名称的方案")}});
+    SelectScheme(L"空.lzvt");
+    Click(Part(main_, main_window::kStart));
+    EXPECT_EQ(NextMessage(), kEmptyScheme);
+    EXPECT_EQ(optimizer_.WaitForExit(), 0u);
+}
+
+TEST_F(OptimizerRun, StartWithoutSelectionSaysSoAndOpensNoRunner) {
+    Start({{L"a.lzvt", SchemeBytes({"TSWB|a"}, "a")}});
+    ASSERT_EQ(ListRowCount(MainList()), 1);
+    ASSERT_EQ(ListSelectedRow(MainList()), -1);
+    Click(Part(main_, main_window::kStart));
+    HWND box = optimizer_.WaitForMessageBox();
+    EXPECT_EQ(Text(box), kMessageCaption);
+    EXPECT_EQ(MessageBoxText(box), kNoSchemeSelected);
+    DismissMessageBox(box);
+    EXPECT_TRUE(NoMessageBox(main_));
+    EXPECT_EQ(optimizer_.FindTopWindow(kRunnerCaption), nullptr);
+    EXPECT_TRUE(IsEnabled(main_));
+}
+
+TEST_F(OptimizerRun, EscClosesRunnerWithoutRunningAButton) {
+    const std::wstring key = L"Software\\LzE2E\\Esc";
+    Start({{L"esc.lzvt",
+            SchemeBytes({"TSWB|hint", Gbk(L"ZCBTJ|HKEY_CURRENT_USER\\" + key + L"\\Value|1|SZJZ")}, "esc")}});
+
+    // On the hint page, then on the registry page.
+    HWND runner = OpenRunner(L"esc.lzvt");
+    ExpectHintStep(runner, L"hint");
+    PressEscape(runner);
+    WaitForDestroyed(runner);
+    EXPECT_TRUE(NoMessageBox(main_));
+
+    runner = OpenRunner(L"esc.lzvt");
+    ExpectHintStep(runner, L"hint");
+    Click(Part(runner, runner::kNext));
+    ExpectRegistryStep(runner, L"HKEY_CURRENT_USER\\" + key + L"\\Value", L"1");
+    PressEscape(runner);
+    WaitForDestroyed(runner);
+    EXPECT_TRUE(NoMessageBox(main_));
+
+    EXPECT_FALSE(RegistryKeyExists(HKEY_CURRENT_USER, key)) << "Esc ran 执行";
+    EXPECT_TRUE(PollUntil([&] { return IsEnabled(main_); }));
+    EXPECT_TRUE(Responds(main_));
+    EXPECT_TRUE(optimizer_.Running());
+}
+
+// ---- Catalogue and management ------------------------------------------------------------------
+
+TEST_F(OptimizerCatalogue, ListsTheSampleSchemes) {
+    const std::vector<SchemeFile> samples = SampleSchemes();
+    ASSERT_FALSE(samples.empty());
+    Start(samples);
+    std::vector<std::wstring> listed = ListRows(MainList());
+    std::sort(listed.begin(), listed.end());
+    std::vector<std::wstring> expected;
+    for (const SchemeFile& s : samples) expected.push_back(s.name);
+    EXPECT_EQ(listed, expected);
+    SaveShot("optimizer-main-samples", main_);
+}
+
+TEST_F(OptimizerManagement, ListsSizesDeletesAndLeavesTheMainListAlone) {
+    Start({{L"zero.lzvt", ""},
+           {L"small.lzvt", std::string(400, 'a')},
+           {L"half.lzvt", std::string(1536, 'b')},
+           {L"big.lzvt", std::string(2000000, 'c')},
+           {L"notes.txt", "not a scheme"}});
+    ASSERT_EQ(ListRowCount(MainList()), 4) << "only .lzvt files are schemes";
+
+    LeftMouseDown(Part(main_, main_window::kManageLabel));
+    HWND manager = optimizer_.WaitForWindow(kManagementCaption);
+    EXPECT_FALSE(IsEnabled(main_)) << "the management window is modal";
+    HWND list = Part(manager, management::kSchemes);
+
+    const std::vector<ListColumn> columns = ListColumns(list);
+    ASSERT_EQ(columns.size(), 3u);
+    EXPECT_EQ(columns[0].text, L"方案名称");
+    EXPECT_EQ(columns[1].text, L"方案路径");
+    EXPECT_EQ(columns[2].text, L"方案大小[KB]");
+
+    // Name -> (folder, size) of every row of the window's list.
+    auto rows = [](HWND list) {
+        std::map<std::wstring, std::pair<std::wstring, std::wstring>> found;
+        for (int r = 0; r < ListRowCount(list); ++r)
+            found[ListItemText(list, r, 0)] = {ListItemText(list, r, 1), ListItemText(list, r, 2)};
+        return found;
+    };
+    const std::map<std::wstring, std::pair<std::wstring, std::wstring>> expected{
+        {L"zero.lzvt", {L"Optimal", L"1"}},
+        {L"small.lzvt", {L"Optimal", L"1"}},
+        {L"half.lzvt", {L"Optimal", L"1.5"}},
+        {L"big.lzvt", {L"Optimal", L"1953.1"}},
+    };
+    EXPECT_EQ(rows(list), expected);
+    SaveShot("optimizer-management", manager);
+
+    Click(Part(manager, management::kHowTo));
+    EXPECT_EQ(NextMessage(), kHowToInstall);
+
+    // No selection: nothing to delete.
+    ASSERT_EQ(ListSelectedRow(list), -1);
+    Click(Part(manager, management::kDelete));
+    EXPECT_EQ(NextMessage(), kRetry);
+    EXPECT_EQ(ListRowCount(list), 4);
+    for (const auto& [name, cells] : expected) EXPECT_TRUE(fs::exists(folder_->Optimal() / name)) << Narrow(name);
+
+    // The selected scheme goes from the folder and from this list at once.
+    const std::vector<std::wstring> names = ListRows(list);
+    const int half = static_cast<int>(std::find(names.begin(), names.end(), L"half.lzvt") - names.begin());
+    ASSERT_LT(half, static_cast<int>(names.size()));
+    ListSelectRow(list, half);
+    Click(Part(manager, management::kDelete));
+    EXPECT_EQ(NextMessage(), kDeleted);
+    EXPECT_TRUE(PollUntil([&] { return ListRowCount(list) == 3; }));
+    auto left = expected;
+    left.erase(L"half.lzvt");
+    EXPECT_EQ(rows(list), left);
+    EXPECT_FALSE(fs::exists(folder_->Optimal() / L"half.lzvt"));
+
+    Click(Part(manager, management::kExit));
+    WaitForDestroyed(manager);
+    EXPECT_TRUE(PollUntil([&] { return IsEnabled(main_); }));
+    std::vector<std::wstring> main_rows = ListRows(MainList());
+    EXPECT_EQ(main_rows.size(), 4u);
+    EXPECT_NE(std::find(main_rows.begin(), main_rows.end(), L"half.lzvt"), main_rows.end())
+        << "the main list keeps a deleted scheme until the next start";
+
+    // Opened again, the window lists the folder afresh, once; Esc closes it.
+    LeftMouseDown(Part(main_, main_window::kManageLabel));
+    manager = optimizer_.WaitForWindow(kManagementCaption);
+    EXPECT_EQ(rows(Part(manager, management::kSchemes)), left);
+    PressEscape(manager);
+    WaitForDestroyed(manager);
+    EXPECT_TRUE(PollUntil([&] { return IsEnabled(main_); }));
+}
+
+// ---- The editor, started by the optimizer ---------------------------------------------------
+
+TEST_F(OptimizerEditorStart, ChangeSchemeOpensTheSelectedSchemeFromAFolderWithABlank) {
+    const std::wstring scheme = L"我的 方案.lzvt";
+    const std::vector<std::wstring> lines{L"TSWB|你好", L"ZCBTJ|HKEY_CURRENT_USER\\Software\\LzE2E\\Edit\\值|1|SZJZ"};
+    Start({{scheme, SchemeBytes({Gbk(lines[0]), Gbk(lines[1])}, Gbk(L"编辑测试"))}}, L"C:\\lz test");
+    ASSERT_NE(folder_->Dir().wstring().find(L' '), std::wstring::npos);
+
+    SelectScheme(scheme);
+    Click(Part(main_, main_window::kChange));
+    Process editor_process = Process::WaitForProcessWithWindow(kEditorCaption, kDefaultTimeout, {optimizer_.Id()});
+    EXPECT_TRUE(SameFile(editor_process.ImagePath(), folder_->Editor()))
+        << Narrow(editor_process.ImagePath().wstring());
+    HWND editor_window = editor_process.WaitForWindow(kEditorCaption);
+
+    HWND steps = Part(editor_window, editor::kSteps);
+    HWND name = Part(editor_window, editor::kName);
+    EXPECT_TRUE(PollUntil([&] { return ListRowCount(steps) == 2 && Text(name) == L"编辑测试"; }));
+    EXPECT_EQ(ListRows(steps), lines);
+    EXPECT_EQ(Text(name), L"编辑测试");
+    EXPECT_EQ(editor_process.FindDialog(), nullptr) << "the editor reported a problem";
+    EXPECT_TRUE(IsEnabled(main_)) << "the optimizer does not wait for the editor";
+    EXPECT_TRUE(Responds(main_));
+}
+
+TEST_F(OptimizerEditorStart, MakeSchemeOpensAnEmptyEditor) {
+    Start({{L"a.lzvt", SchemeBytes({"TSWB|a"}, "a")}});
+    SelectScheme(L"a.lzvt");  // a selection does not matter to 制作方案
+    Click(Part(main_, main_window::kMake));
+    Process editor_process = Process::WaitForProcessWithWindow(kEditorCaption, kDefaultTimeout, {optimizer_.Id()});
+    EXPECT_TRUE(SameFile(editor_process.ImagePath(), folder_->Editor()))
+        << Narrow(editor_process.ImagePath().wstring());
+    HWND editor_window = editor_process.WaitForWindow(kEditorCaption);
+    Responds(editor_window);
+    EXPECT_EQ(ListRowCount(Part(editor_window, editor::kSteps)), 0);
+    EXPECT_EQ(Text(Part(editor_window, editor::kName)), L"MY 方案");
+    EXPECT_EQ(editor_process.FindDialog(), nullptr);
+}
+
+// ---- Web pages and side windows --------------------------------------------------------------
+
+TEST_F(OptimizerSideWindows, DownloadOpensTheForumBoardInTheDefaultBrowser) {
+    folder_ = std::make_unique<ProgramFolder>();
+    const fs::path recorder = folder_->InstallRecorder();
+    // The browser of this system is the recorder, for both schemes of web addresses.
+    for (const wchar_t* scheme : {L"http", L"https"})
+        RegistrySetString(HKEY_CLASSES_ROOT, std::wstring(scheme) + L"\\shell\\open\\command", L"",
+                          L"\"" + recorder.wstring() + L"\" %1");
+    StartInFolder();
+
+    Click(Part(main_, main_window::kDownload));
+    ASSERT_TRUE(PollUntil([&] { return !RecordedCommandLines(recorder).empty(); })) << "no browser was started";
+    const std::vector<std::wstring> recorded = RecordedCommandLines(recorder);
+    ASSERT_EQ(recorded.size(), 1u);
+    const std::wstring& line = recorded.front();
+    const std::wstring tail = L"/bbs/forum/5";
+    EXPECT_TRUE(line.size() >= tail.size() && line.compare(line.size() - tail.size(), tail.size(), tail) == 0)
+        << Narrow(line);
+    EXPECT_NE(line.find(L"http"), std::wstring::npos) << Narrow(line);
+    EXPECT_TRUE(IsEnabled(main_));
+    EXPECT_TRUE(Responds(main_));
+}
+
+std::vector<std::wstring> BoxTexts(HWND window) {
+    std::vector<std::wstring> texts;
+    for (const Control& c : Controls(window)) texts.push_back(c.text);
+    return texts;
+}
+
+TEST_F(OptimizerSideWindows, AboutAndMoreProductsOpenModalOrModelessAndCloseCleanly) {
+    Start({});
+
+    // Both about buttons open the same modal window; Esc and the close box close it.
+    Click(Part(main_, main_window::kAboutStudio));
+    HWND about = optimizer_.WaitForWindow(kAboutCaption);
+    EXPECT_FALSE(IsEnabled(main_));
+    const std::vector<std::wstring> studio_texts = BoxTexts(about);
+    ASSERT_EQ(studio_texts.size(), 3u);
+    EXPECT_NE(studio_texts[1].find(L"关于岚舟工作室"), std::wstring::npos);
+    EXPECT_NE(studio_texts[2].find(L"关于软件"), std::wstring::npos);
+    PressEscape(about);
+    WaitForDestroyed(about);
+    EXPECT_TRUE(PollUntil([&] { return IsEnabled(main_); }));
+
+    Click(Part(main_, main_window::kAboutSoftware));
+    about = optimizer_.WaitForWindow(kAboutCaption);
+    EXPECT_FALSE(IsEnabled(main_));
+    EXPECT_EQ(BoxTexts(about), studio_texts);
+    PressCloseBox(about);
+    WaitForDestroyed(about);
+    EXPECT_TRUE(PollUntil([&] { return IsEnabled(main_); }));
+
+    // 更多智能软件: modal, with the browser in it.
+    Click(Part(main_, main_window::kMoreProducts));
+    HWND more = optimizer_.WaitForWindow(kMoreProductsCaption);
+    EXPECT_FALSE(IsEnabled(main_));
+    HWND browser = ControlById(more, 1000);
+    ASSERT_NE(browser, nullptr) << "no browser area";
+    EXPECT_TRUE(IsVisible(browser));
+    const SIZE area = OuterSize(browser);
+    EXPECT_GT(area.cx, 0);
+    EXPECT_GT(area.cy, 0);
+    PressEscape(more);
+    WaitForDestroyed(more);
+    EXPECT_TRUE(PollUntil([&] { return IsEnabled(main_); }));
+
+    // 即将更新: modeless; the main window keeps working beside it.
+    Click(Part(main_, main_window::kUpcoming));
+    HWND upcoming = optimizer_.WaitForWindow(kMoreProductsCaption);
+    EXPECT_NE(ControlById(upcoming, 1000), nullptr);
+    EXPECT_TRUE(Responds(main_));
+    EXPECT_TRUE(IsEnabled(main_)) << "a modeless window must not block the main window";
+    Click(Part(main_, main_window::kAboutSoftware));
+    about = optimizer_.WaitForWindow(kAboutCaption);
+    PressEscape(about);
+    WaitForDestroyed(about);
+    EXPECT_TRUE(IsWindow(upcoming) && IsVisible(upcoming)) << "closing the about window closed the modeless one";
+    PressCloseBox(upcoming);
+    WaitForDestroyed(upcoming);
+    EXPECT_TRUE(PollUntil([&] { return IsEnabled(main_); }));
+    EXPECT_TRUE(NoMessageBox(main_));
+
+    PressEscape(main_);
+    EXPECT_EQ(optimizer_.WaitForExit(), 0u);
+}
+
+// ---- Size --------------------------------------------------------------------------------------
+
+TEST_F(OptimizerScale, TenThousandSchemesAreAllListed) {
+    constexpr int kSchemes = 10000;
+    std::vector<SchemeFile> schemes;
+    schemes.reserve(kSchemes);
+    std::set<std::wstring> names;
+    for (int i = 0; i < kSchemes; ++i) {
+        std::wstring name = L"方案" + std::to_wstring(100000 + i) + L".lzvt";
+        names.insert(name);
+        schemes.push_back({std::move(name), "TSWB|x\r\nx"});
+    }
+    Start(schemes, {}, kLongTimeout);
+    HWND list = MainList();
+    EXPECT_EQ(ListRowCount(list), kSchemes);
+    for (int row : {0, kSchemes / 2, kSchemes - 1}) {
+        EXPECT_EQ(names.count(ListItemText(list, row)), 1u) << "row " << row << ": " << Narrow(ListItemText(list, row));
+    }
+    EXPECT_TRUE(Responds(main_));
+}
+
+TEST_F(OptimizerScale, HundredThousandStepSchemeShowsStepOne) {
+    constexpr int kSteps = 100000;
+    auto path = [](int i) { return L"HKEY_CURRENT_USER\\Software\\LzE2E\\Big\\v" + std::to_wstring(i); };
+    std::string bytes;
+    bytes.reserve(static_cast<size_t>(kSteps) * 64);
+    for (int i = 0; i < kSteps; ++i) bytes += "ZCBTJ|" + Narrow(path(i)) + "|" + std::to_string(i) + "|SZJZ\r\n";
+    bytes += "big";
+    Start({{L"big.lzvt", bytes}});
+
+    HWND runner = OpenRunner(L"big.lzvt", kLongTimeout);
+    ExpectRegistryStep(runner, path(0), L"0");
+    Click(Part(runner, runner::kSkip));
+    ExpectRegistryStep(runner, path(1), L"1");
+    PressEscape(runner);
+    WaitForDestroyed(runner, kLongTimeout);
+    EXPECT_TRUE(NoMessageBox(main_));
+}
+
+}  // namespace
+}  // namespace lz::e2e
