@@ -4,6 +4,7 @@
 #include <commdlg.h>
 #include <ole2.h>
 #include <richedit.h>
+#include <uxtheme.h>
 
 #include <algorithm>
 #include <memory>
@@ -423,7 +424,9 @@ private:
         }
         case ControlKind::Label:
             cls = L"STATIC";
-            style |= SS_LEFT;
+            // A caption wider than its label is cut at the edge rather than wrapped onto a
+            // second line that the label has no room for.
+            style |= SS_LEFTNOWORDWRAP;
             if (c.link) style |= SS_NOTIFY;
             break;
         case ControlKind::Edit:
@@ -641,6 +644,13 @@ private:
             if (!brush) brush.reset(CreateSolidBrush(rgb(*c.backColor)));
             SetBkColor(dc, rgb(*c.backColor));
             return reinterpret_cast<LRESULT>(brush.get());
+        }
+        if (!c.tab.empty() && (c.kind == ControlKind::Label || c.kind == ControlKind::Radio)) {
+            // On a tab page the text stands on the page's background: white where the tab
+            // control is drawn themed, the face colour where it is drawn classic.
+            const int face = IsAppThemed() ? COLOR_WINDOW : COLOR_BTNFACE;
+            SetBkColor(dc, GetSysColor(face));
+            return reinterpret_cast<LRESULT>(GetSysColorBrush(face));
         }
         if (c.kind == ControlKind::Edit) {
             // Edit boxes are black on white, read-only ones too.
