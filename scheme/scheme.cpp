@@ -77,6 +77,7 @@ std::string_view lineBefore(std::string_view text, std::size_t start, std::size_
 
 std::vector<std::string_view> splitLines(std::string_view text) {
   std::vector<std::string_view> lines;
+  lines.reserve(countLines(text));  // one allocation: growing a large table costs more than counting
   std::size_t start = 0;
   while (true) {
     const std::size_t lf = text.find('\n', start);
