@@ -27,10 +27,9 @@ void loadScheme(ui::Window& w, EditorState& state, Services& s, const std::strin
     }
     // Every line but the last is a row, kept as its exact bytes; the last line is the name.
     auto text = std::make_shared<const std::string>(std::move(content));
-    std::vector<std::string_view> lines = scheme::splitLines(*text);
-    state.loadedNameGbk = std::string(lines.back());
-    lines.pop_back();
-    w.appendLines(kSteps, std::move(text), std::move(lines));
+    scheme::EditorScheme loaded = scheme::readForEditor(*text);
+    state.loadedNameGbk = std::string(loaded.name);
+    w.appendLines(kSteps, std::move(text), std::move(loaded.rows));
     state.loadedNameShown = text::gbkToUtf8(state.loadedNameGbk);
     w.setText(kName, state.loadedNameShown);
 }

@@ -39,7 +39,10 @@ std::string composeDelete(std::string_view path) {
   return line;
 }
 
-std::string serialize(std::span<const std::string> rows, std::string_view name) {
+namespace {
+
+template <class Row>
+std::string serializeRows(std::span<const Row> rows, std::string_view name) {
   std::size_t size = name.size();
   for (const auto& row : rows) size += row.size() + kLineBreak.size();
   std::string text;
@@ -47,6 +50,14 @@ std::string serialize(std::span<const std::string> rows, std::string_view name) 
   for (const auto& row : rows) text.append(row).append(kLineBreak);
   text.append(name);
   return text;
+}
+
+}  // namespace
+
+std::string serialize(std::span<const std::string> rows, std::string_view name) { return serializeRows(rows, name); }
+
+std::string serialize(std::span<const std::string_view> rows, std::string_view name) {
+  return serializeRows(rows, name);
 }
 
 // ---- Lines ---------------------------------------------------------------------------------
@@ -92,11 +103,10 @@ std::vector<std::string_view> splitLines(std::string_view text) {
 // ---- The editor's reading ------------------------------------------------------------------
 
 EditorScheme readForEditor(std::string_view text) {
-  const auto lines = splitLines(text);
   EditorScheme scheme;
-  scheme.rows.reserve(lines.size() - 1);
-  for (std::size_t i = 0; i + 1 < lines.size(); ++i) scheme.rows.emplace_back(lines[i]);
-  scheme.name.assign(lines.back());
+  scheme.rows = splitLines(text);
+  scheme.name = scheme.rows.back();
+  scheme.rows.pop_back();
   return scheme;
 }
 

@@ -40,6 +40,7 @@ std::string composeDelete(std::string_view path);
 
 // The file bytes: each row followed by "\r\n", then the name.
 std::string serialize(std::span<const std::string> rows, std::string_view name);
+std::string serialize(std::span<const std::string_view> rows, std::string_view name);
 
 // ---- Lines ---------------------------------------------------------------------------------
 
@@ -53,9 +54,10 @@ std::vector<std::string_view> splitLines(std::string_view text);
 
 // ---- The editor's reading ------------------------------------------------------------------
 
+// Views into the text read: the editor keeps the text and shows the rows from it.
 struct EditorScheme {
-  std::vector<std::string> rows;  // every line but the last, unchanged
-  std::string name;               // the last line
+  std::vector<std::string_view> rows;  // every line but the last, unchanged
+  std::string_view name;               // the last line
 };
 
 // A one-line text is a name without rows; otherwise lines 1..count-1 are rows and the last

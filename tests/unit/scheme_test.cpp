@@ -83,7 +83,7 @@ TEST(SchemeEditorReading, RowsAndName) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     const auto scheme = sc::readForEditor(c.text);
-    EXPECT_EQ(scheme.rows, c.rows);
+    EXPECT_EQ(toStrings(scheme.rows), c.rows);
     EXPECT_EQ(scheme.name, c.schemeName);
   }
 }
@@ -292,7 +292,7 @@ TEST(SchemeSamples, AreWellFormedSchemesAsTheEditorWritesThem) {
     EXPECT_EQ(sc::serialize(editor.rows, editor.name), bytes);
 
     // Every row is a step line or continues a hint; every registry step is under HKCU.
-    const auto table = sc::StepTable::fromRows(std::span<const std::string>(editor.rows));
+    const auto table = sc::StepTable::fromRows(std::span<const std::string_view>(editor.rows));
     ASSERT_FALSE(table.empty());
     std::size_t rowsRead = 0;  // a hint takes one row per line of its text, any other step one
     for (const auto& step : table.steps()) {
