@@ -55,23 +55,23 @@ void MemoryWindow::raiseCreated() {
     if (layout_.onCreated) raise({}, Event::Created);
 }
 
-const ControlLayout& MemoryWindow::spec(std::string_view control) const {
+const ControlLayout& MemoryWindow::layoutOf(std::string_view control) const {
     const ControlLayout* c = layout_.find(control);
     if (!c) throw std::out_of_range("no control named " + std::string(control) + " in " + layout_.caption);
     return *c;
 }
 
 MemoryWindow::State& MemoryWindow::state(std::string_view control) {
-    return states_[static_cast<size_t>(&spec(control) - layout_.controls.data())];
+    return states_[static_cast<size_t>(&layoutOf(control) - layout_.controls.data())];
 }
 
 const MemoryWindow::State& MemoryWindow::state(std::string_view control) const {
-    return states_[static_cast<size_t>(&spec(control) - layout_.controls.data())];
+    return states_[static_cast<size_t>(&layoutOf(control) - layout_.controls.data())];
 }
 
 bool MemoryWindow::reachable(std::string_view control) const {
     if (!open_) return false;
-    const ControlLayout& c = spec(control);
+    const ControlLayout& c = layoutOf(control);
     const State& s = state(control);
     if (!s.enabled || !s.visible) return false;
     if (!c.tab.empty() && currentPage(c.tab) != c.page) return false;
@@ -79,7 +79,7 @@ bool MemoryWindow::reachable(std::string_view control) const {
 }
 
 void MemoryWindow::raise(std::string_view control, Event event) {
-    if (!control.empty() && !spec(control).binds(event)) return;
+    if (!control.empty() && !layoutOf(control).binds(event)) return;
     if (const Handler* h = handlers_.find(control, event)) (*h)(*this);
 }
 
@@ -87,7 +87,7 @@ void MemoryWindow::raise(std::string_view control, Event event) {
 
 bool MemoryWindow::click(std::string_view control) {
     if (!reachable(control)) return false;
-    const ControlLayout& c = spec(control);
+    const ControlLayout& c = layoutOf(control);
     if (c.kind == ControlKind::Radio) setChecked(control, true);
     raise(control, Event::Clicked);
     return true;
@@ -101,7 +101,7 @@ bool MemoryWindow::mouseDown(std::string_view label) {
 
 bool MemoryWindow::pick(std::string_view combo, int item) {
     if (!reachable(combo)) return false;
-    const ControlLayout& c = spec(combo);
+    const ControlLayout& c = layoutOf(combo);
     if (item < 0 || item >= static_cast<int>(c.items.size())) return false;
     state(combo).selected = item;
     raise(combo, Event::Selected);
@@ -110,7 +110,7 @@ bool MemoryWindow::pick(std::string_view combo, int item) {
 
 bool MemoryWindow::switchPage(std::string_view tab, int page) {
     if (!reachable(tab)) return false;
-    const ControlLayout& c = spec(tab);
+    const ControlLayout& c = layoutOf(tab);
     if (page < 0 || page >= static_cast<int>(c.pages.size())) return false;
     if (state(tab).page == page) return true;
     state(tab).page = page;
@@ -120,7 +120,7 @@ bool MemoryWindow::switchPage(std::string_view tab, int page) {
 
 bool MemoryWindow::type(std::string_view edit, std::string_view utf8) {
     if (!reachable(edit)) return false;
-    const ControlLayout& c = spec(edit);
+    const ControlLayout& c = layoutOf(edit);
     if (c.readOnly) return false;
     std::string typed(utf8);
     if (c.limit > 0) {
@@ -135,7 +135,7 @@ bool MemoryWindow::type(std::string_view edit, std::string_view utf8) {
 // ---- Window ----
 
 std::string MemoryWindow::text(std::string_view control) const {
-    const ControlLayout& c = spec(control);
+    const ControlLayout& c = layoutOf(control);
     if (c.kind == ControlKind::ComboBox) {
         int i = state(control).selected;
         return i < 0 ? std::string() : c.items[static_cast<size_t>(i)];
@@ -151,7 +151,7 @@ void MemoryWindow::setVisible(std::string_view control, bool on) { state(control
 bool MemoryWindow::checked(std::string_view control) const { return state(control).checked; }
 
 void MemoryWindow::setChecked(std::string_view control, bool on) {
-    const ControlLayout& c = spec(control);
+    const ControlLayout& c = layoutOf(control);
     if (on && c.kind == ControlKind::Radio) {
         // A group is a run of consecutive radio buttons in the table.
         int i = layout_.indexOf(control);
@@ -169,7 +169,7 @@ int MemoryWindow::selectedItem(std::string_view control) const { return state(co
 int MemoryWindow::currentPage(std::string_view control) const { return state(control).page; }
 
 void MemoryWindow::setCurrentPage(std::string_view control, int page) {
-    if (page >= 0 && page < static_cast<int>(spec(control).pages.size())) state(control).page = page;
+    if (page >= 0 && page < static_cast<int>(layoutOf(control).pages.size())) state(control).page = page;
 }
 
 int MemoryWindow::rowCount(std::string_view list) const { return state(list).rows.rows(); }
@@ -213,7 +213,7 @@ void MemoryWindow::selectRow(std::string_view list, int row) {
 }
 
 std::optional<std::string> MemoryWindow::showFileDialog(std::string_view dialog) {
-    spec(dialog);  // the dialog must exist in this window
+    layoutOf(dialog);  // the dialog must exist in this window
     desktop_.dialogsShown.emplace_back(dialog);
     if (desktop_.fileAnswers_.empty()) return std::nullopt;
     std::optional<std::string> answer = std::move(desktop_.fileAnswers_.front());

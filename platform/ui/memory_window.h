@@ -117,7 +117,7 @@ private:
     // and throws std::out_of_range, so a test catches a misspelt name at once.
     State& state(std::string_view control);
     const State& state(std::string_view control) const;
-    const ControlLayout& spec(std::string_view control) const;
+    const ControlLayout& layoutOf(std::string_view control) const;
     bool reachable(std::string_view control) const;
     void raise(std::string_view control, Event event);
 

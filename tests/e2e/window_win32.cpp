@@ -59,24 +59,24 @@ TEST(Win32Window, EveryControlHasItsClassPlaceAndCaption) {
         EXPECT_EQ((style & WS_SYSMENU) != 0, layout.closeButton);
 
         for (size_t i = 0; i < layout.controls.size(); ++i) {
-            const ui::ControlLayout& spec = layout.controls[i];
-            if (spec.kind == ui::ControlKind::FileDialog || spec.kind == ui::ControlKind::Browser) continue;
-            HWND h = controlHandle(w, spec.name);
-            ASSERT_NE(h, nullptr) << spec.name;
-            EXPECT_EQ(GetDlgCtrlID(h), ui::kFirstControlId + static_cast<int>(i)) << spec.name;
+            const ui::ControlLayout& entry = layout.controls[i];
+            if (entry.kind == ui::ControlKind::FileDialog || entry.kind == ui::ControlKind::Browser) continue;
+            HWND h = controlHandle(w, entry.name);
+            ASSERT_NE(h, nullptr) << entry.name;
+            EXPECT_EQ(GetDlgCtrlID(h), ui::kFirstControlId + static_cast<int>(i)) << entry.name;
             RECT r = clientRectInParent(h);
-            ui::Rect want = layout.clientRect(spec);
-            EXPECT_EQ(r.left, want.x) << spec.name;
-            EXPECT_EQ(r.top, want.y) << spec.name;
-            EXPECT_EQ(r.right - r.left, want.w) << spec.name;
-            if (spec.kind != ui::ControlKind::ComboBox) {
-                EXPECT_EQ(r.bottom - r.top, want.h) << spec.name;
+            ui::Rect want = layout.clientRect(entry);
+            EXPECT_EQ(r.left, want.x) << entry.name;
+            EXPECT_EQ(r.top, want.y) << entry.name;
+            EXPECT_EQ(r.right - r.left, want.w) << entry.name;
+            if (entry.kind != ui::ControlKind::ComboBox) {
+                EXPECT_EQ(r.bottom - r.top, want.h) << entry.name;
             }
-            if (spec.kind == ui::ControlKind::Button || spec.kind == ui::ControlKind::Label ||
-                spec.kind == ui::ControlKind::Radio) {
-                EXPECT_EQ(w.text(spec.name), spec.text) << spec.name;
+            if (entry.kind == ui::ControlKind::Button || entry.kind == ui::ControlKind::Label ||
+                entry.kind == ui::ControlKind::Radio) {
+                EXPECT_EQ(w.text(entry.name), entry.text) << entry.name;
             }
-            EXPECT_EQ(IsWindowEnabled(h) != FALSE, spec.enabled) << spec.name;
+            EXPECT_EQ(IsWindowEnabled(h) != FALSE, entry.enabled) << entry.name;
         }
         w.close();
     }
