@@ -154,6 +154,7 @@ WindowLayout makeAbout() {
     const Font song{"宋体", 14, false, false, false};
 
     ControlLayout banner = textBox("编辑框1", kBanner, {0, 0, 752, 200}, {0, 0, 0}, {115, 115, 115}, true);
+    banner.font = Font{"", 10, false, false, false, true};  // a drawing of characters keeps its columns
     ControlLayout studio = textBox("编辑框3",
                                    blanksAndDots(90, 15) + "\r\n" +
                                        "关于岚舟工作室" + blanksAndDots(72, 11) + "\r\n" +
@@ -168,8 +169,9 @@ WindowLayout makeAbout() {
                                      {0, 208, 752, 64}, {213, 213, 213}, {64, 64, 64}, true);
     software.font = song;
 
-    // The studio box is listed after the banner so that it lies on top where the two overlap.
-    w.controls = {banner, studio, software};
+    // The studio box comes first so that it lies on top where it overlaps the banner's last
+    // lines of dots.
+    w.controls = {studio, banner, software};
     return w;
 }
 

@@ -49,6 +49,7 @@ struct Font {
     bool bold = false;
     bool underline = false;
     bool gb2312Charset = false;
+    bool fixedPitch = false;  // every character as wide as the next, for drawings made of characters
     friend bool operator==(const Font&, const Font&) = default;
 };
 

@@ -403,7 +403,8 @@ private:
     HWND createControl(const ControlLayout& c, int index) {
         const ui::Rect r = layout_.clientRect(c);
         const HMENU id = reinterpret_cast<HMENU>(static_cast<INT_PTR>(ui::kFirstControlId + index));
-        DWORD style = WS_CHILD;
+        // Where two controls overlap, the one earlier in the table is drawn on top.
+        DWORD style = WS_CHILD | WS_CLIPSIBLINGS;
         if (!c.enabled) style |= WS_DISABLED;
         DWORD exStyle = 0;
         const wchar_t* cls = nullptr;
@@ -492,6 +493,7 @@ private:
         lf.lfWeight = c.font->bold ? FW_BOLD : FW_NORMAL;
         lf.lfUnderline = c.font->underline;
         lf.lfCharSet = c.font->gb2312Charset ? GB2312_CHARSET : DEFAULT_CHARSET;
+        if (c.font->fixedPitch) lf.lfPitchAndFamily = FIXED_PITCH | FF_MODERN;
         std::wstring face = wide(c.font->face);
         face.resize(std::min<size_t>(face.size(), LF_FACESIZE - 1));
         std::copy(face.begin(), face.end(), lf.lfFaceName);
