@@ -374,6 +374,27 @@ TEST_F(OptimizerRun, SchemeWithoutLineFeedIsEmptyAndEndsTheProgram) {
     EXPECT_EQ(optimizer_.WaitForExit(), 0u);
 }
 
+TEST_F(OptimizerRun, SchemeThatCannotBeOpenedForWritingStillRuns) {
+    // Another program keeps the scheme open and lets others only read it, as a read-only file
+    // would: the runner reads it all the same instead of finding it empty.
+    Start({{L"locked.lzvt", SchemeBytes({"TSWB|still runs"}, "locked")}});
+    const fs::path scheme = folder_->Dir() / L"Optimal" / L"locked.lzvt";
+    HANDLE lock = CreateFileW(scheme.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+    HANDLE writer = CreateFileW(scheme.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                nullptr, OPEN_EXISTING, 0, nullptr);
+    EXPECT_EQ(writer, INVALID_HANDLE_VALUE) << "the lock must refuse writers for this test to mean anything";
+    if (writer != INVALID_HANDLE_VALUE) CloseHandle(writer);
+
+    HWND runner = OpenRunner(L"locked.lzvt");
+    ExpectHintStep(runner, L"still runs");
+    Click(Part(runner, runner::kNext));
+    EXPECT_EQ(NextMessage(), kFinished);
+    WaitForDestroyed(runner);
+    EXPECT_TRUE(optimizer_.Running());
+    CloseHandle(lock);
+}
+
 TEST_F(OptimizerRun, StartWithoutSelectionSaysSoAndOpensNoRunner) {
     Start({{L"a.lzvt", SchemeBytes({"TSWB|a"}, "a")}});
     ASSERT_EQ(ListRowCount(MainList()), 1);
