@@ -118,6 +118,27 @@ TEST(Win32Window, CreatedEventRunsBeforeTheWindowIsShown) {
     w.close();
 }
 
+TEST(Win32Window, AnItemEditedInPlaceKeepsItsText) {
+    Window& w = open(optimizer::mainWindowLayout());
+    w.appendRows("超级列表框1", {"a.lzvt"});
+    HWND list = controlHandle(w, "超级列表框1");
+    SetFocus(list);
+    HWND editor = reinterpret_cast<HWND>(SendMessageW(list, LVM_EDITLABELW, 0, 0));
+    ASSERT_NE(editor, nullptr) << "in-place editing is switched on";
+    SetWindowTextW(editor, L"other.lzvt");
+    SendMessageW(editor, WM_KEYDOWN, VK_RETURN, 0);  // the user confirms the new text
+    pumpMessages();
+    EXPECT_FALSE(IsWindow(editor));
+    EXPECT_EQ(w.cell("超级列表框1", 0, 0), "a.lzvt") << "the row still names the file it stands for";
+    wchar_t buffer[64] = {};
+    LVITEMW item{};
+    item.pszText = buffer;
+    item.cchTextMax = 64;
+    SendMessageW(list, LVM_GETITEMTEXTW, 0, reinterpret_cast<LPARAM>(&item));
+    EXPECT_STREQ(buffer, L"a.lzvt");
+    w.close();
+}
+
 TEST(Win32Window, SchemeLinesAreShownDecodedFromGbk) {
     Window& w = open(optimizer::runnerWindowLayout());
     // "TSWB|提示" in GBK bytes: the list keeps the bytes and shows the characters.
