@@ -445,13 +445,14 @@ private:
                 style |= ES_AUTOHSCROLL;
             }
             break;
-        case ControlKind::RichEdit:
-            static HMODULE richEdit = LoadLibraryW(L"Msftedit.dll");
+        case ControlKind::RichEdit: {
+            static const HMODULE richEdit = LoadLibraryW(L"Msftedit.dll");  // registers the class, once
             (void)richEdit;
             cls = MSFTEDIT_CLASS;
             style |= ES_MULTILINE | ES_AUTOVSCROLL | ES_AUTOHSCROLL | WS_TABSTOP;
             exStyle |= WS_EX_CLIENTEDGE;
             break;
+        }
         case ControlKind::ListView:
             cls = WC_LISTVIEWW;
             style |= LVS_REPORT | LVS_OWNERDATA | LVS_SINGLESEL | LVS_SHOWSELALWAYS | WS_TABSTOP | WS_GROUP;
