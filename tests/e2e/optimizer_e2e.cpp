@@ -602,7 +602,9 @@ TEST_F(OptimizerSideWindows, AboutAndMoreProductsOpenModalOrModelessAndCloseClea
     EXPECT_FALSE(IsEnabled(main_));
     const std::vector<std::wstring> studio_texts = BoxTexts(about);
     ASSERT_EQ(studio_texts.size(), 3u);
-    EXPECT_NE(studio_texts[1].find(L"关于岚舟工作室"), std::wstring::npos);
+    // In table order: the studio text (on top where it overlaps), the banner, the software text.
+    EXPECT_NE(studio_texts[0].find(L"关于岚舟工作室"), std::wstring::npos);
+    EXPECT_NE(studio_texts[1].find(L"........"), std::wstring::npos);
     EXPECT_NE(studio_texts[2].find(L"关于软件"), std::wstring::npos);
     PressEscape(about);
     WaitForDestroyed(about);
