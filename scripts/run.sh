@@ -11,11 +11,12 @@ scripts/install-deps.sh
 cmake --preset windows >/dev/null
 cmake --build --preset windows --target optimizer lzvtEditor -j "$(nproc)"
 
+# The demo folder is kept between runs: schemes the user saved into Optimal stay there, and a
+# sample the user changed is not overwritten.
 demo=$root/build/demo
-rm -rf "$demo"
 mkdir -p "$demo/Optimal"
 cp build/windows/optimizer/optimizer.exe build/windows/editor/lzvtEditor.exe "$demo/"
-cp samples/*.lzvt "$demo/Optimal/"
+cp -n samples/*.lzvt "$demo/Optimal/"
 
 # shellcheck source=wine-prefix.sh
 source scripts/wine-prefix.sh
