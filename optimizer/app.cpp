@@ -19,9 +19,13 @@ std::string quoted(std::string_view s) {
     return q;
 }
 
-std::string editorPath(process::Process& process) { return process.programDirectory() + "\\" + kEditorExe; }
+std::string editorPath(process::Process& process) {
+    return process.programDirectory() + "\\" + kEditorExe;
+}
 
-std::vector<std::string> findSchemes(Services& s) { return s.files.find(schemeFolder(s.process) + "*.lzvt"); }
+std::vector<std::string> findSchemes(Services& s) {
+    return s.files.find(schemeFolder(s.process) + "*.lzvt");
+}
 
 std::string fixed(double value, int decimals) {
     char buffer[64];
@@ -36,10 +40,14 @@ void startScheme(ui::Window& w, ProgramState& state, Services& s) {
         w.messageBox(kNoSchemeSelectedMessage);
         return;
     }
-    const std::string path = schemeFolder(s.process) + w.cell(kSchemeList, row, 0);
+    const std::string name = w.cell(kSchemeList, row, 0);
+    const std::string path = schemeFolder(s.process) + name;
     state.run.stepCounter = 0;
     files::Files& files = s.files;
-    w.openModal(runnerWindowLayout(), runnerHandlers(state.run, s.registry, [&files, path] { return files.readAll(path); }));
+    UndoJournal undo(files, undoFolders(s.process), name, s.clock.now());
+    w.openModal(runnerWindowLayout(),
+                runnerHandlers(
+                    state.run, s.registry, [&files, path] { return files.readAll(path); }, std::move(undo)));
 }
 
 // "修改方案" and "制作方案". Both paths are quoted, so a program folder with blanks in its
@@ -76,7 +84,9 @@ void deleteSelectedScheme(ui::Window& w, Services& s) {
 
 }  // namespace
 
-std::string schemeFolder(process::Process& process) { return process.programDirectory() + "\\Optimal\\"; }
+std::string schemeFolder(process::Process& process) {
+    return process.programDirectory() + "\\Optimal\\";
+}
 
 std::string sizeInKb(std::int64_t bytes) {
     const double kb = static_cast<double>(bytes) / 1024.0;

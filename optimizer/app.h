@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "optimizer/runner.h"
+#include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/process.h"
 #include "platform/registry.h"
@@ -18,6 +19,7 @@ struct Services {
     files::Files& files;
     process::Process& process;
     shell::Shell& shell;
+    clock::Clock& clock;
 };
 
 // Program-wide state: created at start-up, kept until the program ends.

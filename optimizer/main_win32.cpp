@@ -14,8 +14,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     lz::files::Win32Files files;
     lz::process::Win32Process process;
     lz::shell::Win32Shell shell;
+    lz::clock::SystemClock clock;
     lz::optimizer::ProgramState state;
-    lz::optimizer::Services services{registry, files, process, shell};
+    lz::optimizer::Services services{registry, files, process, shell, clock};
     return lz::win32::runApplication(instance, lz::optimizer::mainWindowLayout(),
                                      lz::optimizer::mainWindowHandlers(state, services));
 }

@@ -135,28 +135,35 @@ std::optional<std::uint32_t> parseDwordText(std::string_view gbkText) {
     return negative ? static_cast<std::uint32_t>(kMaxDword + 1 - *number) : static_cast<std::uint32_t>(*number);
 }
 
-bool applyRegistryStep(registry::Registry& registry, std::string_view gbkPath, std::string_view gbkValue,
-                       std::string_view typeCode) {
-    const auto entry = resolveRegistryEntry(gbkPath);
-    if (!entry) return false;
-
-    registry::ValueType type = registry::ValueType::String;
-    std::vector<std::uint8_t> data;
+std::optional<RegistryWrite> prepareRegistryWrite(std::string_view gbkPath, std::string_view gbkValue,
+                                                  std::string_view typeCode) {
+    auto entry = resolveRegistryEntry(gbkPath);
+    if (!entry) return std::nullopt;
+    RegistryWrite write{std::move(*entry), registry::ValueType::String, {}};
     if (typeCode == scheme::kBinaryCode) {
-        type = registry::ValueType::Binary;
-        data.assign(gbkValue.begin(), gbkValue.end());
+        write.type = registry::ValueType::Binary;
+        write.data.assign(gbkValue.begin(), gbkValue.end());
     } else if (typeCode == scheme::kDwordCode) {
         const auto number = parseDwordText(gbkValue);
-        if (!number) return false;
-        type = registry::ValueType::Dword;
-        data = littleEndian(*number);
+        if (!number) return std::nullopt;
+        write.type = registry::ValueType::Dword;
+        write.data = littleEndian(*number);
     } else {
-        data = registry::stringValueData(text::gbkToUtf16(gbkValue));
+        write.data = registry::stringValueData(text::gbkToUtf16(gbkValue));
     }
+    return write;
+}
 
-    const registry::Key key = registry::openOrCreate(registry, entry->root, entry->subKey);
+bool applyRegistryWrite(registry::Registry& registry, const RegistryWrite& write) {
+    const registry::Key key = registry::openOrCreate(registry, write.entry.root, write.entry.subKey);
     if (!key) return false;
-    return registry.setValue(key, entry->valueName, type, data);
+    return registry.setValue(key, write.entry.valueName, write.type, write.data);
+}
+
+bool applyRegistryStep(registry::Registry& registry, std::string_view gbkPath, std::string_view gbkValue,
+                       std::string_view typeCode) {
+    const auto write = prepareRegistryWrite(gbkPath, gbkValue, typeCode);
+    return write && applyRegistryWrite(registry, *write);
 }
 
 registry::Existence lookUpRegistryEntry(registry::Registry& registry, std::string_view gbkPath) {

@@ -12,6 +12,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/registry.h"
 
@@ -54,6 +55,23 @@ std::optional<RegistryEntry> resolveRegistryEntry(std::string_view gbkPath);
 //  - Refused: anything else — empty text, other characters, exponents, digit separators,
 //    numbers outside the range (never clamped or wrapped).
 std::optional<std::uint32_t> parseDwordText(std::string_view gbkText);
+
+// One value write, ready for the registry: where, what type, which bytes.
+struct RegistryWrite {
+    RegistryEntry entry;
+    registry::ValueType type = registry::ValueType::String;
+    std::vector<std::uint8_t> data;
+};
+
+// The write a step stands for (see applyRegistryStep), or nothing when it writes nothing: a path
+// without "\" or a "SZJZ" text that is not a number.
+std::optional<RegistryWrite> prepareRegistryWrite(std::string_view gbkPath, std::string_view gbkValue,
+                                                  std::string_view typeCode);
+
+// Makes the write: opens the key for writing, or creates it with its missing parents; a key
+// created stays created even when setting the value then fails. True exactly when the value
+// was set.
+bool applyRegistryWrite(registry::Registry& registry, const RegistryWrite& write);
 
 // Writes one value: the path names key and value (see resolveRegistryEntry); the type code
 // chooses the data: "EJZSZ" the value's GBK bytes as REG_BINARY (no terminator, nothing for an

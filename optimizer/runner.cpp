@@ -18,8 +18,8 @@ constexpr const char* kHintBox = "编辑框3";
 
 class Runner {
 public:
-    Runner(RunState& state, registry::Registry& registry, SchemeLoader load)
-        : state_(state), registry_(registry), load_(std::move(load)) {}
+    Runner(RunState& state, registry::Registry& registry, SchemeLoader load, UndoJournal undo)
+        : state_(state), registry_(registry), load_(std::move(load)), undo_(std::move(undo)) {}
 
     // Window created: every line of the scheme file becomes a row of the hidden list, then
     // the first Advance parses them and shows step 1.
@@ -53,7 +53,13 @@ public:
             w.messageBox(kDeleteByHandMessage);
             return;
         }
-        if (applyRegistryStep(registry_, step->text, step->value, step->typeCode())) {
+        const auto write = prepareRegistryWrite(step->text, step->value, step->typeCode());
+        // The way back is on disk before the registry changes, or the registry does not change.
+        if (write && !undo_.recordBefore(registry_, write->entry)) {
+            w.messageBox(kUndoNotSavedMessage);
+            return;
+        }
+        if (write && applyRegistryWrite(registry_, *write)) {
             w.messageBox(kWriteSucceededMessage);
             advance(w);
             return;
@@ -90,33 +96,34 @@ private:
     void show(ui::Window& w, std::int32_t n) {
         const scheme::Step& step = state_.steps[static_cast<size_t>(n - 1)];
         switch (step.kind) {
-        case scheme::StepKind::Hint:
-            w.setCurrentPage(kTabs, kHintPage);
-            w.setText(kHintBox, text::gbkToUtf8(step.text));
-            break;
-        case scheme::StepKind::Delete:
-            w.setCurrentPage(kTabs, kRegistryPage);
-            w.setText(kValueBox, kDeleteInstruction);
-            w.setText(kPathBox, text::gbkToUtf8(step.text));
-            break;
-        case scheme::StepKind::Write:
-            w.setCurrentPage(kTabs, kRegistryPage);
-            w.setText(kPathBox, text::gbkToUtf8(step.text));
-            w.setText(kValueBox, text::gbkToUtf8(step.value));
-            break;
+            case scheme::StepKind::Hint:
+                w.setCurrentPage(kTabs, kHintPage);
+                w.setText(kHintBox, text::gbkToUtf8(step.text));
+                break;
+            case scheme::StepKind::Delete:
+                w.setCurrentPage(kTabs, kRegistryPage);
+                w.setText(kValueBox, kDeleteInstruction);
+                w.setText(kPathBox, text::gbkToUtf8(step.text));
+                break;
+            case scheme::StepKind::Write:
+                w.setCurrentPage(kTabs, kRegistryPage);
+                w.setText(kPathBox, text::gbkToUtf8(step.text));
+                w.setText(kValueBox, text::gbkToUtf8(step.value));
+                break;
         }
     }
 
     RunState& state_;
     registry::Registry& registry_;
     SchemeLoader load_;
+    UndoJournal undo_;
     std::shared_ptr<const std::string> text_;
 };
 
 }  // namespace
 
-ui::Handlers runnerHandlers(RunState& state, registry::Registry& registry, SchemeLoader load) {
-    auto runner = std::make_shared<Runner>(state, registry, std::move(load));
+ui::Handlers runnerHandlers(RunState& state, registry::Registry& registry, SchemeLoader load, UndoJournal undo) {
+    auto runner = std::make_shared<Runner>(state, registry, std::move(load), std::move(undo));
     ui::Handlers h;
     h.onCreated([runner](ui::Window& w) { runner->start(w); });
     h.on("按钮2", ui::Event::Clicked, [runner](ui::Window& w) { runner->execute(w); });

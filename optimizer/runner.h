@@ -1,6 +1,7 @@
 // The scheme runner: the window that walks the user through a scheme's steps one at a time.
 // It loads the scheme's lines into its hidden row list, parses them into the step table and
-// then shows each step, writing registry values on the user's word.
+// then shows each step, writing registry values on the user's word. Every write is recorded in
+// the run's undo file before it is made.
 #pragma once
 
 #include <functional>
@@ -8,6 +9,7 @@
 #include <optional>
 #include <string>
 
+#include "optimizer/undo.h"
 #include "platform/registry.h"
 #include "platform/ui/window.h"
 #include "scheme/scheme.h"
@@ -32,6 +34,8 @@ inline constexpr const char* kWriteSucceededMessage = "注册表写入成功，�
 inline constexpr const char* kWriteFailedMessage = "某种原因写入失败，正在识别错误中...";
 inline constexpr const char* kEntryExistsMessage = "欲写入注册表项存在，请手动检查数值！";
 inline constexpr const char* kEntryMissingMessage = "欲写入注册表项并不存在，请重试";
+// A write whose way back could not be kept is not made; the step stays on display.
+inline constexpr const char* kUndoNotSavedMessage = "撤销记录无法保存，此项未写入注册表";
 // Shown in place of the new value on a delete step.
 inline constexpr const char* kDeleteInstruction = "删除以上注册表项";
 // The runner deletes nothing itself: a delete step is the user's to do by hand.
@@ -40,7 +44,7 @@ inline constexpr const char* kDeleteByHandMessage = "此步骤需要您手动删
 // Reads the whole scheme file; nothing when it cannot be read.
 using SchemeLoader = std::function<std::optional<std::string>()>;
 
-// The handlers of one runner window over the given scheme.
-ui::Handlers runnerHandlers(RunState& state, registry::Registry& registry, SchemeLoader load);
+// The handlers of one runner window over the given scheme; its writes are recorded in `undo`.
+ui::Handlers runnerHandlers(RunState& state, registry::Registry& registry, SchemeLoader load, UndoJournal undo);
 
 }  // namespace lz::optimizer

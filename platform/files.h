@@ -1,4 +1,5 @@
-// The file service: finding schemes by pattern, sizes, deleting, reading and writing whole files.
+// The file service: finding schemes by pattern, sizes, deleting, reading and writing whole files,
+// making folders.
 //
 // Paths are UTF-8 texts. The programs build them with "\" separators (program directory +
 // "\Optimal\" + name); every implementation accepts "\" as a separator, the portable one on
@@ -82,6 +83,16 @@ public:
     // folder is missing or not writable. A new file is created; a replaced file does not keep
     // the old one's attributes.
     virtual bool writeAll(std::string_view path, std::string_view bytes) = 0;
+
+    // Writes a new file the way writeAll does, but never in place of another: Exists when a
+    // file or folder of that name is there already (it is left alone), Failed on any other
+    // failure (nothing is left behind then either).
+    enum class NewFile { Written, Exists, Failed };
+    virtual NewFile writeNew(std::string_view path, std::string_view bytes) = 0;
+
+    // Makes the folder at `path` and every missing folder above it. True when the folder is
+    // there afterwards (also when it was there before).
+    virtual bool makeFolders(std::string_view path) = 0;
 };
 
 // The standard-library implementation. Its HeldFile does not keep others from replacing or
@@ -95,6 +106,8 @@ public:
     std::optional<std::string> readAll(std::string_view path) override;
     std::optional<HeldFile> openHeld(std::string_view path) override;
     bool writeAll(std::string_view path, std::string_view bytes) override;
+    NewFile writeNew(std::string_view path, std::string_view bytes) override;
+    bool makeFolders(std::string_view path) override;
 
 private:
     // Paths of the files held open through this service: replacing or deleting one fails, as

@@ -228,25 +228,69 @@ std::optional<HeldFile> PortableFiles::openHeld(std::string_view path) {
     return HeldFile(std::make_unique<PortableHandle>(std::move(stream), held_, heldKey(file)), std::move(*content));
 }
 
-bool PortableFiles::writeAll(std::string_view path, std::string_view bytes) {
-    const fs::path target = toPath(path);
-    if (!target.has_filename()) return false;
+namespace {
+
+// Writes the bytes to a new temporary file beside `target` and puts them on the disk; the
+// temporary file's path, or empty when that failed (nothing is left behind then).
+fs::path writeBeside(const fs::path& target, std::string_view bytes) {
+    if (!target.has_filename()) return {};
     const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
     const fs::path temporary = temporaryName(folder);
-    if (temporary.empty()) return false;
-
+    if (temporary.empty()) return {};
     FilePtr stream = openFile(temporary, "wb");
-    if (!stream) return false;
+    if (!stream) return {};
     const bool written = writeDurably(stream.get(), bytes);
     const bool closed = std::fclose(stream.release()) == 0;
-
+    if (written && closed) return temporary;
     std::error_code error;
-    if (written && closed && !held_->count(heldKey(target))) {
+    fs::remove(temporary, error);
+    return {};
+}
+
+// Gives the temporary file the target's name unless that name is taken.
+bool renameWithoutReplacing(const fs::path& temporary, const fs::path& target) {
+#ifdef _WIN32
+    return _wrename(temporary.c_str(), target.c_str()) == 0;  // the C runtime never replaces
+#else
+    if (::link(temporary.c_str(), target.c_str()) != 0) return false;
+    std::error_code error;
+    fs::remove(temporary, error);
+    return true;
+#endif
+}
+
+}  // namespace
+
+bool PortableFiles::writeAll(std::string_view path, std::string_view bytes) {
+    const fs::path target = toPath(path);
+    const fs::path temporary = writeBeside(target, bytes);
+    if (temporary.empty()) return false;
+    std::error_code error;
+    if (!held_->count(heldKey(target))) {
         fs::rename(temporary, target, error);
         if (!error) return true;
     }
     fs::remove(temporary, error);
     return false;
+}
+
+Files::NewFile PortableFiles::writeNew(std::string_view path, std::string_view bytes) {
+    const fs::path target = toPath(path);
+    std::error_code error;
+    if (fs::exists(fs::symlink_status(target, error))) return NewFile::Exists;
+    const fs::path temporary = writeBeside(target, bytes);
+    if (temporary.empty()) return NewFile::Failed;
+    if (renameWithoutReplacing(temporary, target)) return NewFile::Written;
+    fs::remove(temporary, error);
+    // Taken meanwhile, or another failure.
+    return fs::exists(fs::symlink_status(target, error)) ? NewFile::Exists : NewFile::Failed;
+}
+
+bool PortableFiles::makeFolders(std::string_view path) {
+    const fs::path folder = toPath(path);
+    std::error_code error;
+    fs::create_directories(folder, error);
+    return isFolder(folder);
 }
 
 }  // namespace lz::files

@@ -1,5 +1,5 @@
-// The process service: the program's own directory, its raw command line, starting another
-// program without waiting for it, and ending the program.
+// The process service: the program's own directory, the user's local application data folder,
+// its raw command line, starting another program without waiting for it, and ending the program.
 //
 // Win32Process (platform/win32/process_win32.h) is the real one; MemoryProcess (below) answers
 // configured values and records what it was asked to start, for the unit tests of the handlers.
@@ -22,6 +22,11 @@ public:
     // The full path of the running program's executable, UTF-8.
     virtual std::string programPath() = 0;
 
+    // The folder where the user's programs keep their local data (on Windows the known folder
+    // of local application data), UTF-8, without a trailing backslash; empty when the system
+    // names none.
+    virtual std::string localAppDataDirectory() = 0;
+
     // The whole command line, program name included, as GBK bytes (for splitting into
     // arguments; characters GBK cannot hold become "?").
     virtual std::string commandLine() = 0;
@@ -38,15 +43,17 @@ public:
 
 class MemoryProcess final : public Process {
 public:
-    std::string directory = "C:\\LZ Vantor";        // answered by programDirectory()
-    std::string executable = "lzvtEditor.exe";      // file name in programPath()
-    std::string commandLineGbk = "lzvtEditor.exe";  // answered by commandLine()
-    bool startSucceeds = true;                      // the answer of runDetached()
-    std::vector<std::string> started;               // every command line runDetached() was given, in order
-    std::optional<int> exitCode;                    // set by exit()
+    std::string directory = "C:\\LZ Vantor";                     // answered by programDirectory()
+    std::string executable = "lzvtEditor.exe";                   // file name in programPath()
+    std::string localAppData = "C:\\Users\\LZ\\AppData\\Local";  // answered by localAppDataDirectory()
+    std::string commandLineGbk = "lzvtEditor.exe";               // answered by commandLine()
+    bool startSucceeds = true;                                   // the answer of runDetached()
+    std::vector<std::string> started;                            // every command line runDetached() was given, in order
+    std::optional<int> exitCode;                                 // set by exit()
 
     std::string programDirectory() override { return directory; }
     std::string programPath() override { return directory + "\\" + executable; }
+    std::string localAppDataDirectory() override { return localAppData; }
     std::string commandLine() override { return commandLineGbk; }
     bool runDetached(std::string_view commandLine) override {
         started.emplace_back(commandLine);

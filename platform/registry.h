@@ -1,5 +1,5 @@
 // The registry service: open a key for writing, create a key with its missing parents, set a
-// value, close a key, and tell whether a value exists.
+// value, close a key, tell whether a key or a value exists, and read a value as it is stored.
 //
 // Key paths and names are UTF-16 at this interface; value data is raw bytes with a registry
 // type. Two implementations: Win32Registry (platform/win32/registry_win32.h), the real one, which
@@ -7,7 +7,8 @@
 // twin for the unit tests that can be told to refuse.
 //
 // Results, not surprises: open and create return an empty Key on failure, setValue returns
-// false, and the existence test tells a value that is absent from one that could not be checked.
+// false, and the existence tests tell a key or value that is absent from one that could not be
+// checked.
 #pragma once
 
 #include <cstdint>
@@ -20,14 +21,43 @@ namespace lz::registry {
 
 enum class Root { ClassesRoot, CurrentUser, LocalMachine, Users, CurrentConfig };
 
-// The numbers are the registry's own type codes.
-enum class ValueType : std::uint32_t { String = 1, Binary = 3, Dword = 4 };
+// The numbers are the registry's own type codes. A value read back may have any code, named
+// here or not (a ValueType holds every 32-bit number).
+enum class ValueType : std::uint32_t {
+    None = 0,
+    String = 1,
+    ExpandString = 2,
+    Binary = 3,
+    Dword = 4,
+    MultiString = 7,
+    Qword = 11,
+};
 
 enum class Existence {
     Present,
     Absent,  // the key or the value is not there
     Failed,  // could not tell, for example no right to read the key
 };
+
+// A value as the registry stores it: its type and its bytes, nothing added or taken away.
+struct Value {
+    ValueType type = ValueType::String;
+    std::vector<std::uint8_t> data;
+    bool operator==(const Value&) const = default;
+};
+
+// What a read of one value found: Present with the value, Absent, or Failed.
+struct ValueState {
+    Existence existence = Existence::Absent;
+    Value value;  // only when Present
+};
+
+// Whether `name` can be the name of one key: 1 to 255 units, no "\" and no NUL.
+inline bool isValidKeyName(std::u16string_view name) {
+    constexpr std::size_t kMaxKeyNameLength = 255;  // units, as in the real registry
+    return !name.empty() && name.size() <= kMaxKeyNameLength && name.find(u'\\') == name.npos &&
+           name.find(u'\0') == name.npos;
+}
 
 class Registry;
 
@@ -81,6 +111,12 @@ public:
     // Whether value `name` (empty: the default value) of `subKey` below `root` exists. A key
     // without that value counts as Absent.
     virtual Existence valueExists(Root root, std::u16string_view subKey, std::u16string_view name) = 0;
+    // Whether `subKey` below `root` exists (the root itself always does). A key the user may not
+    // read is there all the same; a path that is no valid key name names no key (Absent).
+    virtual Existence keyExists(Root root, std::u16string_view subKey) = 0;
+    // Value `name` of `subKey` as it is stored now. Absent when the key or the value is missing
+    // or the path is no valid name; Failed when it cannot be read (no right to read the key).
+    virtual ValueState readValue(Root root, std::u16string_view subKey, std::u16string_view name) = 0;
 
     // Closes an open key (the same as letting it go out of scope).
     static void close(Key& key) noexcept { key.reset(); }

@@ -5,8 +5,6 @@
 namespace lz::registry {
 namespace {
 
-constexpr std::size_t kMaxKeyNameLength = 255;  // units per key name, as in the real registry
-
 std::u16string fold(std::u16string_view text) {
     std::u16string folded(text);
     for (char16_t& c : folded) {
@@ -24,7 +22,7 @@ std::optional<std::vector<std::u16string_view>> keyNames(std::u16string_view pat
     while (true) {
         const std::size_t end = std::min(path.find(u'\\', start), path.size());
         const std::u16string_view name = path.substr(start, end - start);
-        if (name.empty() || name.size() > kMaxKeyNameLength || name.find(u'\0') != name.npos) return std::nullopt;
+        if (!isValidKeyName(name)) return std::nullopt;
         names.push_back(name);
         if (end == path.size()) return names;
         start = end + 1;
@@ -61,7 +59,7 @@ bool MemoryRegistry::refused(const std::vector<Path>& list, const Path& path) co
 Key MemoryRegistry::openForWrite(Root root, std::u16string_view subKey) {
     if (!validKeyPath(subKey)) return {};
     Path path{root, fold(subKey)};
-    if (!keyExists(root, subKey) || refused(refusedKeys_, path)) return {};
+    if (!hasKey(root, subKey) || refused(refusedKeys_, path)) return {};
     return openExisting(path);
 }
 
@@ -111,6 +109,18 @@ Existence MemoryRegistry::valueExists(Root root, std::u16string_view subKey, std
     return value(root, subKey, name) ? Existence::Present : Existence::Absent;
 }
 
+Existence MemoryRegistry::keyExists(Root root, std::u16string_view subKey) {
+    if (failKeyTests_) return Existence::Failed;
+    return hasKey(root, subKey) ? Existence::Present : Existence::Absent;
+}
+
+ValueState MemoryRegistry::readValue(Root root, std::u16string_view subKey, std::u16string_view name) {
+    if (validKeyPath(subKey) && refused(refusedReads_, {root, fold(subKey)})) return {Existence::Failed, {}};
+    std::optional<Value> found = value(root, subKey, name);
+    if (!found) return {Existence::Absent, {}};
+    return {Existence::Present, std::move(*found)};
+}
+
 void MemoryRegistry::closeToken(std::uintptr_t token) noexcept {
     open_.erase(token);
 }
@@ -123,7 +133,7 @@ std::optional<Value> MemoryRegistry::value(Root root, std::u16string_view subKey
     return found->second.value;
 }
 
-bool MemoryRegistry::keyExists(Root root, std::u16string_view subKey) const {
+bool MemoryRegistry::hasKey(Root root, std::u16string_view subKey) const {
     return subKey.empty() || keys_.contains({root, fold(subKey)});
 }
 
@@ -141,6 +151,10 @@ void MemoryRegistry::refuseKeyWrites(Root root, std::u16string_view subKey) {
 
 void MemoryRegistry::refuseValueWrites(Root root, std::u16string_view subKey) {
     refusedValues_.push_back({root, fold(subKey)});
+}
+
+void MemoryRegistry::refuseReads(Root root, std::u16string_view subKey) {
+    refusedReads_.push_back({root, fold(subKey)});
 }
 
 }  // namespace lz::registry

@@ -4,8 +4,8 @@
 // names compare case-insensitively (ASCII letters only here), a key name is 1 to 255 units
 // without "\" or NUL, creating a key creates the missing keys above it, and a value has a type
 // and bytes. A test can read every value back, see the order in which keys were created and
-// values set, count the keys still open, and make opening, creating, setting or the existence
-// test fail.
+// values set, count the keys still open, and make opening, creating, setting, reading or the
+// existence tests fail.
 #pragma once
 
 #include <cstddef>
@@ -20,12 +20,6 @@
 #include "platform/registry.h"
 
 namespace lz::registry {
-
-struct Value {
-    ValueType type = ValueType::String;
-    std::vector<std::uint8_t> data;
-    bool operator==(const Value&) const = default;
-};
 
 // One change the registry made, in the order it made them.
 struct Write {
@@ -49,11 +43,13 @@ public:
     bool setValue(const Key& key, std::u16string_view name, ValueType type,
                   std::span<const std::uint8_t> data) override;
     Existence valueExists(Root root, std::u16string_view subKey, std::u16string_view name) override;
+    Existence keyExists(Root root, std::u16string_view subKey) override;
+    ValueState readValue(Root root, std::u16string_view subKey, std::u16string_view name) override;
 
     // ---- for tests ----
     // The value, or nothing when the key or the value is missing.
     std::optional<Value> value(Root root, std::u16string_view subKey, std::u16string_view name) const;
-    bool keyExists(Root root, std::u16string_view subKey) const;
+    bool hasKey(Root root, std::u16string_view subKey) const;
     // Creates the key (and its parents) and sets the value, bypassing every refusal; not recorded
     // in writes(). False only for an invalid key path.
     bool putValue(Root root, std::u16string_view subKey, std::u16string_view name, Value value);
@@ -66,8 +62,13 @@ public:
     void refuseKeyWrites(Root root, std::u16string_view subKey);
     // Setting a value in this key, or any key below it, fails from now on; opening still works.
     void refuseValueWrites(Root root, std::u16string_view subKey);
-    // Every existence test answers Failed while this is on.
+    // Every value existence test answers Failed while this is on.
     void failExistenceTests(bool fail = true) noexcept { failExistence_ = fail; }
+    // Every key existence test answers Failed while this is on.
+    void failKeyTests(bool fail = true) noexcept { failKeyTests_ = fail; }
+    // Reading a value of this key, or of any key below it, fails from now on (like a key the user
+    // has no right to read); the keys still exist.
+    void refuseReads(Root root, std::u16string_view subKey);
 
 private:
     using Path = std::pair<Root, std::u16string>;  // root and case-folded key path
@@ -91,7 +92,9 @@ private:
     std::uintptr_t nextToken_ = 1;
     std::vector<Path> refusedKeys_;
     std::vector<Path> refusedValues_;
+    std::vector<Path> refusedReads_;
     bool failExistence_ = false;
+    bool failKeyTests_ = false;
     std::vector<Write> writes_;
 };
 

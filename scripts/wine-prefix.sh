@@ -5,6 +5,8 @@
 #   scripts/wine-prefix.sh create PREFIX      make a ready prefix at PREFIX (replaces a partial one)
 #   scripts/wine-prefix.sh clone SRC DST      cheap copy of a ready prefix (hard links, real *.reg files)
 #   scripts/wine-prefix.sh locale             make sure the zh_CN.UTF-8 locale exists
+#   scripts/wine-prefix.sh ensure-user UID PREFIX   as ensure, but the prefix is made by and
+#                                                   belongs to uid UID (run as root or as UID)
 # or source it and call the lz_wine_* functions.
 #
 # A ready prefix has: a headless first boot, a virtual desktop (so that hiding or closing a
@@ -12,6 +14,7 @@
 # no crash dialog, and no wineserver left running. A file named .lz-ready marks it complete.
 
 LZ_WINE_LOCALE=zh_CN.UTF-8
+LZ_WINE_PREFIX_SCRIPT=$(realpath -- "${BASH_SOURCE[0]}")
 LZ_WINE_DESKTOP_SIZE=${LZ_WINE_DESKTOP_SIZE:-1024x768}
 
 # The 64-bit loader directly: Debian's `wine` wrapper only adds a hint about the missing
@@ -113,14 +116,71 @@ lz_wine_clone_prefix() {
   done
 }
 
+# --- Prefixes of an ordinary user ------------------------------------------------------------
+# Wine run as root ignores read-only files and folders; run as an ordinary user it does not.
+# Wine refuses a prefix that the running user does not own, so such a user gets prefixes of
+# its own, made and cloned by that user.
+
+# Sets the array LZ_WINE_SWITCH to the words that run a command as uid $1 and gid $2:
+# setpriv when this is root, nothing when this already is that uid. Returns 77 otherwise.
+lz_wine_switch_to() {
+  local uid=$1 gid=$2
+  LZ_WINE_SWITCH=()
+  if ((EUID == uid)); then
+    return 0
+  elif ((EUID == 0)); then
+    LZ_WINE_SWITCH=(setpriv --reuid="$uid" --regid="$gid" --clear-groups --)
+  else
+    echo "cannot run as uid $uid: this is uid $EUID, not root" >&2
+    return 77
+  fi
+}
+
+# The primary gid of uid $1 (the uid itself when it has no passwd entry).
+lz_wine_gid_of() {
+  local entry
+  entry=$(getent passwd "$1") && { echo "$entry" | cut -d: -f4; return; }
+  echo "$1"
+}
+
+# Makes, once and under a lock, a ready prefix at $3 owned by uid $1 and gid $2, made by that
+# user. Its parent folder must be that user's. Wine makes the profile folders (Desktop,
+# Documents, ...) links to $HOME when $HOME exists; with a HOME that does not exist they
+# become real folders inside the prefix, so each clone has its own.
+lz_wine_ensure_user_prefix() {
+  local uid=$1 gid=$2 prefix=$3
+  [[ -f $prefix/.lz-ready ]] && return 0
+  lz_wine_switch_to "$uid" "$gid" || return
+  # localedef needs root; the user only checks that the locale is there.
+  ((EUID != 0)) || lz_wine_ensure_locale || return 1
+  local parent
+  parent=$(dirname "$prefix")
+  "${LZ_WINE_SWITCH[@]}" env -u XAUTHORITY -u DBUS_SESSION_BUS_ADDRESS -u XDG_RUNTIME_DIR \
+    -u XDG_CONFIG_HOME -u XDG_CACHE_HOME -u XDG_DATA_HOME -u XDG_STATE_HOME \
+    HOME="$parent/no-home" TMPDIR="$parent/tmp" \
+    bash -c 'rm -rf "$HOME" && mkdir -p "$TMPDIR" && exec bash "$0" ensure "$1"' \
+    "$LZ_WINE_PREFIX_SCRIPT" "$prefix"
+}
+
+# lz_wine_clone_prefix run as uid $1 and gid $2, so that the clone's folders are that user's.
+lz_wine_clone_user_prefix() {
+  local uid=$1 gid=$2 src=$3 dst=$4
+  lz_wine_switch_to "$uid" "$gid" || return
+  "${LZ_WINE_SWITCH[@]}" bash "$LZ_WINE_PREFIX_SCRIPT" clone "$src" "$dst"
+}
+
 if [[ ${BASH_SOURCE[0]} == "$0" ]]; then
   case ${1:-} in
     create) lz_wine_create_prefix "${2:?prefix path}" ;;
     ensure) lz_wine_ensure_prefix "${2:?prefix path}" ;;
+    ensure-user)
+      uid=${2:?uid}
+      lz_wine_ensure_user_prefix "$uid" "$(lz_wine_gid_of "$uid")" "${3:?prefix path}"
+      ;;
     clone) lz_wine_clone_prefix "${2:?source prefix}" "${3:?destination}" ;;
     locale) lz_wine_ensure_locale ;;
     *)
-      echo "usage: $0 create PREFIX | ensure PREFIX | clone SRC DST | locale" >&2
+      echo "usage: $0 create PREFIX | ensure PREFIX | ensure-user UID PREFIX | clone SRC DST | locale" >&2
       exit 2
       ;;
   esac

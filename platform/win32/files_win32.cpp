@@ -176,19 +176,61 @@ std::optional<HeldFile> Win32Files::openHeld(std::string_view path) {
     return HeldFile(std::make_unique<Win32Handle>(std::move(file)), std::move(*content));
 }
 
-bool Win32Files::writeAll(std::string_view path, std::string_view bytes) {
-    if (path.empty() || path.back() == '\\' || path.back() == '/') return false;
+namespace {
+
+// Writes the bytes to a new temporary file beside `path`, puts them on the disk and moves the
+// file to `path` with `moveFlags`. On failure the temporary file is removed and the move's
+// error code is returned (ERROR_SUCCESS when all went well).
+DWORD writeThroughTemporary(std::string_view path, std::string_view bytes, DWORD moveFlags) {
+    if (path.empty() || path.back() == '\\' || path.back() == '/') return ERROR_INVALID_NAME;
     std::wstring temporary;
     FileHandle file = createTemporary(folderOf(path), temporary);
-    if (!file) return false;
+    if (!file) return ERROR_CANNOT_MAKE;  // never mistaken for a name that is taken
     const bool written = writeWhole(file.get(), bytes) && FlushFileBuffers(file.get());
     const bool closed = file.reset();
-    // The move fails when the target is held open without delete sharing, read-only or a folder.
-    if (written && closed &&
-        MoveFileExW(temporary.c_str(), winPath(path).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        return true;
+    DWORD error = ERROR_WRITE_FAULT;
+    if (written && closed) {
+        if (MoveFileExW(temporary.c_str(), winPath(path).c_str(), moveFlags | MOVEFILE_WRITE_THROUGH))
+            return ERROR_SUCCESS;
+        error = GetLastError();
+    }
     DeleteFileW(temporary.c_str());
-    return false;
+    return error;
+}
+
+}  // namespace
+
+bool Win32Files::writeAll(std::string_view path, std::string_view bytes) {
+    // The move fails when the target is held open without delete sharing, read-only or a folder.
+    return writeThroughTemporary(path, bytes, MOVEFILE_REPLACE_EXISTING) == ERROR_SUCCESS;
+}
+
+Files::NewFile Win32Files::writeNew(std::string_view path, std::string_view bytes) {
+    // Without MOVEFILE_REPLACE_EXISTING the move itself refuses a name that is taken, so two
+    // programs writing the same new name cannot overwrite each other.
+    switch (writeThroughTemporary(path, bytes, 0)) {
+        case ERROR_SUCCESS:
+            return NewFile::Written;
+        case ERROR_ALREADY_EXISTS:
+        case ERROR_FILE_EXISTS:
+            return NewFile::Exists;
+        default:
+            return NewFile::Failed;
+    }
+}
+
+bool Win32Files::makeFolders(std::string_view path) {
+    std::string folder(path);
+    while (!folder.empty() && (folder.back() == '\\' || folder.back() == '/')) folder.pop_back();
+    if (folder.empty()) return false;
+    const std::wstring wide = winPath(folder);
+    if (!CreateDirectoryW(wide.c_str(), nullptr) && GetLastError() == ERROR_PATH_NOT_FOUND) {
+        const std::string_view parent = folderOf(folder);
+        if (parent.empty() || parent.size() >= folder.size() || !makeFolders(parent)) return false;
+        CreateDirectoryW(wide.c_str(), nullptr);
+    }
+    const DWORD attributes = GetFileAttributesW(wide.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 }  // namespace lz::files

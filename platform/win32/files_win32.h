@@ -14,6 +14,8 @@ public:
     std::optional<std::string> readAll(std::string_view path) override;
     std::optional<HeldFile> openHeld(std::string_view path) override;
     bool writeAll(std::string_view path, std::string_view bytes) override;
+    NewFile writeNew(std::string_view path, std::string_view bytes) override;
+    bool makeFolders(std::string_view path) override;
 };
 
 }  // namespace lz::files

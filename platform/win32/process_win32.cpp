@@ -2,6 +2,8 @@
 #include "platform/win32/process_win32.h"
 
 #include <windows.h>
+// After windows.h:
+#include <shlobj.h>
 
 #include <vector>
 
@@ -29,6 +31,17 @@ std::string Win32Process::programPath() {
         path.resize(path.size() * 2);
     }
     return text::fromWide(path);
+}
+
+std::string Win32Process::localAppDataDirectory() {
+    // SHGetFolderPathW is there on every Windows the programs run on; the known-folder call
+    // that replaced it is not.
+    wchar_t path[MAX_PATH] = {};
+    if (FAILED(SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT, path)))
+        return {};
+    std::wstring folder(path);
+    while (!folder.empty() && folder.back() == L'\\') folder.pop_back();
+    return text::fromWide(folder);
 }
 
 std::string Win32Process::commandLine() {

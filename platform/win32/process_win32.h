@@ -1,4 +1,5 @@
-// The process service on Win32: GetModuleFileNameW, GetCommandLineW, CreateProcessW, ExitProcess.
+// The process service on Win32: GetModuleFileNameW, SHGetFolderPathW, GetCommandLineW,
+// CreateProcessW, ExitProcess.
 #pragma once
 
 #include "platform/process.h"
@@ -9,6 +10,7 @@ class Win32Process final : public Process {
 public:
     std::string programDirectory() override;
     std::string programPath() override;
+    std::string localAppDataDirectory() override;
     std::string commandLine() override;
     bool runDetached(std::string_view commandLine) override;
     void exit(int code) override;

@@ -35,6 +35,46 @@ HKEY handleOf(const Key& key) {
     return reinterpret_cast<HKEY>(key.token());
 }
 
+constexpr int kReadAttempts = 8;
+
+// A key opened for reading its values, closed at the end of the scope; no handle, and the
+// error, when it could not be opened.
+struct OpenedForQuery {
+    HKEY handle = nullptr;
+    LSTATUS status = ERROR_INVALID_NAME;
+
+    OpenedForQuery(Root root, std::u16string_view subKey) {
+        const auto path = terminated(subKey);
+        if (!path) return;
+        status = RegOpenKeyExW(rootHandle(root), path->c_str(), 0, KEY_QUERY_VALUE | KEY_WOW64_64KEY, &handle);
+        if (status != ERROR_SUCCESS) handle = nullptr;
+    }
+    OpenedForQuery(const OpenedForQuery&) = delete;
+    OpenedForQuery& operator=(const OpenedForQuery&) = delete;
+    ~OpenedForQuery() {
+        if (handle != nullptr) RegCloseKey(handle);
+    }
+};
+
+// What an error of opening or querying says about the key or value asked for.
+Existence existenceAfter(LSTATUS status) {
+    switch (status) {
+        case ERROR_SUCCESS:
+        case ERROR_MORE_DATA:
+            return Existence::Present;
+        case ERROR_FILE_NOT_FOUND:
+        case ERROR_PATH_NOT_FOUND:
+        // A name the registry refuses (too long, say) names no key.
+        case ERROR_INVALID_PARAMETER:
+        case ERROR_BAD_PATHNAME:
+        case ERROR_INVALID_NAME:
+        case ERROR_FILENAME_EXCED_RANGE:
+            return Existence::Absent;
+        default:
+            return Existence::Failed;
+    }
+}
+
 }  // namespace
 
 Key Win32Registry::openForWrite(Root root, std::u16string_view subKey) {
@@ -68,29 +108,40 @@ bool Win32Registry::setValue(const Key& key, std::u16string_view name, ValueType
 }
 
 Existence Win32Registry::valueExists(Root root, std::u16string_view subKey, std::u16string_view name) {
-    const auto path = terminated(subKey);
     const auto valueName = terminated(name);
-    if (!path || !valueName) return Existence::Absent;  // no such name can exist
-    HKEY opened = nullptr;
-    LSTATUS status = RegOpenKeyExW(rootHandle(root), path->c_str(), 0, KEY_QUERY_VALUE | KEY_WOW64_64KEY, &opened);
-    if (status == ERROR_INVALID_PARAMETER || status == ERROR_BAD_PATHNAME || status == ERROR_INVALID_NAME ||
-        status == ERROR_FILENAME_EXCED_RANGE) {
-        return Existence::Absent;  // a key name the registry refuses (too long, say) names no key
+    if (!valueName) return Existence::Absent;  // no such name can exist
+    const OpenedForQuery key(root, subKey);
+    if (!key.handle) return existenceAfter(key.status);
+    return existenceAfter(RegQueryValueExW(key.handle, valueName->c_str(), nullptr, nullptr, nullptr, nullptr));
+}
+
+Existence Win32Registry::keyExists(Root root, std::u16string_view subKey) {
+    const OpenedForQuery key(root, subKey);
+    if (key.status == ERROR_ACCESS_DENIED) return Existence::Present;  // there, but not for this user
+    return existenceAfter(key.status);
+}
+
+ValueState Win32Registry::readValue(Root root, std::u16string_view subKey, std::u16string_view name) {
+    const auto valueName = terminated(name);
+    if (!valueName) return {Existence::Absent, {}};
+    const OpenedForQuery key(root, subKey);
+    if (!key.handle) return {existenceAfter(key.status), {}};
+    // The value may grow between asking its size and reading it: ask again then.
+    std::vector<std::uint8_t> data;
+    for (int attempt = 0; attempt < kReadAttempts; ++attempt) {
+        DWORD type = REG_NONE;
+        DWORD size = 0;
+        LSTATUS status = RegQueryValueExW(key.handle, valueName->c_str(), nullptr, &type, nullptr, &size);
+        if (status != ERROR_SUCCESS) return {existenceAfter(status), {}};
+        data.resize(size);
+        status = RegQueryValueExW(key.handle, valueName->c_str(), nullptr, &type, data.empty() ? nullptr : data.data(),
+                                  &size);
+        if (status == ERROR_MORE_DATA) continue;
+        if (status != ERROR_SUCCESS) return {existenceAfter(status), {}};
+        data.resize(size);
+        return {Existence::Present, {static_cast<ValueType>(type), std::move(data)}};
     }
-    if (status == ERROR_SUCCESS) {
-        status = RegQueryValueExW(opened, valueName->c_str(), nullptr, nullptr, nullptr, nullptr);
-        RegCloseKey(opened);
-    }
-    switch (status) {
-        case ERROR_SUCCESS:
-        case ERROR_MORE_DATA:
-            return Existence::Present;
-        case ERROR_FILE_NOT_FOUND:
-        case ERROR_PATH_NOT_FOUND:
-            return Existence::Absent;
-        default:
-            return Existence::Failed;
-    }
+    return {Existence::Failed, {}};
 }
 
 void Win32Registry::closeToken(std::uintptr_t token) noexcept {

@@ -19,6 +19,12 @@ public:
     // key path the registry refuses as a name, is Absent; any other error (no right to read
     // the key, for one) is Failed.
     Existence valueExists(Root root, std::u16string_view subKey, std::u16string_view name) override;
+    // RegOpenKeyExW with KEY_QUERY_VALUE: a key that opens, or that the user may not open, is
+    // Present; a missing key or a refused name is Absent.
+    Existence keyExists(Root root, std::u16string_view subKey) override;
+    // RegQueryValueExW on the key opened with KEY_QUERY_VALUE: the raw type and bytes (a string
+    // stored without its terminating zero comes back without it).
+    ValueState readValue(Root root, std::u16string_view subKey, std::u16string_view name) override;
 
 private:
     void closeToken(std::uintptr_t token) noexcept override;

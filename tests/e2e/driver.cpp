@@ -180,6 +180,23 @@ bool PollUntil(const std::function<bool()>& done, Millis timeout) {
 
 // ---- Process ----------------------------------------------------------------------------
 
+DWORD RunToEnd(std::wstring_view command_line, Millis timeout) {
+  std::wstring line(command_line);
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION info{};
+  if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
+    throw DriverError("cannot run " + Narrow(line) + " (error " + std::to_string(GetLastError()) + ")");
+  CloseHandle(info.hThread);
+  const bool ended = WaitForSingleObject(info.hProcess, ToMs(timeout)) == WAIT_OBJECT_0;
+  DWORD code = 0;
+  if (ended) GetExitCodeProcess(info.hProcess, &code);
+  if (!ended) TerminateProcess(info.hProcess, 1);
+  CloseHandle(info.hProcess);
+  if (!ended) throw DriverError(Narrow(line) + " did not end within " + std::to_string(timeout.count()) + " ms");
+  return code;
+}
+
 Process::~Process() {
   Kill();
   if (thread_ != nullptr) CloseHandle(thread_);
@@ -810,6 +827,50 @@ std::optional<RegistryValue> RegistryRawValue(HKEY root, std::wstring_view subke
 
 namespace {
 
+void CollectTree(HKEY key, const std::wstring& path, std::map<std::wstring, RegistryValues>& tree) {
+  RegistryValues& values = tree[path];
+  wchar_t name[16384];
+  for (DWORD index = 0;; ++index) {
+    DWORD name_size = static_cast<DWORD>(std::size(name));
+    DWORD type = REG_NONE, size = 0;
+    if (RegEnumValueW(key, index, name, &name_size, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) break;
+    RegistryValue& value = values[std::wstring(name, name_size)];
+    value.type = type;
+    value.bytes.assign(size, '\0');
+    name_size = static_cast<DWORD>(std::size(name));
+    RegEnumValueW(key, index, name, &name_size, nullptr, &value.type, reinterpret_cast<BYTE*>(value.bytes.data()),
+                  &size);
+    value.bytes.resize(size);
+  }
+  std::vector<std::wstring> subkeys;
+  for (DWORD index = 0;; ++index) {
+    DWORD name_size = static_cast<DWORD>(std::size(name));
+    if (RegEnumKeyExW(key, index, name, &name_size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+    subkeys.emplace_back(name, name_size);
+  }
+  for (const std::wstring& subkey : subkeys) {
+    HKEY child = nullptr;
+    if (RegOpenKeyExW(key, subkey.c_str(), 0, KEY_READ | KEY_WOW64_64KEY, &child) != ERROR_SUCCESS)
+      throw DriverError("cannot open registry key " + Narrow(path + L"\\" + subkey));
+    CollectTree(child, path.empty() ? subkey : path + L"\\" + subkey, tree);
+    RegCloseKey(child);
+  }
+}
+
+}  // namespace
+
+std::map<std::wstring, RegistryValues> RegistryTree(HKEY root, std::wstring_view subkey) {
+  std::map<std::wstring, RegistryValues> tree;
+  HKEY key = nullptr;
+  const std::wstring name(subkey);
+  if (RegOpenKeyExW(root, name.c_str(), 0, KEY_READ | KEY_WOW64_64KEY, &key) != ERROR_SUCCESS) return tree;
+  CollectTree(key, L"", tree);
+  RegCloseKey(key);
+  return tree;
+}
+
+namespace {
+
 HKEY CreateKeyForWriting(HKEY root, std::wstring_view subkey) {
   HKEY key = nullptr;
   const std::wstring name(subkey);
@@ -842,6 +903,14 @@ void RegistrySetString(HKEY root, std::wstring_view subkey, std::wstring_view va
 
 void RegistrySetDword(HKEY root, std::wstring_view subkey, std::wstring_view value, DWORD data) {
   SetValue(root, subkey, value, REG_DWORD, &data, sizeof data);
+}
+
+void RegistrySetRaw(HKEY root, std::wstring_view subkey, std::wstring_view value, DWORD type, std::string_view bytes) {
+  // Wine counts in a terminator that happens to follow a string's bytes: the byte after them
+  // must not be zero.
+  std::string data(bytes);
+  data.push_back('\x7F');
+  SetValue(root, subkey, value, type, data.data(), bytes.size());
 }
 
 RegistryWriteLock::RegistryWriteLock(HKEY root, std::wstring_view subkey) {

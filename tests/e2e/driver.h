@@ -11,6 +11,7 @@
 #include <chrono>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -35,6 +36,10 @@ std::wstring GbkToWide(std::string_view gbk);
 
 // Polls `done` every few milliseconds until it returns true or `timeout` passes.
 bool PollUntil(const std::function<bool()>& done, Millis timeout = kDefaultTimeout);
+
+// Runs a command line (no window expected) to its end and returns its exit code; kills it and
+// throws when it does not end in time.
+DWORD RunToEnd(std::wstring_view command_line, Millis timeout = kDefaultTimeout);
 
 // A started program. Move-only; the destructor kills it if it still runs.
 class Process {
@@ -229,11 +234,19 @@ struct RegistryValue {
   std::string bytes;
 };
 std::optional<RegistryValue> RegistryRawValue(HKEY root, std::wstring_view subkey, std::wstring_view value);
+inline bool operator==(const RegistryValue& a, const RegistryValue& b) { return a.type == b.type && a.bytes == b.bytes; }
+
+// Every key at and below `subkey`, by its path below it ("" for the key itself, "a\\b" below),
+// each with its values by name, exactly as stored. Empty when the key is missing.
+using RegistryValues = std::map<std::wstring, RegistryValue>;
+std::map<std::wstring, RegistryValues> RegistryTree(HKEY root, std::wstring_view subkey);
 
 // Writes the test's own registry data; each throws DriverError when the write fails.
 void RegistryCreateKey(HKEY root, std::wstring_view subkey);
 void RegistrySetString(HKEY root, std::wstring_view subkey, std::wstring_view value, std::wstring_view data);
 void RegistrySetDword(HKEY root, std::wstring_view subkey, std::wstring_view value, DWORD data);
+// Any type and exactly these bytes (a string without its terminator stays without it).
+void RegistrySetRaw(HKEY root, std::wstring_view subkey, std::wstring_view value, DWORD type, std::string_view bytes);
 
 // Makes a key (created when missing) unwritable for every process: a protected access list
 // that grants only KEY_READ, to everyone. The destructor puts the key's former access list

@@ -135,6 +135,32 @@ TEST_F(Win32FilesTest, WriteAllCreatesAndReplacesLeavingNoTemporaryFile) {
     EXPECT_EQ(listing(), "方案.lzvt");
 }
 
+TEST_F(Win32FilesTest, WriteNewAndMakeFoldersWithChineseNames) {
+    using NewFile = lz::files::Files::NewFile;
+    EXPECT_TRUE(files_.makeFolders(at("撤销\\记录\\")));
+    EXPECT_TRUE(files_.makeFolders(at("撤销\\记录")));
+    const std::string file = at("撤销\\记录\\方案 2026-12-09 10-30-05.reg");
+    EXPECT_EQ(files_.writeNew(file, "first"), NewFile::Written);
+    EXPECT_EQ(files_.writeNew(file, "second"), NewFile::Exists);
+    EXPECT_EQ(files_.readAll(file), "first");
+    EXPECT_EQ(files_.writeNew(at("撤销"), "x"), NewFile::Exists) << "a folder's name";
+    EXPECT_EQ(files_.writeNew(at("没有\\a.reg"), "x"), NewFile::Failed);
+    put("文件", "x");
+    EXPECT_FALSE(files_.makeFolders(at("文件")));
+    EXPECT_FALSE(files_.makeFolders(at("文件\\下面")));
+    EXPECT_EQ(listing(), "撤销,文件");
+    EXPECT_EQ(sorted(files_.find(at("撤销\\记录\\*"))), "方案 2026-12-09 10-30-05.reg") << "no temporary file";
+}
+
+TEST_F(Win32FilesTest, LocalAppDataIsAFolderOfTheUser) {
+    lz::process::Win32Process process;
+    const std::string local = process.localAppDataDirectory();
+    ASSERT_FALSE(local.empty());
+    EXPECT_NE(local.back(), '\\');
+    const DWORD attributes = GetFileAttributesW(toWide(local).c_str());
+    EXPECT_TRUE(attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) << local;
+}
+
 TEST_F(Win32FilesTest, HeldFileMakesTheReplaceFailAndTheOldBytesSurvive) {
     EXPECT_FALSE(files_.openHeld(at("没有.lzvt")).has_value());
     put("held.lzvt", "old bytes");

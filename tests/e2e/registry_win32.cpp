@@ -223,4 +223,41 @@ TEST_F(Win32RegistryTest, OpenForWriteDoesNotCreateAndWriteDefaultStringDoes) {
     EXPECT_EQ(stored->data, utf16Bytes(L"打开"));
 }
 
+TEST_F(Win32RegistryTest, ReadValueGivesTheStoredBytesAndTellsMissingFromUnreadable) {
+    // A string stored without its terminator: the byte after the data must not be zero, or the
+    // registry counts it in.
+    const BYTE unterminated[] = {'a', 0, 'b', 0, 0x7F};
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kTestKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    ASSERT_EQ(RegSetValueExW(key, L"raw", 0, REG_SZ, unterminated, 4), ERROR_SUCCESS);
+    const BYTE qword[] = {1, 2, 3, 4, 5, 6, 7, 8};
+    ASSERT_EQ(RegSetValueExW(key, L"数字", 0, REG_QWORD, qword, sizeof qword), ERROR_SUCCESS);
+    RegCloseKey(key);
+    const std::u16string test = u"Software\\LzRegistryTest";
+
+    const lz::registry::ValueState raw = registry_.readValue(Root::CurrentUser, test, u"RAW");
+    EXPECT_EQ(raw.existence, Existence::Present);
+    EXPECT_EQ(raw.value.type, lz::registry::ValueType::String);
+    EXPECT_EQ(raw.value.data, (Bytes{'a', 0, 'b', 0})) << "read as stored, nothing added";
+    const lz::registry::ValueState number = registry_.readValue(Root::CurrentUser, test, u"数字");
+    EXPECT_EQ(number.value, (lz::registry::Value{lz::registry::ValueType::Qword, Bytes(qword, qword + 8)}));
+
+    EXPECT_EQ(registry_.readValue(Root::CurrentUser, test, u"none").existence, Existence::Absent);
+    EXPECT_EQ(registry_.readValue(Root::CurrentUser, test + u"\\none", u"v").existence, Existence::Absent);
+    EXPECT_EQ(registry_.readValue(Root::CurrentUser, test + u"\\" + std::u16string(300, u'k'), u"v").existence,
+              Existence::Absent);
+    lockedKey(L"sealed", 0);
+    EXPECT_EQ(registry_.readValue(Root::CurrentUser, test + u"\\sealed", u"present").existence, Existence::Failed);
+}
+
+TEST_F(Win32RegistryTest, KeyExistsCountsAKeyTheUserMayNotOpen) {
+    lockedKey(L"sealed", 0);
+    const std::u16string test = u"Software\\LzRegistryTest";
+    EXPECT_EQ(registry_.keyExists(Root::CurrentUser, test + u"\\SEALED"), Existence::Present);
+    EXPECT_EQ(registry_.keyExists(Root::CurrentUser, test + u"\\none"), Existence::Absent);
+    EXPECT_EQ(registry_.keyExists(Root::CurrentUser, test + u"\\" + std::u16string(300, u'k')), Existence::Absent);
+    EXPECT_EQ(registry_.keyExists(Root::Users, u""), Existence::Present);
+}
+
 }  // namespace

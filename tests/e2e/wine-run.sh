@@ -10,12 +10,37 @@
 #
 # Environment: LZ_WINE_TEMPLATE (template prefix path), LZ_WINE_TIMEOUT (seconds, default 280),
 # LZ_WINE_SCREEN (Xvfb screen, default 1280x1024x24), LZ_WINE_KEEP=1 keeps the clone.
+#
+# LZ_WINE_USER=UID (numeric, not 0) runs the Wine side (Xvfb, wine, wineserver) as that
+# ordinary user and its primary group, so that files and folders the user may not write stay
+# unwritable (Wine run as root writes anywhere). Needs root, or to be that uid already; anyone
+# else gets exit code 77 (a skip). The user has its own template and clones in user-UID/ next
+# to the template folder (the build tree's wine/ folder): Wine refuses a prefix the running
+# user does not own. Each run gets a private HOME, XDG folders, TMPDIR (the wineserver's
+# socket and xvfb-run's Xauthority live there) and the program sees LZ_WINE_RUN_AS_USER=1.
+# Exit code 3 when the user cannot read EXE.
 
 set -u
 
 if (($# < 1)); then
   echo "usage: $0 EXE [ARGS...]" >&2
   exit 2
+fi
+
+# Only this script says whether the program runs as an ordinary user.
+unset LZ_WINE_RUN_AS_USER
+
+run_uid=
+if [[ -n ${LZ_WINE_USER:-} ]]; then
+  if [[ ! $LZ_WINE_USER =~ ^[0-9]+$ ]] || ((10#$LZ_WINE_USER == 0)); then
+    echo "wine-run.sh: LZ_WINE_USER must be the numeric uid of an ordinary user, not '$LZ_WINE_USER'" >&2
+    exit 2
+  fi
+  run_uid=$((10#$LZ_WINE_USER))
+  if ((EUID != 0 && EUID != run_uid)); then
+    echo "wine-run.sh: skipped: running the program as uid $run_uid needs root, this is uid $EUID" >&2
+    exit 77
+  fi
 fi
 
 script_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -40,12 +65,69 @@ root=$(build_root)
 template=${LZ_WINE_TEMPLATE:-$root/wine/template}
 runs_dir=$(dirname "$template")/runs
 
-lz_wine_ensure_prefix "$template" || { echo "wine-run.sh: cannot make the Wine prefix $template" >&2; exit 3; }
+# The words that put a command on the Wine side: empty when all runs as root.
+wine_side=()
+if [[ -n $run_uid ]]; then
+  run_gid=$(lz_wine_gid_of "$run_uid")
+  lz_wine_switch_to "$run_uid" "$run_gid" || exit 77
+  if ! "${LZ_WINE_SWITCH[@]}" test -r "$exe"; then
+    echo "wine-run.sh: uid $run_uid cannot read $exe (a folder on its path is not open to others?)" >&2
+    exit 3
+  fi
+  if ! "${LZ_WINE_SWITCH[@]}" test -r "$LZ_WINE_PREFIX_SCRIPT"; then
+    echo "wine-run.sh: uid $run_uid cannot read $LZ_WINE_PREFIX_SCRIPT" >&2
+    exit 3
+  fi
+  # The build tree's wine/ folder stays root's and open to others; the user's part of it is
+  # the user's, so only that user (and root) can change its template.
+  user_dir=$(dirname "$template")/user-$run_uid
+  if ((EUID == 0)); then
+    mkdir -p "$(dirname "$template")" &&
+      install -d -o "$run_uid" -g "$run_gid" -m 755 "$user_dir" "$user_dir/runs" ||
+      { echo "wine-run.sh: cannot make $user_dir for uid $run_uid" >&2; exit 3; }
+  elif [[ ! -w $user_dir/runs ]]; then
+    echo "wine-run.sh: $user_dir/runs is missing or not writable; run once as root to make it" >&2
+    exit 3
+  fi
+  template=$user_dir/template
+  runs_dir=$user_dir/runs
+  lz_wine_ensure_user_prefix "$run_uid" "$run_gid" "$template" ||
+    { echo "wine-run.sh: cannot make the Wine prefix $template as uid $run_uid" >&2; exit 3; }
+else
+  lz_wine_ensure_prefix "$template" || { echo "wine-run.sh: cannot make the Wine prefix $template" >&2; exit 3; }
+fi
 lz_wine_env
 
 mkdir -p "$runs_dir"
 run_dir=$(mktemp -d "$runs_dir/run.XXXXXX") || exit 3
 export WINEPREFIX=$run_dir/prefix
+
+if [[ -n $run_uid ]]; then
+  # A home, XDG folders and temporary folder of this run only. The marker HOME also finds
+  # this run's processes in clean_up.
+  run_home=$run_dir/home
+  mkdir -p "$run_home" "$run_dir/tmp" "$run_dir/xdg-runtime" &&
+    chmod 700 "$run_dir/xdg-runtime" &&
+    chown -R "$run_uid:$run_gid" "$run_dir" || { rm -rf "$run_dir"; exit 3; }
+  run_user=$(getent passwd "$run_uid" | cut -d: -f1)
+  wine_side=("${LZ_WINE_SWITCH[@]}" env -u XAUTHORITY -u DBUS_SESSION_BUS_ADDRESS
+    HOME="$run_home" USER="${run_user:-$run_uid}" LOGNAME="${run_user:-$run_uid}"
+    XDG_CONFIG_HOME="$run_home/.config" XDG_CACHE_HOME="$run_home/.cache"
+    XDG_DATA_HOME="$run_home/.local/share" XDG_STATE_HOME="$run_home/.local/state"
+    XDG_RUNTIME_DIR="$run_dir/xdg-runtime" TMPDIR="$run_dir/tmp" LZ_WINE_RUN_AS_USER=1)
+fi
+
+# Ends, as root if need be, what is left of this run on the user's side: the processes of
+# that uid whose environment has this run's HOME.
+kill_user_leftovers() {
+  local pid left=0
+  for pid in $(pgrep -U "$run_uid" 2>/dev/null); do
+    if grep -qzxF "HOME=$run_home" "/proc/$pid/environ" 2>/dev/null; then
+      kill -KILL "$pid" 2>/dev/null && left=1
+    fi
+  done
+  ((left == 0)) || sleep 0.2
+}
 
 runner_pid=
 clean_up() {
@@ -55,8 +137,14 @@ clean_up() {
     sleep 0.5
     kill -KILL -- "-$runner_pid" 2>/dev/null
   fi
-  wineserver -k 2>/dev/null
-  wineserver -w 2>/dev/null
+  if [[ -n $run_uid ]]; then
+    "${wine_side[@]}" wineserver -k 2>/dev/null
+    "${wine_side[@]}" wineserver -w 2>/dev/null
+    kill_user_leftovers
+  else
+    wineserver -k 2>/dev/null
+    wineserver -w 2>/dev/null
+  fi
   if [[ ${LZ_WINE_KEEP:-0} != 1 ]]; then
     rm -rf "$run_dir"
   else
@@ -67,14 +155,18 @@ trap 'clean_up; exit 143' TERM
 trap 'clean_up; exit 130' INT
 trap 'clean_up; exit 129' HUP
 
-lz_wine_clone_prefix "$template" "$WINEPREFIX" || { clean_up; exit 3; }
+if [[ -n $run_uid ]]; then
+  lz_wine_clone_user_prefix "$run_uid" "$run_gid" "$template" "$WINEPREFIX" || { clean_up; exit 3; }
+else
+  lz_wine_clone_prefix "$template" "$WINEPREFIX" || { clean_up; exit 3; }
+fi
 
 # Inside the X session: run the program, then stop this prefix's Wine processes (the virtual
 # desktop among them) while their display still exists.
 inner='"$WINELOADER" "$@"; rc=$?; wineserver -k 2>/dev/null; wineserver -w 2>/dev/null; exit $rc'
 
 # A random first display number keeps parallel runs from racing for the same one.
-timeout -k 10 "${LZ_WINE_TIMEOUT:-280}" \
+timeout -k 10 "${LZ_WINE_TIMEOUT:-280}" "${wine_side[@]}" \
   xvfb-run -a -n $((100 + RANDOM % 3000)) -s "-screen 0 ${LZ_WINE_SCREEN:-1280x1024x24} -nolisten tcp" \
   bash -c "$inner" wine-run "$exe" "$@" &
 runner_pid=$!

@@ -21,11 +21,15 @@ using registry::Root;
 using ui::MemoryDesktop;
 using ui::MemoryWindow;
 
-std::string gbk(std::string_view utf8) { return text::utf8ToGbk(utf8); }
+std::string gbk(std::string_view utf8) {
+    return text::utf8ToGbk(utf8);
+}
 
 // Paths are UTF-8 in the program; std::filesystem needs to be told so (on Windows its narrow
 // strings are in the ANSI code page).
-fs::path fsPath(const std::string& utf8) { return fs::path(std::u8string(utf8.begin(), utf8.end())); }
+fs::path fsPath(const std::string& utf8) {
+    return fs::path(std::u8string(utf8.begin(), utf8.end()));
+}
 std::string utf8Of(const fs::path& p) {
     const std::u8string u = p.u8string();
     return std::string(u.begin(), u.end());
@@ -41,6 +45,8 @@ public:
     std::optional<std::string> readAll(std::string_view p) override { return real.readAll(p); }
     std::optional<files::HeldFile> openHeld(std::string_view) override { return std::nullopt; }
     bool writeAll(std::string_view, std::string_view) override { return false; }
+    NewFile writeNew(std::string_view, std::string_view) override { return NewFile::Failed; }
+    bool makeFolders(std::string_view) override { return false; }
     files::PortableFiles real;
 };
 
@@ -343,7 +349,8 @@ TEST_F(EditorApp, AssociationWritesFourEntriesInOrder) {
         ASSERT_GE(data.size(), 2u);
         EXPECT_EQ(data[data.size() - 2] | data[data.size() - 1], 0) << "the terminating zero is counted";
         std::u16string value;
-        for (size_t i = 0; i + 2 < data.size(); i += 2) value.push_back(static_cast<char16_t>(data[i] | data[i + 1] << 8));
+        for (size_t i = 0; i + 2 < data.size(); i += 2)
+            value.push_back(static_cast<char16_t>(data[i] | data[i + 1] << 8));
         set.emplace_back(write.key, value);
     }
     const std::u16string exe = u"C:\\Program Files\\LZ Vantor\\lzvtEditor.exe";
@@ -364,8 +371,8 @@ TEST_F(EditorApp, AssociationStopsAtTheFirstRefusedEntry) {
     w.click("按钮8");
     EXPECT_EQ(desktop_.messages, (std::vector<std::string>{kAssociationFailedMessage}));
     EXPECT_TRUE(registry_.value(Root::ClassesRoot, u".lzvt", u"").has_value()) << "nothing is rolled back";
-    EXPECT_FALSE(registry_.keyExists(Root::ClassesRoot, u"lzvtfile\\DefaultIcon"));
-    EXPECT_FALSE(registry_.keyExists(Root::ClassesRoot, u"lzvtfile\\shell\\open\\command"));
+    EXPECT_FALSE(registry_.hasKey(Root::ClassesRoot, u"lzvtfile\\DefaultIcon"));
+    EXPECT_FALSE(registry_.hasKey(Root::ClassesRoot, u"lzvtfile\\shell\\open\\command"));
 }
 
 }  // namespace

@@ -198,6 +198,26 @@ TEST_F(FilesTest, WriteAllOntoAFolderOrIntoAMissingOneFailsAndChangesNothing) {
     EXPECT_EQ(listing(), "x.lzvt");
 }
 
+TEST_F(FilesTest, WriteNewNeverTakesTheNameOfAnotherFileOrFolder) {
+    EXPECT_EQ(files_.writeNew(at("撤销.reg"), "first"), Files::NewFile::Written);
+    EXPECT_EQ(files_.writeNew(at("撤销.reg"), "second"), Files::NewFile::Exists);
+    EXPECT_EQ(content("撤销.reg"), "first");
+    fs::create_directory(root_ / "folder.reg");
+    EXPECT_EQ(files_.writeNew(at("folder.reg"), "x"), Files::NewFile::Exists);
+    EXPECT_EQ(files_.writeNew(at("missing\\a.reg"), "x"), Files::NewFile::Failed);
+    EXPECT_EQ(listing(), "folder.reg,撤销.reg") << "no temporary file is left";
+}
+
+TEST_F(FilesTest, MakeFoldersMakesEveryMissingFolderOnThePath) {
+    EXPECT_TRUE(files_.makeFolders(at("a\\撤销\\c\\")));
+    EXPECT_TRUE(fs::is_directory(root_ / "a" / fromUtf8("撤销") / "c"));
+    EXPECT_TRUE(files_.makeFolders(at("a\\撤销"))) << "a folder that is there";
+    put("file", "x");
+    EXPECT_FALSE(files_.makeFolders(at("file")));
+    EXPECT_FALSE(files_.makeFolders(at("file\\below")));
+    EXPECT_EQ(content("file"), "x");
+}
+
 #ifndef _WIN32
 // A write that breaks off half way (here: over the process's file-size limit, as when the disk
 // is full) must leave the old file whole and take its temporary file away.

@@ -16,11 +16,17 @@ namespace fs = std::filesystem;
 using ui::MemoryDesktop;
 using ui::MemoryWindow;
 
+struct FixedClock final : clock::Clock {
+    clock::LocalTime time{2026, 12, 9, 8, 7, 6};
+    clock::LocalTime now() override { return time; }
+};
+
 class OptimizerApp : public ::testing::Test {
 protected:
     void SetUp() override {
-        root_ = fs::temp_directory_path() / ("lz-app-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-                                             "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        root_ =
+            fs::temp_directory_path() / ("lz-app-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+                                         "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(root_);
         fs::create_directories(root_ / "Optimal");
         process_.directory = root_.string();
@@ -34,7 +40,7 @@ protected:
         std::ofstream(root_ / "Optimal" / name, std::ios::binary) << bytes;
     }
     MemoryWindow& start() { return desktop_.open(mainWindowLayout(), mainWindowHandlers(state_, services())); }
-    Services services() { return {registry_, files_, process_, shell_}; }
+    Services services() { return {registry_, files_, process_, shell_, clock_}; }
     std::string folder() const { return root_.string() + "\\Optimal\\"; }
 
     fs::path root_;
@@ -43,6 +49,7 @@ protected:
     files::PortableFiles files_;
     process::MemoryProcess process_;
     shell::MemoryShell shell_;
+    FixedClock clock_;
     ProgramState state_;
 };
 

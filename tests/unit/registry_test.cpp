@@ -60,8 +60,8 @@ TEST(MemoryRegistry, CreateMakesMissingParentsAndRecordsThemInOrder) {
         ASSERT_TRUE(key);
         EXPECT_TRUE(reg.setValue(key, u"v", ValueType::Binary, bytesOf("01")));
     }
-    EXPECT_TRUE(reg.keyExists(Root::CurrentUser, u"a\\b"));
-    EXPECT_FALSE(reg.keyExists(Root::LocalMachine, u"a\\b"));
+    EXPECT_TRUE(reg.hasKey(Root::CurrentUser, u"a\\b"));
+    EXPECT_FALSE(reg.hasKey(Root::LocalMachine, u"a\\b"));
     const std::vector<Write> expected = {
         {Write::Kind::KeyCreated, Root::CurrentUser, u"a\\b", u"", {}},
         {Write::Kind::KeyCreated, Root::CurrentUser, u"a\\b\\c", u"", {}},
@@ -118,7 +118,7 @@ TEST(MemoryRegistry, RefusalsCoverTheKeyAndItsSubtreeOnly) {
     reg.refuseKeyWrites(Root::LocalMachine, u"Locked");
     EXPECT_FALSE(reg.openForWrite(Root::LocalMachine, u"locked\\inner"));
     EXPECT_FALSE(reg.create(Root::LocalMachine, u"locked\\new\\deeper"));
-    EXPECT_FALSE(reg.keyExists(Root::LocalMachine, u"locked\\new"));
+    EXPECT_FALSE(reg.hasKey(Root::LocalMachine, u"locked\\new"));
     EXPECT_TRUE(reg.create(Root::LocalMachine, u"lockedness"));  // a sibling, not a child
     EXPECT_TRUE(reg.create(Root::CurrentUser, u"locked"));       // another root
 
@@ -333,7 +333,7 @@ TEST(ApplyRegistryStep, RefusedInputWritesNothingAndTouchesNoKey) {
         MemoryRegistry reg;
         EXPECT_FALSE(applyRegistryStep(reg, c.path, c.value, c.type));
         EXPECT_TRUE(reg.writes().empty());
-        EXPECT_FALSE(reg.keyExists(Root::CurrentUser, u"new"));
+        EXPECT_FALSE(reg.hasKey(Root::CurrentUser, u"new"));
         EXPECT_FALSE(registryEntryExists(reg, c.path));
     }
 }
@@ -356,7 +356,7 @@ TEST(ApplyRegistryStep, ACreatedKeyStaysWhenSettingTheValueFails) {
     MemoryRegistry reg;
     reg.refuseValueWrites(Root::CurrentUser, u"ro");
     EXPECT_FALSE(applyRegistryStep(reg, "HKEY_CURRENT_USER\\ro\\sub\\v", "x", "ZCZ"));
-    EXPECT_TRUE(reg.keyExists(Root::CurrentUser, u"ro\\sub"));
+    EXPECT_TRUE(reg.hasKey(Root::CurrentUser, u"ro\\sub"));
     EXPECT_EQ(kindsOf(reg.writes()), (std::vector{Write::Kind::KeyCreated, Write::Kind::KeyCreated}));
     EXPECT_FALSE(registryEntryExists(reg, "HKEY_CURRENT_USER\\ro\\sub\\v"));
     EXPECT_EQ(reg.openKeyCount(), 0u);

@@ -5,6 +5,7 @@
 #include "optimizer/runner.h"
 #include "platform/registry_memory.h"
 #include "platform/ui/memory_window.h"
+#include "tests/unit/memory_files.h"
 
 namespace lz::optimizer {
 namespace {
@@ -16,20 +17,29 @@ using ui::MemoryDesktop;
 using ui::MemoryWindow;
 
 // GBK bytes of a few texts used below.
-const std::string kGbkName = "MY \xB7\xBD\xB0\xB8";    // MY 方案
-const std::string kGbkHint = "\xCC\xE1\xCA\xBE";       // 提示
+const std::string kGbkName = "MY \xB7\xBD\xB0\xB8";  // MY 方案
+const std::string kGbkHint = "\xCC\xE1\xCA\xBE";     // 提示
+
+constexpr const char* kUndoFolder = "C:\\LZ\\Undo\\";
 
 struct RunnerSession {
     MemoryDesktop desktop;
     MemoryRegistry registry;
+    test_support::MemoryFiles files;
     RunState state;
     MemoryWindow* window = nullptr;
+
+    UndoJournal undo() { return UndoJournal(files, {kUndoFolder}, "test.lzvt", {2026, 12, 9, 10, 30, 5}); }
+    ui::Handlers handlers(std::optional<std::string> text) {
+        return runnerHandlers(
+            state, registry, [text] { return text; }, undo());
+    }
 
     // Opens a runner on the scheme text (nothing: the file cannot be read) and keeps the window.
     void open(std::optional<std::string> text) {
         MemoryWindow& main = desktop.open(mainWindowLayout(), {});
         desktop.whenModalOpens([this](MemoryWindow& w) { window = &w; });
-        main.openModal(runnerWindowLayout(), runnerHandlers(state, registry, [text] { return text; }));
+        main.openModal(runnerWindowLayout(), handlers(text));
     }
     // The runner stays open while a test drives it: reopen drives through the script instead.
     void openAndDrive(std::optional<std::string> text, std::function<void(MemoryWindow&)> drive) {
@@ -38,7 +48,7 @@ struct RunnerSession {
             window = &w;
             drive(w);
         });
-        main.openModal(runnerWindowLayout(), runnerHandlers(state, registry, [text] { return text; }));
+        main.openModal(runnerWindowLayout(), handlers(text));
     }
 };
 
@@ -66,8 +76,7 @@ TEST(Runner, WalksTheStepsInOrderAndNeverRunsTheSchemeName) {
 
 TEST(Runner, SchemesWithoutStepsEndTheProgram) {
     const std::optional<std::string> cases[] = {
-        std::string("only a name, no line feed"),
-        std::string(),
+        std::string("only a name, no line feed"), std::string(),
         std::nullopt,  // the file could not be read
     };
     for (const auto& text : cases) {
@@ -119,8 +128,8 @@ TEST(Runner, FailedWriteKeepsTheStepAndTellsWhetherTheEntryExists) {
             w.click("按钮1");  // skip: the scheme is done
         });
         const char* verdict = exists ? kEntryExistsMessage : kEntryMissingMessage;
-        EXPECT_EQ(run.desktop.messages,
-                  (std::vector<std::string>{kWriteFailedMessage, verdict, kWriteFailedMessage, verdict, kFinishedMessage}));
+        EXPECT_EQ(run.desktop.messages, (std::vector<std::string>{kWriteFailedMessage, verdict, kWriteFailedMessage,
+                                                                  verdict, kFinishedMessage}));
     }
 }
 
@@ -140,9 +149,8 @@ TEST(Runner, DeleteStepIsShownAndLeftToTheUser) {
 
 TEST(Runner, MultiLineHintIsOneStep) {
     RunnerSession run;
-    run.openAndDrive("TSWB|first\r\nsecond\r\nthird\r\nname", [&](MemoryWindow& w) {
-        EXPECT_EQ(w.text("编辑框3"), "first\r\nsecond\r\nthird");
-    });
+    run.openAndDrive("TSWB|first\r\nsecond\r\nthird\r\nname",
+                     [&](MemoryWindow& w) { EXPECT_EQ(w.text("编辑框3"), "first\r\nsecond\r\nthird"); });
     EXPECT_EQ(run.state.steps.size(), 1u);
 }
 
@@ -160,11 +168,66 @@ TEST(Runner, LeavingClosesAtOnceAndAnotherStartBeginsAtStepOne) {
     MemoryWindow& main = *run.desktop.openWindows().front();
     std::string first;
     run.desktop.whenModalOpens([&](MemoryWindow& w) { first = w.text("编辑框3"); });
-    main.openModal(runnerWindowLayout(), runnerHandlers(run.state, run.registry, [] {
-                       return std::optional<std::string>("TSWB|again\r\nname");
-                   }));
+    main.openModal(runnerWindowLayout(), run.handlers("TSWB|again\r\nname"));
     EXPECT_EQ(first, "again");
     EXPECT_EQ(run.state.steps.size(), 1u);
+}
+
+// ---- The undo file ----------------------------------------------------------------------------
+
+TEST(RunnerUndo, EachWriteIsOnDiskInTheUndoFileBeforeTheRegistryChanges) {
+    RunnerSession run;
+    run.registry.putValue(Root::CurrentUser, u"K", u"v", {ValueType::Dword, {7, 0, 0, 0}});
+    std::vector<std::optional<registry::Value>> seenAtSave;
+    run.files.onWrite = [&](const std::string&, const std::string&) {
+        seenAtSave.push_back(run.registry.value(Root::CurrentUser, u"K", u"v"));
+    };
+    run.openAndDrive("ZCBTJ|HKEY_CURRENT_USER\\K\\v|8|SZJZ\r\nZCBTJ|HKEY_CURRENT_USER\\K\\w|x|ZCZ\r\nname",
+                     [&](MemoryWindow& w) {
+                         w.click("按钮2");
+                         w.click("按钮2");
+                     });
+    ASSERT_EQ(seenAtSave.size(), 2u);
+    EXPECT_EQ(seenAtSave[0], (registry::Value{ValueType::Dword, {7, 0, 0, 0}})) << "saved after the write";
+    EXPECT_EQ(run.registry.value(Root::CurrentUser, u"K", u"v"), (registry::Value{ValueType::Dword, {8, 0, 0, 0}}));
+    EXPECT_EQ(run.files.files.size(), 1u) << "one file for the run";
+    EXPECT_EQ(run.files.files.begin()->first, std::string(kUndoFolder) + "test 2026-12-09 10-30-05.reg");
+    EXPECT_EQ(run.desktop.messages,
+              (std::vector<std::string>{kWriteSucceededMessage, kWriteSucceededMessage, kFinishedMessage}));
+}
+
+TEST(RunnerUndo, ARunThatWritesNothingLeavesNoFile) {
+    RunnerSession run;
+    // A hint, a delete step tried and skipped, a number that is none, a skipped write.
+    run.openAndDrive(
+        "TSWB|a\r\nZCBSC|HKEY_CURRENT_USER\\K|SC\r\nZCBTJ|HKEY_CURRENT_USER\\K\\n|abc|SZJZ\r\n"
+        "ZCBTJ|HKEY_CURRENT_USER\\K\\v|1|ZCZ\r\nname",
+        [&](MemoryWindow& w) {
+            w.click("按钮3");
+            w.click("按钮2");
+            w.click("按钮1");
+            w.click("按钮2");  // fails: not a number, nothing attempted
+            w.click("按钮1");
+            w.click("按钮1");
+        });
+    EXPECT_TRUE(run.files.files.empty());
+    EXPECT_TRUE(run.files.folders.empty()) << "the folder is made only when needed";
+    EXPECT_EQ(run.desktop.messages, (std::vector<std::string>{kDeleteByHandMessage, kWriteFailedMessage,
+                                                              kEntryMissingMessage, kFinishedMessage}));
+}
+
+TEST(RunnerUndo, WithoutAWayBackTheValueIsNotWrittenAndTheStepStays) {
+    RunnerSession run;
+    run.files.refuseWritesBelow(kUndoFolder);
+    run.openAndDrive("ZCBTJ|HKEY_CURRENT_USER\\K\\v|1|SZJZ\r\nname", [&](MemoryWindow& w) {
+        w.click("按钮2");
+        EXPECT_TRUE(w.isOpen());
+        EXPECT_EQ(w.text("编辑框1"), "HKEY_CURRENT_USER\\K\\v");
+        EXPECT_EQ(run.state.stepCounter, 2);
+        w.click("按钮1");
+    });
+    EXPECT_EQ(run.desktop.messages, (std::vector<std::string>{kUndoNotSavedMessage, kFinishedMessage}));
+    EXPECT_TRUE(run.registry.writes().empty());
 }
 
 }  // namespace

@@ -1,0 +1,222 @@
+// What the optimizer shows (captions, messages, control ids) and a fixture that starts it in a
+// fresh program folder and drives it from outside: shared by the end-to-end tests of the
+// optimizer.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <filesystem>
+#include <iostream>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "tests/e2e/driver.h"
+
+namespace lz::e2e {
+
+namespace fs = std::filesystem;
+
+// ---- What the optimizer shows ------------------------------------------------------------
+
+inline const std::wstring kMainCaption = L"LZ Vantor（岚舟智能优化）";
+inline const std::wstring kRunnerCaption = std::wstring(21, L' ') + L"方案优化";
+inline const std::wstring kManagementCaption = L"方案管理";
+inline const std::wstring kAboutCaption = L"关于";
+inline const std::wstring kMoreProductsCaption = L"更多产品";
+inline const std::wstring kEditorCaption = L"LZ 优化方案编辑器";
+
+inline const std::wstring kMessageCaption = L"信息：";
+inline const std::wstring kNoSchemeSelected = L"未选中方案";
+inline const std::wstring kEmptyScheme = L"您获取的是空方案！";
+inline const std::wstring kFinished = L"恭喜您完成此方案的优化！";
+inline const std::wstring kWriteSucceeded = L"注册表写入成功，即将进行下一步";
+inline const std::wstring kWriteFailed = L"某种原因写入失败，正在识别错误中...";
+inline const std::wstring kEntryExists = L"欲写入注册表项存在，请手动检查数值！";
+inline const std::wstring kEntryMissing = L"欲写入注册表项并不存在，请重试";
+inline const std::wstring kUndoNotSaved = L"撤销记录无法保存，此项未写入注册表";
+inline const std::wstring kDeleteInstruction = L"删除以上注册表项";
+inline const std::wstring kDeleteByHand = L"此步骤需要您手动删除以上注册表项，完成后请点击“跳过这步”";
+inline const std::wstring kHowToInstall = L"把方案文件移动到程序目录下的Optimal文件夹里，即可";
+inline const std::wstring kDeleted = L"删除成功";
+inline const std::wstring kRetry = L"请重试";
+
+// Control ids: 1000 + the control's index in its window's layout.
+namespace main_window {
+constexpr int kManageLabel = 1002;    // 标签6 "方案管理"
+constexpr int kSchemes = 1004;        // 超级列表框1
+constexpr int kMoreProducts = 1005;   // 按钮5 "更多智能软件"
+constexpr int kUpcoming = 1006;       // 按钮6 "即将更新"
+constexpr int kAboutSoftware = 1007;  // 按钮7 "关于软件"
+constexpr int kAboutStudio = 1008;    // 按钮8 "关于岚舟"
+constexpr int kStart = 1009;          // 按钮1 "启动方案"
+constexpr int kDownload = 1010;       // 按钮4 "下载方案"
+constexpr int kMake = 1012;           // 按钮3 "制作方案"
+constexpr int kChange = 1013;         // 按钮10 "修改方案"
+}  // namespace main_window
+
+namespace runner {
+constexpr int kTabs = 1000;           // 选择夹1
+constexpr int kPath = 1003;           // 编辑框1
+constexpr int kValue = 1005;          // 编辑框2
+constexpr int kSkip = 1006;           // 按钮1 "跳过这步"
+constexpr int kLeaveRegistry = 1007;  // 按钮5 "退出优化"
+constexpr int kExecute = 1008;        // 按钮2 "执行"
+constexpr int kHint = 1010;           // 编辑框3
+constexpr int kLeaveHint = 1011;      // 按钮4 "退出优化"
+constexpr int kNext = 1012;           // 按钮3 "下一步"
+constexpr int kRegistryPage = 0;
+constexpr int kHintPage = 1;
+}  // namespace runner
+
+namespace management {
+constexpr int kSchemes = 1000;  // 超级列表框1
+constexpr int kHowTo = 1001;    // 按钮1 "如何安装方案"
+constexpr int kDelete = 1002;   // 按钮2 "删除方案"
+constexpr int kExit = 1003;     // 按钮3 "退出"
+}  // namespace management
+
+namespace editor {
+constexpr int kSteps = 1003;  // 超级列表框1
+constexpr int kName = 1011;   // 编辑框2
+}  // namespace editor
+
+inline constexpr Millis kLongTimeout{60000};
+
+// ---- Schemes -------------------------------------------------------------------------------
+
+// A scheme file as the editor saves it: GBK, each step line followed by CR LF, then the name.
+inline std::string SchemeBytes(const std::vector<std::string>& gbk_lines, const std::string& gbk_name) {
+    std::string bytes;
+    for (const std::string& line : gbk_lines) bytes += line + "\r\n";
+    return bytes + gbk_name;
+}
+
+inline std::string Gbk(std::wstring_view text) {
+    return WideToGbk(text);
+}
+
+inline std::string Utf16Bytes(std::wstring_view text, bool with_terminator) {
+    std::string bytes(reinterpret_cast<const char*>(text.data()), text.size() * sizeof(wchar_t));
+    if (with_terminator) bytes.append(sizeof(wchar_t), '\0');
+    return bytes;
+}
+
+inline std::string DwordBytes(std::uint32_t number) {
+    std::string bytes(4, '\0');
+    for (int i = 0; i < 4; ++i) bytes[static_cast<size_t>(i)] = static_cast<char>((number >> (8 * i)) & 0xFF);
+    return bytes;
+}
+
+inline bool SameFile(const fs::path& a, const fs::path& b) {
+    return _wcsicmp(a.c_str(), b.c_str()) == 0;
+}
+
+// ---- Fixture -------------------------------------------------------------------------------
+
+class OptimizerE2E : public ::testing::Test {
+protected:
+    void TearDown() override {
+        if (!HasFailure()) return;
+        const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+        const fs::path shot =
+            SaveArtifactScreenshot(std::string(test->test_suite_name()) + "." + test->name() + ".failure");
+        if (!shot.empty()) std::cerr << "screen at the failure: " << Narrow(shot.wstring()) << "\n";
+    }
+
+    // A fresh program folder with these schemes in its Optimal folder; the optimizer started
+    // there, its main window shown.
+    void Start(const std::vector<SchemeFile>& schemes, const fs::path& parent = {}, Millis timeout = kDefaultTimeout) {
+        folder_ = parent.empty() ? std::make_unique<ProgramFolder>(schemes)
+                                 : std::make_unique<ProgramFolder>(schemes, parent);
+        StartInFolder(timeout);
+    }
+
+    void StartInFolder(Millis timeout = kDefaultTimeout) {
+        optimizer_ = Process::Launch(folder_->Optimizer(), {}, folder_->Dir(), timeout);
+        main_ = optimizer_.WaitForWindow(kMainCaption, timeout);
+    }
+
+    static HWND Part(HWND window, int id) {
+        HWND control = ControlById(window, id);
+        if (control == nullptr)
+            throw DriverError("no control with id " + std::to_string(id) + " in " + Narrow(Text(window)));
+        return control;
+    }
+
+    HWND MainList() const { return Part(main_, main_window::kSchemes); }
+
+    void SelectScheme(std::wstring_view name) {
+        const std::vector<std::wstring> rows = ListRows(MainList());
+        const auto row = std::find(rows.begin(), rows.end(), name);
+        if (row == rows.end()) throw DriverError("the main list does not list " + Narrow(name));
+        ListSelectRow(MainList(), static_cast<int>(row - rows.begin()));
+    }
+
+    // Selects the scheme, clicks 启动方案 and waits for the runner window.
+    HWND OpenRunner(std::wstring_view scheme, Millis timeout = kDefaultTimeout) {
+        SelectScheme(scheme);
+        Click(Part(main_, main_window::kStart));
+        return optimizer_.WaitForWindow(kRunnerCaption, timeout);
+    }
+
+    // Waits for the program's next message box, dismisses it and returns its text.
+    std::wstring NextMessage() { return AnswerMessageBox(optimizer_); }
+
+    // True when the program shows no message box after everything sent to `window` so far has
+    // been handled.
+    bool NoMessageBox(HWND window, Millis linger = Millis{500}) {
+        Responds(window);
+        return !PollUntil([&] { return optimizer_.FindDialog() != nullptr; }, linger);
+    }
+
+    std::unique_ptr<ProgramFolder> folder_;
+    Process optimizer_;
+    HWND main_ = nullptr;
+};
+
+// The runner shows a registry step: page 0 in front with its path and value. Handlers run in
+// the program's own time, so the texts are awaited before they are checked.
+inline void ExpectRegistryStep(HWND runner, std::wstring_view path, std::wstring_view value) {
+    HWND tabs = ControlById(runner, runner::kTabs);
+    HWND path_box = ControlById(runner, runner::kPath);
+    HWND value_box = ControlById(runner, runner::kValue);
+    ASSERT_TRUE(tabs && path_box && value_box);
+    PollUntil([&] {
+        return TabCurrentPage(tabs) == runner::kRegistryPage && Text(path_box) == path && Text(value_box) == value;
+    });
+    EXPECT_EQ(TabCurrentPage(tabs), runner::kRegistryPage);
+    EXPECT_EQ(Text(path_box), path);
+    EXPECT_EQ(Text(value_box), value);
+    // Only the buttons of the page in front can be pressed.
+    for (int id : {runner::kSkip, runner::kExecute, runner::kLeaveRegistry})
+        EXPECT_TRUE(IsVisible(ControlById(runner, id))) << id;
+    for (int id : {runner::kNext, runner::kLeaveHint, runner::kHint})
+        EXPECT_FALSE(IsVisible(ControlById(runner, id))) << id;
+}
+
+inline void ExpectHintStep(HWND runner, std::wstring_view hint) {
+    HWND tabs = ControlById(runner, runner::kTabs);
+    HWND hint_box = ControlById(runner, runner::kHint);
+    ASSERT_TRUE(tabs && hint_box);
+    PollUntil([&] { return TabCurrentPage(tabs) == runner::kHintPage && Text(hint_box) == hint; });
+    EXPECT_EQ(TabCurrentPage(tabs), runner::kHintPage);
+    EXPECT_EQ(Text(hint_box), hint);
+    for (int id : {runner::kNext, runner::kLeaveHint}) EXPECT_TRUE(IsVisible(ControlById(runner, id))) << id;
+    for (int id : {runner::kSkip, runner::kExecute, runner::kPath})
+        EXPECT_FALSE(IsVisible(ControlById(runner, id))) << id;
+}
+
+// Lets a window paint itself before a shot of it is taken.
+inline void SaveShot(std::string_view name, HWND window) {
+    Responds(window);
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    std::this_thread::sleep_for(Millis{400});
+    const fs::path shot = SaveArtifactScreenshot(name, window);
+    if (!shot.empty()) std::cerr << "shot: " << Narrow(shot.wstring()) << "\n";
+}
+
+}  // namespace lz::e2e
