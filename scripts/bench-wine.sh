@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Times the real optimizer.exe and lzvtEditor.exe under Wine and prints the figures: builds
-# the windows preset, then runs bench/wine's driver in a private Wine prefix and X server.
+# the windows preset, then runs the undo record's benchmark (bench/undo_bench.cpp) and
+# bench/wine's driver, each in a private Wine prefix and X server.
 #   scripts/bench-wine.sh [BUILD_DIR] [-- DRIVER_OPTIONS...]
 # BUILD_DIR defaults to the preset's own (build/windows). Driver options: --repeat N (runs
 # per measurement, default 5), --steps N (size of the large schemes, default 100000),
@@ -19,10 +20,11 @@ fi
 
 scripts/install-deps.sh >/dev/null
 cmake --preset windows -B "$build_dir" >/dev/null
-cmake --build "$build_dir" --target program_bench -j "$(nproc)"
+cmake --build "$build_dir" --target program_bench undo_bench -j "$(nproc)"
 
 # Other work on the machine shows in the figures: say how busy it was.
 echo "Load average before the run: $(cut -d' ' -f1-3 /proc/loadavg) on $(nproc) CPUs"
 # One bounded run; generating and listing 10 MB schemes takes a while under Wine.
 export LZ_WINE_TIMEOUT=${LZ_WINE_TIMEOUT:-1800}
+tests/e2e/wine-run.sh "$build_dir/bench/undo_bench.exe"
 exec tests/e2e/wine-run.sh "$build_dir/bench/wine/program_bench.exe" "$@"
