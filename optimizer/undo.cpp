@@ -161,6 +161,16 @@ void appendData(std::u16string& out, const Value& value, std::size_t column) {
     appendHexList(out, prefix, value.data, column);
 }
 
+// String data of an odd number of bytes, written as hex(1), hex(2) or hex(7). Wine's importer
+// cuts the last byte of such data and stops the whole import at data of a single byte; the
+// values it is given after that one would be lost. Such a value is no section in a key the run
+// created (nothing was there before the run), so it may follow the key deletions.
+bool isFragile(const Value& value) {
+    const bool string = value.type == ValueType::String || value.type == ValueType::ExpandString ||
+                        value.type == ValueType::MultiString;
+    return string && value.data.size() % 2 != 0;
+}
+
 // `"name"=data`, `@=data` for the default value, `...=-` for a value that was not there.
 std::u16string valueLine(std::u16string_view name, const std::optional<Value>& previous) {
     std::u16string line = name.empty() ? std::u16string(u"@") : quoted(name);
@@ -266,7 +276,8 @@ bool UndoRecord::note(const RegistryEntry& entry, const PreviousState& previous)
     if (!previous.createdKey && !registryRefuses(entry) && !notedValueSet_.contains(valueId) &&
         !isAtOrBelowCreated(entry.root, std::get<1>(valueId))) {
         if (!fitsOnALine(entry.subKey) || !fitsOnALine(entry.valueName)) return false;
-        section = Section{sectionLine(u"[", entry.root, entry.subKey), valueLine(entry.valueName, previous.value)};
+        section = Section{sectionLine(u"[", entry.root, entry.subKey), valueLine(entry.valueName, previous.value),
+                          previous.value && isFragile(*previous.value)};
     }
 
     if (created) {
@@ -297,15 +308,20 @@ void UndoRecord::rollBack(const Mark& mark) {
 
 std::u16string UndoRecord::text() const {
     std::u16string text = u"Windows Registry Editor Version 5.00\r\n";
-    const std::u16string* header = nullptr;
-    for (auto it = sections_.rbegin(); it != sections_.rend(); ++it) {
-        if (header == nullptr || *header != it->header) {
-            text.append(u"\r\n").append(it->header).append(u"\r\n");
-            header = &it->header;
+    const auto appendSections = [&](bool fragile) {
+        const std::u16string* header = nullptr;
+        for (auto it = sections_.rbegin(); it != sections_.rend(); ++it) {
+            if (it->fragile != fragile) continue;
+            if (header == nullptr || *header != it->header) {
+                text.append(u"\r\n").append(it->header).append(u"\r\n");
+                header = &it->header;
+            }
+            text.append(it->line).append(u"\r\n");
         }
-        text.append(it->line).append(u"\r\n");
-    }
+    };
+    appendSections(false);
     for (const std::u16string& deletion : deletions_) text.append(u"\r\n").append(deletion).append(u"\r\n");
+    appendSections(true);
     text += u"\r\n";
     return text;
 }

@@ -44,7 +44,8 @@ std::optional<PreviousState> readPreviousState(registry::Registry& registry, con
 // The text restores every value noted to its first noted state (values are written newest
 // first, so where one value was noted under two spellings the oldest note still wins) and then
 // deletes every key noted as created, after every section that names it or a key below it (an
-// importer creates a key that a section names).
+// importer creates a key that a section names). String data of an odd number of bytes, which
+// some importers cannot take, comes after everything else, so that nothing else is lost with it.
 class UndoRecord {
 public:
     // Notes the state before a write to `entry`. A value noted before keeps its first note; a
@@ -71,6 +72,7 @@ private:
     struct Section {
         std::u16string header;  // "[HKEY_...\key]"
         std::u16string line;    // "name"=data
+        bool fragile = false;   // goes last: some importers stop at it (see undo.cpp)
     };
 
     bool isAtOrBelowCreated(registry::Root root, const std::u16string& foldedKey) const;

@@ -18,7 +18,7 @@
 # to the template folder (the build tree's wine/ folder): Wine refuses a prefix the running
 # user does not own. Each run gets a private HOME, XDG folders, TMPDIR (the wineserver's
 # socket and xvfb-run's Xauthority live there) and the program sees LZ_WINE_RUN_AS_USER=1.
-# Exit code 3 when the user cannot read EXE.
+# The user runs a copy of EXE, beside copies of what LZ_WINE_STAGE_FROM names (see below).
 
 set -u
 
@@ -27,8 +27,8 @@ if (($# < 1)); then
   exit 2
 fi
 
-# Only this script says whether the program runs as an ordinary user.
-unset LZ_WINE_RUN_AS_USER
+# Only this script says whether the program runs as an ordinary user, and from where.
+unset LZ_WINE_RUN_AS_USER LZ_WINE_STAGE
 
 run_uid=
 if [[ -n ${LZ_WINE_USER:-} ]]; then
@@ -70,21 +70,23 @@ wine_side=()
 if [[ -n $run_uid ]]; then
   run_gid=$(lz_wine_gid_of "$run_uid")
   lz_wine_switch_to "$run_uid" "$run_gid" || exit 77
-  if ! "${LZ_WINE_SWITCH[@]}" test -r "$exe"; then
-    echo "wine-run.sh: uid $run_uid cannot read $exe (a folder on its path is not open to others?)" >&2
-    exit 3
+  # The user's template and runs go beside root's, in the build tree's wine/ folder, which
+  # stays root's while its user-UID part is the user's. A build tree the user cannot reach (a
+  # project under a closed folder such as /root) sends them to the temporary folder instead.
+  wine_dir=$(dirname "$template")
+  mkdir -p "$wine_dir" 2>/dev/null
+  if "${LZ_WINE_SWITCH[@]}" test -x "$wine_dir"; then
+    user_dir=$wine_dir/user-$run_uid
+  else
+    user_dir=${TMPDIR:-/tmp}/lz-wine-user-$run_uid
   fi
-  if ! "${LZ_WINE_SWITCH[@]}" test -r "$LZ_WINE_PREFIX_SCRIPT"; then
-    echo "wine-run.sh: uid $run_uid cannot read $LZ_WINE_PREFIX_SCRIPT" >&2
-    exit 3
-  fi
-  # The build tree's wine/ folder stays root's and open to others; the user's part of it is
-  # the user's, so only that user (and root) can change its template.
-  user_dir=$(dirname "$template")/user-$run_uid
   if ((EUID == 0)); then
-    mkdir -p "$(dirname "$template")" &&
-      install -d -o "$run_uid" -g "$run_gid" -m 755 "$user_dir" "$user_dir/runs" ||
+    install -d -o "$run_uid" -g "$run_gid" -m 755 "$user_dir" "$user_dir/runs" ||
       { echo "wine-run.sh: cannot make $user_dir for uid $run_uid" >&2; exit 3; }
+    # The prefix script, where the user can read it.
+    install -m 644 "$LZ_WINE_PREFIX_SCRIPT" "$user_dir/wine-prefix.sh" ||
+      { echo "wine-run.sh: cannot copy the prefix script to $user_dir" >&2; exit 3; }
+    LZ_WINE_PREFIX_SCRIPT=$user_dir/wine-prefix.sh
   elif [[ ! -w $user_dir/runs ]]; then
     echo "wine-run.sh: $user_dir/runs is missing or not writable; run once as root to make it" >&2
     exit 3
@@ -115,6 +117,19 @@ if [[ -n $run_uid ]]; then
     XDG_CONFIG_HOME="$run_home/.config" XDG_CACHE_HOME="$run_home/.cache"
     XDG_DATA_HOME="$run_home/.local/share" XDG_STATE_HOME="$run_home/.local/state"
     XDG_RUNTIME_DIR="$run_dir/xdg-runtime" TMPDIR="$run_dir/tmp" LZ_WINE_RUN_AS_USER=1)
+  # The user runs copies, which need no path into the build tree: the executable, and what
+  # LZ_WINE_STAGE_FROM names (host paths separated by ":"), in a folder that stays root's
+  # (when this is root), so the user can read but not write them. The program finds that
+  # folder in LZ_WINE_STAGE.
+  stage=$run_dir/stage
+  mkdir -m 755 "$stage" && cp "$exe" "$stage/" || { rm -rf "$run_dir"; exit 3; }
+  exe=$stage/$(basename "$exe")
+  IFS=: read -ra stage_from <<<"${LZ_WINE_STAGE_FROM:-}"
+  for path in "${stage_from[@]}"; do
+    [[ -z $path ]] || cp -R "$path" "$stage/" ||
+      { echo "wine-run.sh: cannot copy $path for uid $run_uid" >&2; rm -rf "$run_dir"; exit 3; }
+  done
+  wine_side+=(LZ_WINE_STAGE="$stage")
 fi
 
 # Ends, as root if need be, what is left of this run on the user's side: the processes of

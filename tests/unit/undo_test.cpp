@@ -181,6 +181,30 @@ TEST(UndoRecord, NewestNotesComeFirstSoTheFirstStateOfAValueWinsAndCreatedKeysGo
     EXPECT_EQ(bytes.size(), 2 + record.text().size() * 2);
 }
 
+TEST(UndoRecord, StringDataOfAnOddLengthComesAfterEverythingElse) {
+    UndoRecord record;
+    EXPECT_TRUE(record.note({Root::CurrentUser, u"K", u"odd"}, {Value{ValueType::ExpandString, {0x41}}, std::nullopt}));
+    EXPECT_TRUE(record.note({Root::CurrentUser, u"K", u"even"}, {Value{ValueType::String, {0x41, 0}}, std::nullopt}));
+    EXPECT_TRUE(record.note({Root::CurrentUser, u"N\\x", u"v"}, {std::nullopt, u"N"}));
+    EXPECT_TRUE(
+        record.note({Root::CurrentUser, u"K", u"odd2"}, {Value{ValueType::MultiString, {1, 0, 2}}, std::nullopt}));
+    EXPECT_TRUE(record.note({Root::CurrentUser, u"K", u"bin"}, {Value{ValueType::Binary, {7}}, std::nullopt}));
+    EXPECT_EQ(linesOf(record.text()), (std::vector<std::u16string>{
+                                          u"Windows Registry Editor Version 5.00",
+                                          u"",
+                                          u"[HKEY_CURRENT_USER\\K]",
+                                          u"\"bin\"=hex:07",
+                                          u"\"even\"=hex(1):41,00",
+                                          u"",
+                                          u"[-HKEY_CURRENT_USER\\N]",
+                                          u"",
+                                          u"[HKEY_CURRENT_USER\\K]",
+                                          u"\"odd2\"=hex(7):01,00,02",
+                                          u"\"odd\"=hex(2):41",
+                                          u"",
+                                      }));
+}
+
 TEST(UndoRecord, AKeyThatCannotBeCreatedNeedsNoDeletionAndItsValueNoSection) {
     const std::u16string tooLong(256, u'k');
     UndoRecord record;
