@@ -19,14 +19,6 @@ constexpr int kNameAttempts = 100;                  // runs in one second that g
 // A hex line is continued with "\" once it reaches this column, as the registry editor does.
 constexpr std::size_t kHexLineColumns = 76;
 
-std::u16string fold(std::u16string_view text) {
-    std::u16string folded(text);
-    for (char16_t& c : folded) {
-        if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - u'a' + u'A');
-    }
-    return folded;
-}
-
 std::u16string_view rootName(Root root) {
     switch (root) {
         case Root::ClassesRoot:
@@ -52,24 +44,13 @@ std::u16string sectionLine(std::u16string_view opening, Root root, std::u16strin
     return line;
 }
 
-// Every name of a key path is one the registry takes (the root itself has none).
-bool isValidKeyPath(std::u16string_view path) {
-    if (path.empty()) return true;
-    for (std::size_t start = 0;;) {
-        const std::size_t end = std::min(path.find(u'\\', start), path.size());
-        if (!registry::isValidKeyName(path.substr(start, end - start))) return false;
-        if (end == path.size()) return true;
-        start = end + 1;
-    }
-}
-
 // A .reg line ends at a line break, which no name in it can hold.
 bool fitsOnALine(std::u16string_view text) {
     return text.find_first_of(u"\r\n") == text.npos;
 }
 
 bool registryRefuses(const RegistryEntry& entry) {
-    return !isValidKeyPath(entry.subKey) || entry.valueName.size() > kMaxValueNameLength ||
+    return !registry::isValidKeyPath(entry.subKey) || entry.valueName.size() > kMaxValueNameLength ||
            entry.valueName.find(u'\0') != entry.valueName.npos;
 }
 
@@ -261,8 +242,8 @@ bool UndoRecord::isAtOrBelowCreated(Root root, const std::u16string& foldedKey) 
 bool UndoRecord::note(const RegistryEntry& entry, const PreviousState& previous) {
     // The key the write creates, unless a key above it is deleted already or it cannot be made.
     std::optional<KeyId> created;
-    if (previous.createdKey && isValidKeyPath(*previous.createdKey)) {
-        KeyId id{entry.root, fold(*previous.createdKey)};
+    if (previous.createdKey && registry::isValidKeyPath(*previous.createdKey)) {
+        KeyId id{entry.root, registry::foldedName(*previous.createdKey)};
         if (!isAtOrBelowCreated(id.first, id.second)) {
             if (!fitsOnALine(*previous.createdKey)) return false;
             created = std::move(id);
@@ -271,7 +252,7 @@ bool UndoRecord::note(const RegistryEntry& entry, const PreviousState& previous)
 
     // The value, when this is the first write to it. It needs a note of its own only where its
     // key was there before the run, and only when the registry takes its names at all.
-    ValueId valueId{entry.root, fold(entry.subKey), fold(entry.valueName)};
+    ValueId valueId{entry.root, registry::foldedName(entry.subKey), registry::foldedName(entry.valueName)};
     std::optional<Section> section;
     if (!previous.createdKey && !registryRefuses(entry) && !notedValueSet_.contains(valueId) &&
         !isAtOrBelowCreated(entry.root, std::get<1>(valueId))) {

@@ -11,8 +11,10 @@
 // checked.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <span>
+#include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -57,6 +59,28 @@ inline bool isValidKeyName(std::u16string_view name) {
     constexpr std::size_t kMaxKeyNameLength = 255;  // units, as in the real registry
     return !name.empty() && name.size() <= kMaxKeyNameLength && name.find(u'\\') == name.npos &&
            name.find(u'\0') == name.npos;
+}
+
+// A key path or value name in the one spelling the registry compares by: ASCII letters in upper
+// case (the registry ignores their case).
+inline std::u16string foldedName(std::u16string_view name) {
+    std::u16string folded(name);
+    for (char16_t& c : folded) {
+        if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - u'a' + u'A');
+    }
+    return folded;
+}
+
+// Whether every name of a key path ("a\\b\\c") is a valid key name; the empty path (a root
+// itself) has none and is valid.
+inline bool isValidKeyPath(std::u16string_view path) {
+    if (path.empty()) return true;
+    for (std::size_t start = 0;;) {
+        const std::size_t end = std::min(path.find(u'\\', start), path.size());
+        if (!isValidKeyName(path.substr(start, end - start))) return false;
+        if (end == path.size()) return true;
+        start = end + 1;
+    }
 }
 
 class Registry;

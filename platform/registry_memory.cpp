@@ -5,14 +5,6 @@
 namespace lz::registry {
 namespace {
 
-std::u16string fold(std::u16string_view text) {
-    std::u16string folded(text);
-    for (char16_t& c : folded) {
-        if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - u'a' + u'A');
-    }
-    return folded;
-}
-
 // The names of a key path ("a\b\c"), or nothing when one of them is empty, too long or holds
 // a NUL. The empty path (the root itself) has no names.
 std::optional<std::vector<std::u16string_view>> keyNames(std::u16string_view path) {
@@ -27,10 +19,6 @@ std::optional<std::vector<std::u16string_view>> keyNames(std::u16string_view pat
         if (end == path.size()) return names;
         start = end + 1;
     }
-}
-
-bool validKeyPath(std::u16string_view path) {
-    return keyNames(path).has_value();
 }
 
 bool validValueName(std::u16string_view name) {
@@ -57,8 +45,8 @@ bool MemoryRegistry::refused(const std::vector<Path>& list, const Path& path) co
 }
 
 Key MemoryRegistry::openForWrite(Root root, std::u16string_view subKey) {
-    if (!validKeyPath(subKey)) return {};
-    Path path{root, fold(subKey)};
+    if (!isValidKeyPath(subKey)) return {};
+    Path path{root, foldedName(subKey)};
     if (!hasKey(root, subKey) || refused(refusedKeys_, path)) return {};
     return openExisting(path);
 }
@@ -71,7 +59,7 @@ MemoryRegistry::KeyData* MemoryRegistry::createPath(Root root, std::u16string_vi
     for (std::u16string_view name : *names) {
         if (!path.empty()) path += u'\\';
         path += name;
-        auto [it, inserted] = keys_.try_emplace({root, fold(path)});
+        auto [it, inserted] = keys_.try_emplace({root, foldedName(path)});
         if (inserted) {
             it->second.path = path;
             if (record) writes_.push_back({Write::Kind::KeyCreated, root, path, {}, {}});
@@ -82,8 +70,8 @@ MemoryRegistry::KeyData* MemoryRegistry::createPath(Root root, std::u16string_vi
 }
 
 Key MemoryRegistry::create(Root root, std::u16string_view subKey) {
-    if (!validKeyPath(subKey)) return {};
-    Path path{root, fold(subKey)};
+    if (!isValidKeyPath(subKey)) return {};
+    Path path{root, foldedName(subKey)};
     // A refused key refuses its whole subtree, so nothing on the way is created either.
     if (refused(refusedKeys_, path)) return {};
     createPath(root, subKey, true);
@@ -98,7 +86,7 @@ bool MemoryRegistry::setValue(const Key& key, std::u16string_view name, ValueTyp
     if (refused(refusedValues_, path)) return false;
     KeyData& target = keys_[path];  // a root's entry appears with its first value
     Value stored{type, std::vector<std::uint8_t>(data.begin(), data.end())};
-    auto [it, inserted] = target.values.try_emplace(fold(name), NamedValue{std::u16string(name), stored});
+    auto [it, inserted] = target.values.try_emplace(foldedName(name), NamedValue{std::u16string(name), stored});
     if (!inserted) it->second.value = stored;
     writes_.push_back({Write::Kind::ValueSet, path.first, target.path, std::u16string(name), std::move(stored)});
     return true;
@@ -115,7 +103,7 @@ Existence MemoryRegistry::keyExists(Root root, std::u16string_view subKey) {
 }
 
 ValueState MemoryRegistry::readValue(Root root, std::u16string_view subKey, std::u16string_view name) {
-    if (validKeyPath(subKey) && refused(refusedReads_, {root, fold(subKey)})) return {Existence::Failed, {}};
+    if (isValidKeyPath(subKey) && refused(refusedReads_, {root, foldedName(subKey)})) return {Existence::Failed, {}};
     std::optional<Value> found = value(root, subKey, name);
     if (!found) return {Existence::Absent, {}};
     return {Existence::Present, std::move(*found)};
@@ -126,35 +114,35 @@ void MemoryRegistry::closeToken(std::uintptr_t token) noexcept {
 }
 
 std::optional<Value> MemoryRegistry::value(Root root, std::u16string_view subKey, std::u16string_view name) const {
-    const auto key = keys_.find({root, fold(subKey)});
+    const auto key = keys_.find({root, foldedName(subKey)});
     if (key == keys_.end()) return std::nullopt;
-    const auto found = key->second.values.find(fold(name));
+    const auto found = key->second.values.find(foldedName(name));
     if (found == key->second.values.end()) return std::nullopt;
     return found->second.value;
 }
 
 bool MemoryRegistry::hasKey(Root root, std::u16string_view subKey) const {
-    return subKey.empty() || keys_.contains({root, fold(subKey)});
+    return subKey.empty() || keys_.contains({root, foldedName(subKey)});
 }
 
 bool MemoryRegistry::putValue(Root root, std::u16string_view subKey, std::u16string_view name, Value value) {
     KeyData* key = validValueName(name) ? createPath(root, subKey, false) : nullptr;
     if (key == nullptr) return false;
-    auto [it, inserted] = key->values.try_emplace(fold(name), NamedValue{std::u16string(name), value});
+    auto [it, inserted] = key->values.try_emplace(foldedName(name), NamedValue{std::u16string(name), value});
     if (!inserted) it->second.value = std::move(value);
     return true;
 }
 
 void MemoryRegistry::refuseKeyWrites(Root root, std::u16string_view subKey) {
-    refusedKeys_.push_back({root, fold(subKey)});
+    refusedKeys_.push_back({root, foldedName(subKey)});
 }
 
 void MemoryRegistry::refuseValueWrites(Root root, std::u16string_view subKey) {
-    refusedValues_.push_back({root, fold(subKey)});
+    refusedValues_.push_back({root, foldedName(subKey)});
 }
 
 void MemoryRegistry::refuseReads(Root root, std::u16string_view subKey) {
-    refusedReads_.push_back({root, fold(subKey)});
+    refusedReads_.push_back({root, foldedName(subKey)});
 }
 
 }  // namespace lz::registry
