@@ -35,7 +35,9 @@ using lz::optimizer::RegistryWrite;
 using Registry = lz::registry::Win32Registry;
 using Files = lz::files::Win32Files;
 const char* const kPlatform = "Win32 registry and files";
-void clearBenchKey() { RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\LzBench"); }
+void clearBenchKey() {
+    RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\LzBench");
+}
 #else
 using Registry = lz::registry::MemoryRegistry;
 using Files = lz::files::PortableFiles;
@@ -65,7 +67,8 @@ std::vector<RegistryWrite> schemeWrites(int steps) {
 // Half of the keys hold values before the run, so the undo file restores data and absences.
 void seed(Registry& registry, const std::vector<RegistryWrite>& writes) {
     for (std::size_t i = 0; i < writes.size(); i += 2)
-        if (writes[i].entry.subKey.find(u"New") == std::u16string::npos) lz::optimizer::applyRegistryWrite(registry, writes[i]);
+        if (writes[i].entry.subKey.find(u"New") == std::u16string::npos)
+            lz::optimizer::applyRegistryWrite(registry, writes[i]);
 }
 
 struct Timing {
