@@ -24,7 +24,7 @@ using Millis = std::chrono::milliseconds;
 inline constexpr Millis kDefaultTimeout{10000};
 
 struct DriverError : std::runtime_error {
-  using std::runtime_error::runtime_error;
+    using std::runtime_error::runtime_error;
 };
 
 // UTF-8 (the source's literals) <-> UTF-16 (the W calls).
@@ -43,49 +43,49 @@ DWORD RunToEnd(std::wstring_view command_line, Millis timeout = kDefaultTimeout)
 
 // A started program. Move-only; the destructor kills it if it still runs.
 class Process {
- public:
-  Process() = default;
-  ~Process();
-  Process(Process&& other) noexcept;
-  Process& operator=(Process&& other) noexcept;
-  Process(const Process&) = delete;
-  Process& operator=(const Process&) = delete;
+public:
+    Process() = default;
+    ~Process();
+    Process(Process&& other) noexcept;
+    Process& operator=(Process&& other) noexcept;
+    Process(const Process&) = delete;
+    Process& operator=(const Process&) = delete;
 
-  // Starts `exe` with the command line `"exe" arguments` in `working_dir` (the exe's folder
-  // when empty) and waits until it is idle for input.
-  static Process Launch(const std::filesystem::path& exe, std::wstring_view arguments = {},
-                        const std::filesystem::path& working_dir = {}, Millis timeout = kDefaultTimeout);
-  // Takes hold of a program the test did not start itself (one that the program under test
-  // started): the process that shows a visible top-level window with exactly this caption.
-  // Processes whose ids are in `ignore` are passed over. The Process kills it when destroyed.
-  static Process WaitForProcessWithWindow(std::wstring_view caption, Millis timeout = kDefaultTimeout,
-                                          const std::vector<DWORD>& ignore = {});
+    // Starts `exe` with the command line `"exe" arguments` in `working_dir` (the exe's folder
+    // when empty) and waits until it is idle for input.
+    static Process Launch(const std::filesystem::path& exe, std::wstring_view arguments = {},
+                          const std::filesystem::path& working_dir = {}, Millis timeout = kDefaultTimeout);
+    // Takes hold of a program the test did not start itself (one that the program under test
+    // started): the process that shows a visible top-level window with exactly this caption.
+    // Processes whose ids are in `ignore` are passed over. The Process kills it when destroyed.
+    static Process WaitForProcessWithWindow(std::wstring_view caption, Millis timeout = kDefaultTimeout,
+                                            const std::vector<DWORD>& ignore = {});
 
-  DWORD Id() const { return id_; }
-  // The full path of the program's executable; empty when it cannot be read.
-  std::filesystem::path ImagePath() const;
-  HANDLE Handle() const { return process_; }
-  bool Running() const;
-  // Waits for the program to end and returns its exit code; kills it and throws when it
-  // does not end in time.
-  DWORD WaitForExit(Millis timeout = kDefaultTimeout);
-  void Kill();
+    DWORD Id() const { return id_; }
+    // The full path of the program's executable; empty when it cannot be read.
+    std::filesystem::path ImagePath() const;
+    HANDLE Handle() const { return process_; }
+    bool Running() const;
+    // Waits for the program to end and returns its exit code; kills it and throws when it
+    // does not end in time.
+    DWORD WaitForExit(Millis timeout = kDefaultTimeout);
+    void Kill();
 
-  // Top-level windows of the process, hidden ones included.
-  std::vector<HWND> Windows() const;
-  // The visible top-level window with exactly this caption, or nullptr.
-  HWND FindTopWindow(std::wstring_view caption) const;
-  HWND WaitForWindow(std::wstring_view caption, Millis timeout = kDefaultTimeout) const;
-  // A visible dialog (#32770) of the process: a message box, a file dialog.
-  HWND FindDialog(std::wstring_view caption = {}) const;
-  HWND WaitForDialog(std::wstring_view caption = {}, Millis timeout = kDefaultTimeout) const;
-  HWND WaitForMessageBox(Millis timeout = kDefaultTimeout) const { return WaitForDialog({}, timeout); }
-  void WaitUntilNoWindows(Millis timeout = kDefaultTimeout) const;
+    // Top-level windows of the process, hidden ones included.
+    std::vector<HWND> Windows() const;
+    // The visible top-level window with exactly this caption, or nullptr.
+    HWND FindTopWindow(std::wstring_view caption) const;
+    HWND WaitForWindow(std::wstring_view caption, Millis timeout = kDefaultTimeout) const;
+    // A visible dialog (#32770) of the process: a message box, a file dialog.
+    HWND FindDialog(std::wstring_view caption = {}) const;
+    HWND WaitForDialog(std::wstring_view caption = {}, Millis timeout = kDefaultTimeout) const;
+    HWND WaitForMessageBox(Millis timeout = kDefaultTimeout) const { return WaitForDialog({}, timeout); }
+    void WaitUntilNoWindows(Millis timeout = kDefaultTimeout) const;
 
- private:
-  HANDLE process_ = nullptr;
-  HANDLE thread_ = nullptr;
-  DWORD id_ = 0;
+private:
+    HANDLE process_ = nullptr;
+    HANDLE thread_ = nullptr;
+    DWORD id_ = 0;
 };
 
 // ---- Windows and controls -------------------------------------------------------------
@@ -105,13 +105,13 @@ void WaitForDestroyed(HWND window, Millis timeout = kDefaultTimeout);
 bool Responds(HWND window, Millis timeout = Millis{2000});
 
 struct Control {
-  HWND hwnd = nullptr;
-  int id = 0;
-  std::wstring class_name;
-  std::wstring text;
-  RECT rect{};  // in the parent's client coordinates
-  bool visible = false;
-  bool enabled = false;
+    HWND hwnd = nullptr;
+    int id = 0;
+    std::wstring class_name;
+    std::wstring text;
+    RECT rect{};  // in the parent's client coordinates
+    bool visible = false;
+    bool enabled = false;
 };
 
 // Direct children of `window` in creation order (their inner parts, such as a list view's
@@ -128,11 +128,11 @@ HWND RequireControl(HWND window, std::wstring_view caption, std::wstring_view cl
 
 // ---- Input ----------------------------------------------------------------------------
 
-void Click(HWND button);            // posts BM_CLICK: returns before a modal window closes
-void PressEscape(HWND window);      // WM_KEYDOWN/UP VK_ESCAPE to the focused control, else the window
-void LeftMouseDown(HWND control);   // WM_LBUTTONDOWN at the control's centre
-HWND FocusedControl(HWND window);   // from the window thread's GUI state; nullptr if none
-void PressCloseBox(HWND window);    // posts WM_SYSCOMMAND SC_CLOSE, as the title bar's close button
+void Click(HWND button);           // posts BM_CLICK: returns before a modal window closes
+void PressEscape(HWND window);     // WM_KEYDOWN/UP VK_ESCAPE to the focused control, else the window
+void LeftMouseDown(HWND control);  // WM_LBUTTONDOWN at the control's centre
+HWND FocusedControl(HWND window);  // from the window thread's GUI state; nullptr if none
+void PressCloseBox(HWND window);   // posts WM_SYSCOMMAND SC_CLOSE, as the title bar's close button
 
 // ---- Message boxes --------------------------------------------------------------------
 
@@ -144,14 +144,14 @@ std::wstring AnswerMessageBox(const Process& program, Millis timeout = kDefaultT
 // ---- List views and tab controls (across processes) -----------------------------------
 
 struct ListColumn {
-  std::wstring text;
-  int width = 0;
+    std::wstring text;
+    int width = 0;
 };
 int ListRowCount(HWND list);
 std::vector<ListColumn> ListColumns(HWND list);
 std::wstring ListItemText(HWND list, int row, int column = 0);
 std::vector<std::wstring> ListRows(HWND list, int column = 0);
-int ListSelectedRow(HWND list);  // -1 when none
+int ListSelectedRow(HWND list);          // -1 when none
 void ListSelectRow(HWND list, int row);  // selects and focuses the row, as a click would
 int TabCurrentPage(HWND tab);
 
@@ -178,8 +178,8 @@ std::filesystem::path BuiltRecorder();
 std::filesystem::path FromHostPath(std::string_view host_path);
 
 struct SchemeFile {
-  std::wstring name;   // file name inside Optimal, e.g. L"demo.lzvt"
-  std::string bytes;   // content as stored: GBK bytes
+    std::wstring name;  // file name inside Optimal, e.g. L"demo.lzvt"
+    std::string bytes;  // content as stored: GBK bytes
 };
 
 // The demo schemes of the source tree (samples/*.lzvt), in file-name order.
@@ -188,29 +188,29 @@ std::vector<SchemeFile> SampleSchemes();
 // A fresh program folder in the temp directory with copies of both programs and an Optimal
 // subfolder holding `schemes`; removed by the destructor.
 class ProgramFolder {
- public:
-  explicit ProgramFolder(const std::vector<SchemeFile>& schemes = {});
-  // The same, made inside `parent` (created when missing) instead of the temp directory.
-  ProgramFolder(const std::vector<SchemeFile>& schemes, const std::filesystem::path& parent);
-  ~ProgramFolder();
-  ProgramFolder(const ProgramFolder&) = delete;
-  ProgramFolder& operator=(const ProgramFolder&) = delete;
+public:
+    explicit ProgramFolder(const std::vector<SchemeFile>& schemes = {});
+    // The same, made inside `parent` (created when missing) instead of the temp directory.
+    ProgramFolder(const std::vector<SchemeFile>& schemes, const std::filesystem::path& parent);
+    ~ProgramFolder();
+    ProgramFolder(const ProgramFolder&) = delete;
+    ProgramFolder& operator=(const ProgramFolder&) = delete;
 
-  const std::filesystem::path& Dir() const { return dir_; }
-  std::filesystem::path Optimizer() const { return dir_ / L"optimizer.exe"; }
-  std::filesystem::path Editor() const { return dir_ / L"lzvtEditor.exe"; }
-  std::filesystem::path Optimal() const { return dir_ / L"Optimal"; }
+    const std::filesystem::path& Dir() const { return dir_; }
+    std::filesystem::path Optimizer() const { return dir_ / L"optimizer.exe"; }
+    std::filesystem::path Editor() const { return dir_ / L"lzvtEditor.exe"; }
+    std::filesystem::path Optimal() const { return dir_ / L"Optimal"; }
 
-  Process StartOptimizer(std::wstring_view arguments = {}) const;
-  Process StartEditor(std::wstring_view arguments = {}) const;
+    Process StartOptimizer(std::wstring_view arguments = {}) const;
+    Process StartEditor(std::wstring_view arguments = {}) const;
 
-  // Copies the command-line recorder into the folder and returns its path.
-  std::filesystem::path InstallRecorder() const;
+    // Copies the command-line recorder into the folder and returns its path.
+    std::filesystem::path InstallRecorder() const;
 
- private:
-  void Populate(const std::vector<SchemeFile>& schemes);
+private:
+    void Populate(const std::vector<SchemeFile>& schemes);
 
-  std::filesystem::path dir_;
+    std::filesystem::path dir_;
 };
 
 // The command lines the recorder at `recorder_exe` has written so far, one per start.
@@ -230,11 +230,13 @@ bool RegistryKeyExists(HKEY root, std::wstring_view subkey);
 // A value exactly as stored: its type and its bytes, nothing added or taken away (no
 // terminator appended to a string that lacks one).
 struct RegistryValue {
-  DWORD type = REG_NONE;
-  std::string bytes;
+    DWORD type = REG_NONE;
+    std::string bytes;
 };
 std::optional<RegistryValue> RegistryRawValue(HKEY root, std::wstring_view subkey, std::wstring_view value);
-inline bool operator==(const RegistryValue& a, const RegistryValue& b) { return a.type == b.type && a.bytes == b.bytes; }
+inline bool operator==(const RegistryValue& a, const RegistryValue& b) {
+    return a.type == b.type && a.bytes == b.bytes;
+}
 
 // Every key at and below `subkey`, by its path below it ("" for the key itself, "a\\b" below),
 // each with its values by name, exactly as stored. Empty when the key is missing.
@@ -252,15 +254,15 @@ void RegistrySetRaw(HKEY root, std::wstring_view subkey, std::wstring_view value
 // that grants only KEY_READ, to everyone. The destructor puts the key's former access list
 // back. The lock lives in the wineserver: it is gone once that server stops.
 class RegistryWriteLock {
- public:
-  RegistryWriteLock(HKEY root, std::wstring_view subkey);
-  ~RegistryWriteLock();
-  RegistryWriteLock(const RegistryWriteLock&) = delete;
-  RegistryWriteLock& operator=(const RegistryWriteLock&) = delete;
+public:
+    RegistryWriteLock(HKEY root, std::wstring_view subkey);
+    ~RegistryWriteLock();
+    RegistryWriteLock(const RegistryWriteLock&) = delete;
+    RegistryWriteLock& operator=(const RegistryWriteLock&) = delete;
 
- private:
-  HKEY key_ = nullptr;              // opened before the lock, with the right to change the list
-  std::string former_descriptor_;   // self-relative security descriptor with the former list
+private:
+    HKEY key_ = nullptr;             // opened before the lock, with the right to change the list
+    std::string former_descriptor_;  // self-relative security descriptor with the former list
 };
 
 }  // namespace lz::e2e
