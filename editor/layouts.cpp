@@ -33,6 +33,9 @@ WindowLayout makeMain() {
 
     ControlLayout textHolder = control(ControlKind::RichEdit, "超级编辑框1", {}, {136, 288, 32, 24});
     textHolder.multiline = true;
+    textHolder.holder = true;
+    ControlLayout pathHolder = edit("编辑框1", "", {56, 288, 80, 20});
+    pathHolder.holder = true;
 
     ControlLayout open = schemeDialog("通用对话框1", "选择方案文件LZVT");
     open.fileMustExist = true;
@@ -54,7 +57,7 @@ WindowLayout makeMain() {
         disabled(button("按钮7", "更多设置", {264, 192, 80, 24}, false)),
         label("标签1", "方案名称：", {16, 224, 80, 24}),
         name,
-        edit("编辑框1", "", {56, 288, 80, 20}),
+        pathHolder,
         textHolder,
         open,
         saveAs,

@@ -36,6 +36,7 @@ WindowLayout makeMain() {
 
     ControlLayout holder = control(ControlKind::RichEdit, "超级编辑框1", {}, {24, 232, 352, 100});
     holder.multiline = true;
+    holder.holder = true;
 
     w.controls = {
         label("标签1", "软件为便携式产品做到了最大的资源节省", {8, 8, 344, 21}),

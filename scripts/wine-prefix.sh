@@ -15,7 +15,14 @@
 
 LZ_WINE_LOCALE=zh_CN.UTF-8
 LZ_WINE_PREFIX_SCRIPT=$(realpath -- "${BASH_SOURCE[0]}")
-LZ_WINE_DESKTOP_SIZE=${LZ_WINE_DESKTOP_SIZE:-1024x768}
+# LZ_WINE_DPI (a number such as 144) makes prefixes whose screen has that DPI (LogPixels); their
+# virtual desktop is larger, so that the widest window still fits at that DPI.
+LZ_WINE_DPI=${LZ_WINE_DPI:-}
+if [[ -n $LZ_WINE_DPI ]]; then
+  LZ_WINE_DESKTOP_SIZE=${LZ_WINE_DESKTOP_SIZE:-1536x1152}
+else
+  LZ_WINE_DESKTOP_SIZE=${LZ_WINE_DESKTOP_SIZE:-1024x768}
+fi
 
 # The 64-bit loader directly: Debian's `wine` wrapper only adds a hint about the missing
 # 32-bit loader.
@@ -78,6 +85,10 @@ lz_wine_create_prefix() {
   lz_wine_headless "$prefix" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d "$LZ_WINE_DESKTOP_SIZE" /f >/dev/null || reg_failed=1
   # A crashing program prints its backtrace instead of waiting for a click.
   lz_wine_headless "$prefix" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null || reg_failed=1
+  if [[ -n $LZ_WINE_DPI ]]; then
+    lz_wine_headless "$prefix" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$LZ_WINE_DPI" /f \
+      >/dev/null || reg_failed=1
+  fi
   # A wineserver started without a display breaks later GUI runs in this prefix.
   WINEPREFIX="$prefix" wineserver -k 2>/dev/null
   WINEPREFIX="$prefix" wineserver -w 2>/dev/null

@@ -72,6 +72,8 @@ struct ControlLayout {
     bool enabled = true;
     bool visible = true;
     bool checked = false;  // radio buttons
+    // A text holder that lies below the client area: never seen, so it never takes the focus.
+    bool holder = false;
 
     // Placement on a tab page: the owning tab control's name and the page index.
     std::string tab;

@@ -53,8 +53,7 @@ private:
 // Empty string rather than a null BSTR for an empty text; freed on scope exit.
 class Bstr {
 public:
-    explicit Bstr(const std::wstring& text)
-        : value_(SysAllocStringLen(text.data(), static_cast<UINT>(text.size()))) {}
+    explicit Bstr(const std::wstring& text) : value_(SysAllocStringLen(text.data(), static_cast<UINT>(text.size()))) {}
     Bstr(const Bstr&) = delete;
     Bstr& operator=(const Bstr&) = delete;
     ~Bstr() { SysFreeString(value_); }
@@ -76,17 +75,16 @@ bool loadHost() {
     const HMODULE atl = LoadLibraryW(path.c_str());
     if (!atl) return false;
 
-    const auto winInit = reinterpret_cast<AtlAxWinInitFn>(
-        reinterpret_cast<void*>(GetProcAddress(atl, "AtlAxWinInit")));
-    const auto getControl = reinterpret_cast<AtlAxGetControlFn>(
-        reinterpret_cast<void*>(GetProcAddress(atl, "AtlAxGetControl")));
+    const auto winInit = reinterpret_cast<AtlAxWinInitFn>(reinterpret_cast<void*>(GetProcAddress(atl, "AtlAxWinInit")));
+    const auto getControl =
+        reinterpret_cast<AtlAxGetControlFn>(reinterpret_cast<void*>(GetProcAddress(atl, "AtlAxGetControl")));
     if (!winInit || !getControl || !winInit()) return false;
     gGetControl = getControl;
     return true;
 }
 
-LRESULT CALLBACK browserSubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
-                                     UINT_PTR id, DWORD_PTR data) {
+LRESULT CALLBACK browserSubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                     DWORD_PTR data) {
     if (message == WM_DESTROY) {
         // Leave on WM_DESTROY, not WM_NCDESTROY: the host restores its own window
         // procedure while handling WM_DESTROY, so later messages would not reach us.
@@ -105,9 +103,7 @@ BrowserState* stateOf(HWND browser) {
 bool queryWebBrowser(HWND host, ComRef<IWebBrowser2>& browser) {
     ComRef<IUnknown> control;
     if (!gGetControl || FAILED(gGetControl(host, control.put())) || !control) return false;
-    return SUCCEEDED(control->QueryInterface(IID_IWebBrowser2,
-                                             reinterpret_cast<void**>(browser.put()))) &&
-           browser;
+    return SUCCEEDED(control->QueryInterface(IID_IWebBrowser2, reinterpret_cast<void**>(browser.put()))) && browser;
 }
 
 bool navigate(IWebBrowser2* browser, const std::wstring& address) {
@@ -133,10 +129,8 @@ HWND createBrowser(HWND parent, int x, int y, int w, int h, int id, const std::w
     if (!initBrowserSupport()) return nullptr;
 
     HWND host = CreateWindowExW(0, kHostClass, kWebBrowserClassId,
-                                WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, x, y,
-                                w, h, parent,
-                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                                GetModuleHandleW(nullptr), nullptr);
+                                WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, x, y, w, h, parent,
+                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
     if (!host) return nullptr;
 
     ComRef<IWebBrowser2> browser;
@@ -145,8 +139,7 @@ HWND createBrowser(HWND parent, int x, int y, int w, int h, int id, const std::w
         DestroyWindow(host);
         return nullptr;
     }
-    if (!SetWindowSubclass(host, browserSubclassProc, kSubclassId,
-                           reinterpret_cast<DWORD_PTR>(state.get()))) {
+    if (!SetWindowSubclass(host, browserSubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(state.get()))) {
         RemovePropW(host, kStateProperty);
         DestroyWindow(host);
         return nullptr;
@@ -172,6 +165,21 @@ bool navigateBrowser(HWND browser, const std::wstring& address) {
 std::wstring browserAddress(HWND browser) {
     const BrowserState* state = stateOf(browser);
     return state ? state->address : std::wstring();
+}
+
+HWND browserHolding(HWND window) {
+    for (HWND w = window; w != nullptr; w = GetParent(w))
+        if (stateOf(w)) return w;
+    return nullptr;
+}
+
+bool browserTakesKey(HWND browser, MSG& message) {
+    ComRef<IUnknown> control;
+    if (!stateOf(browser) || !gGetControl || FAILED(gGetControl(browser, control.put())) || !control) return false;
+    ComRef<IOleInPlaceActiveObject> active;
+    if (FAILED(control->QueryInterface(IID_IOleInPlaceActiveObject, reinterpret_cast<void**>(active.put()))) || !active)
+        return false;
+    return active->TranslateAccelerator(&message) == S_OK;
 }
 
 }  // namespace lz::win32

@@ -33,4 +33,12 @@ bool navigateBrowser(HWND browser, const std::wstring& address);
 // given. Empty for a window that is not a browser (or no longer exists).
 std::wstring browserAddress(HWND browser);
 
+// The browser made by createBrowser that `window` is, or lies inside of; nullptr for none.
+HWND browserHolding(HWND window);
+
+// Offers a key message to the page the way a hosted browser expects: through its in-place
+// object's TranslateAccelerator, before any key handling of the window. True when the page
+// took the key (the message must then go no further).
+bool browserTakesKey(HWND browser, MSG& message);
+
 }  // namespace lz::win32

@@ -7,12 +7,15 @@
 #include <uxtheme.h>
 
 #include <algorithm>
+#include <map>
 #include <memory>
+#include <set>
 #include <vector>
 
 #include "platform/text.h"
 #include "platform/ui/list_model.h"
 #include "platform/win32/browser.h"
+#include "platform/win32/dpi.h"
 
 namespace lz::win32 {
 
@@ -30,23 +33,23 @@ HINSTANCE g_instance = nullptr;
 
 std::wstring wide(std::string_view utf8) { return text::toWide(utf8); }
 
-HFONT defaultFont() {
-    static HFONT font = [] {
-        NONCLIENTMETRICSW metrics{};
-        metrics.cbSize = sizeof(metrics);
-        if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0))
-            return CreateFontIndirectW(&metrics.lfMessageFont);
-        return static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
-    }();
-    return font;
-}
-
 struct GdiDeleter {
     void operator()(HGDIOBJ object) const {
         if (object) DeleteObject(object);
     }
 };
 using UniqueGdi = std::unique_ptr<std::remove_pointer_t<HGDIOBJ>, GdiDeleter>;
+
+// The windows' default font, the system's message font, at a DPI; made once per DPI.
+HFONT defaultFont(UINT dpi) {
+    static std::map<UINT, UniqueGdi> fonts;
+    UniqueGdi& font = fonts[dpi];
+    if (!font) {
+        const LOGFONTW lf = dpi::messageFont(dpi);
+        font.reset(CreateFontIndirectW(&lf));
+    }
+    return font ? static_cast<HFONT>(font.get()) : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+}
 
 COLORREF rgb(const ui::Color& c) { return RGB(c.r, c.g, c.b); }
 
@@ -60,7 +63,12 @@ std::wstring dialogFilter(std::string_view filter) {
 }
 
 class Win32Window;
+// The program's own top-level windows, alive now. Only these are taken for one: another
+// window of the thread (a message box, the browser's) may keep anything in its user data.
+std::set<HWND> g_ownWindows;
+
 Win32Window* windowFromHandle(HWND hwnd) {
+    if (!g_ownWindows.contains(hwnd)) return nullptr;
     return reinterpret_cast<Win32Window*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
 }
 
@@ -87,14 +95,18 @@ public:
         DWORD exStyle = WS_EX_APPWINDOW | WS_EX_CONTROLPARENT;
         if (!layout_.icon) exStyle |= WS_EX_DLGMODALFRAME;  // no icon in the title bar
 
-        RECT work{};
-        SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-        int x = work.left + (work.right - work.left - layout_.width) / 2;
-        int y = work.top + (work.bottom - work.top - layout_.height) / 2;
-
-        hwnd_ = CreateWindowExW(exStyle, kWindowClass, wide(layout_.caption).c_str(), style, x, y, layout_.width,
-                                layout_.height, owner_, nullptr, g_instance, this);
+        // Sized for the system DPI first; once the window knows its monitor, for that one's.
+        dpi_ = dpi::system();
+        const RECT place = centredPlace();
+        hwnd_ = CreateWindowExW(exStyle, kWindowClass, wide(layout_.caption).c_str(), style, place.left, place.top,
+                                place.right - place.left, place.bottom - place.top, owner_, nullptr, g_instance, this);
         if (!hwnd_) return false;
+        if (const UINT actual = dpi::ofWindow(hwnd_); actual != dpi_) {
+            dpi_ = actual;
+            const RECT again = centredPlace();
+            SetWindowPos(hwnd_, nullptr, again.left, again.top, again.right - again.left, again.bottom - again.top,
+                         SWP_NOZORDER | SWP_NOACTIVATE);
+        }
         if (layout_.icon) setProgramIcon();
         createControls();
         if (layout_.onCreated) raise({}, Event::Created);
@@ -107,6 +119,7 @@ public:
 
     HWND hwnd() const { return hwnd_; }
     bool busy() const { return handlerDepth_ > 0; }
+    UINT dpi() const { return dpi_; }
 
     HWND control(std::string_view name) const {
         int i = layout_.indexOf(name);
@@ -124,6 +137,13 @@ public:
         case WM_CTLCOLOREDIT:
             if (LRESULT brush = onControlColour(reinterpret_cast<HWND>(lp), reinterpret_cast<HDC>(wp))) return brush;
             break;
+        case WM_NEXTDLGCTL:
+            // Sent by a multi-line edit box on Tab: the focus moves on, as in a dialog.
+            moveFocus(wp, lp);
+            return 0;
+        case WM_DPICHANGED:
+            onDpiChanged(HIWORD(wp), reinterpret_cast<const RECT*>(lp));
+            return 0;
         case WM_CLOSE:
             close();
             return 0;
@@ -132,6 +152,7 @@ public:
             if (startWindow_) PostQuitMessage(0);
             return 0;
         case WM_NCDESTROY:
+            g_ownWindows.erase(hwnd_);
             SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
             hwnd_ = nullptr;
             break;
@@ -370,9 +391,63 @@ public:
 
     void exitProgram(int code) override { ExitProcess(static_cast<UINT>(code)); }
 
-    void attach(HWND hwnd) { hwnd_ = hwnd; }
+    void attach(HWND hwnd) {
+        hwnd_ = hwnd;
+        g_ownWindows.insert(hwnd);
+    }
 
 private:
+    // A layout number at this window's DPI.
+    int px(int value) const { return dpi::scale(value, dpi_); }
+
+    // The window's outer rectangle at this DPI, centred in the work area.
+    RECT centredPlace() const {
+        RECT work{};
+        SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+        const int w = px(layout_.width), h = px(layout_.height);
+        const int x = work.left + (work.right - work.left - w) / 2;
+        const int y = work.top + (work.bottom - work.top - h) / 2;
+        return {x, y, x + w, y + h};
+    }
+
+    // A control's rectangle in the client area at this DPI; a combo box's includes its list.
+    RECT placeOf(const ControlLayout& c) const {
+        const ui::Rect r = layout_.clientRect(c);
+        const int h = c.kind == ControlKind::ComboBox ? r.h + kComboDropHeight : r.h;
+        return {px(r.x), px(r.y), px(r.x) + px(r.w), px(r.y) + px(h)};
+    }
+
+    // WM_NEXTDLGCTL: to the control named, or to the next (or previous) tab stop.
+    void moveFocus(WPARAM wp, LPARAM lp) {
+        HWND target = LOWORD(lp) ? reinterpret_cast<HWND>(wp) : GetNextDlgTabItem(hwnd_, GetFocus(), wp != 0);
+        if (target) SetFocus(target);
+    }
+
+    // The window moved to a monitor of another DPI (or that monitor's DPI changed): take the
+    // size the system suggests and lay every control out again, fonts included.
+    void onDpiChanged(UINT newDpi, const RECT* suggested) {
+        if (newDpi == 0 || newDpi == dpi_) return;
+        dpi_ = newDpi;
+        if (suggested)
+            SetWindowPos(hwnd_, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                         suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+        std::vector<UniqueGdi> oldFonts = std::move(fonts_);
+        fonts_.clear();
+        for (size_t i = 0; i < controls_.size(); ++i) {
+            HWND h = controls_[i];
+            if (!h) continue;
+            const ControlLayout& c = layout_.controls[i];
+            const RECT r = placeOf(c);
+            SetWindowPos(h, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top, SWP_NOZORDER | SWP_NOACTIVATE);
+            if (c.kind == ControlKind::Browser) continue;
+            SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(fontFor(c)), TRUE);
+            if (c.kind == ControlKind::ListView)
+                for (size_t k = 0; k < c.columns.size(); ++k)
+                    SendMessageW(h, LVM_SETCOLUMNWIDTH, k, MAKELPARAM(px(c.columns[k].width), 0));
+        }
+        RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+    }
+
     void setProgramIcon() {
         auto load = [](int size) {
             return static_cast<HICON>(LoadImageW(g_instance, MAKEINTRESOURCEW(1), IMAGE_ICON, size, size, LR_DEFAULTCOLOR));
@@ -401,14 +476,13 @@ private:
     }
 
     HWND createControl(const ControlLayout& c, int index) {
-        const ui::Rect r = layout_.clientRect(c);
+        const RECT r = placeOf(c);
         const HMENU id = reinterpret_cast<HMENU>(static_cast<INT_PTR>(ui::kFirstControlId + index));
         // Where two controls overlap, the one earlier in the table is drawn on top.
         DWORD style = WS_CHILD | WS_CLIPSIBLINGS;
         if (!c.enabled) style |= WS_DISABLED;
         DWORD exStyle = 0;
         const wchar_t* cls = nullptr;
-        int height = r.h;
         std::wstring caption = wide(c.text);
 
         switch (c.kind) {
@@ -463,7 +537,6 @@ private:
         case ControlKind::ComboBox:
             cls = WC_COMBOBOXW;
             style |= CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP | WS_GROUP;
-            height = r.h + kComboDropHeight;  // the height of a combo box includes its drop-down
             caption.clear();
             break;
         case ControlKind::Tab:
@@ -475,12 +548,18 @@ private:
             return nullptr;  // no window of its own
         case ControlKind::Browser: {
             initBrowserSupport();
-            HWND browser = createBrowser(hwnd_, r.x, r.y, r.w, r.h, ui::kFirstControlId + index, caption);
+            HWND browser = createBrowser(hwnd_, r.left, r.top, r.right - r.left, r.bottom - r.top,
+                                         ui::kFirstControlId + index, caption);
             return browser;
         }
         }
+        // A holder is out of sight: no tab stop, and a group of its own, so that neither Tab nor
+        // the arrow keys move the focus into it (nor out of it into the next control's group).
+        if (c.holder) style = (style & ~WS_TABSTOP) | WS_GROUP;
+        if (index > 0 && layout_.controls[static_cast<size_t>(index - 1)].holder) style |= WS_GROUP;
 
-        HWND h = CreateWindowExW(exStyle, cls, caption.c_str(), style, r.x, r.y, r.w, height, hwnd_, id, g_instance, nullptr);
+        HWND h = CreateWindowExW(exStyle, cls, caption.c_str(), style, r.left, r.top, r.right - r.left,
+                                 r.bottom - r.top, hwnd_, id, g_instance, nullptr);
         if (!h) return nullptr;
         SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(fontFor(c)), FALSE);
         configure(c, h, static_cast<size_t>(index));
@@ -488,9 +567,9 @@ private:
     }
 
     HFONT fontFor(const ControlLayout& c) {
-        if (!c.font) return defaultFont();
+        if (!c.font) return defaultFont(dpi_);
         LOGFONTW lf{};
-        lf.lfHeight = -c.font->height;
+        lf.lfHeight = -px(c.font->height);
         lf.lfWeight = c.font->bold ? FW_BOLD : FW_NORMAL;
         lf.lfUnderline = c.font->underline;
         lf.lfCharSet = c.font->gb2312Charset ? GB2312_CHARSET : DEFAULT_CHARSET;
@@ -527,7 +606,7 @@ private:
                 LVCOLUMNW col{};
                 col.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT | LVCF_SUBITEM;
                 col.fmt = LVCFMT_LEFT;
-                col.cx = c.columns[k].width;
+                col.cx = px(c.columns[k].width);
                 col.pszText = header.data();
                 col.iSubItem = static_cast<int>(k);
                 SendMessageW(h, LVM_INSERTCOLUMNW, k, reinterpret_cast<LPARAM>(&col));
@@ -672,6 +751,7 @@ private:
     HWND owner_ = nullptr;
     HWND hwnd_ = nullptr;
     bool startWindow_ = false;
+    UINT dpi_ = dpi::kDesign;
     bool modal_ = false;
     bool open_ = true;
     int handlerDepth_ = 0;
@@ -703,6 +783,12 @@ bool preTranslate(MSG& msg) {
     HWND root = GetAncestor(msg.hwnd, GA_ROOT);
     Win32Window* window = root ? windowFromHandle(root) : nullptr;
     if (!window) return false;
+    // A page in a browser gets its keys first: Tab, Enter and the arrows move through it, and
+    // Esc closes the window only when the page has no use for it.
+    if (msg.message >= WM_KEYFIRST && msg.message <= WM_KEYLAST) {
+        HWND browser = browserHolding(msg.hwnd);
+        if (browser && browserTakesKey(browser, msg)) return true;
+    }
     if (msg.message == WM_KEYDOWN && msg.wParam == VK_ESCAPE && !focusTakesEscape(GetFocus())) {
         window->close();
         return true;
@@ -754,6 +840,7 @@ LRESULT CALLBACK windowProc(HWND hwnd, UINT message, WPARAM wp, LPARAM lp) {
         auto* window = static_cast<Win32Window*>(create->lpCreateParams);
         SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(window));
         window->attach(hwnd);
+        dpi::scaleFrame(hwnd);
     }
     if (Win32Window* window = windowFromHandle(hwnd)) return window->handle(message, wp, lp);
     return DefWindowProcW(hwnd, message, wp, lp);

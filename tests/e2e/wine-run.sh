@@ -9,7 +9,8 @@
 # registry, clipboard or process of one run can reach another.
 #
 # Environment: LZ_WINE_TEMPLATE (template prefix path), LZ_WINE_TIMEOUT (seconds, default 280),
-# LZ_WINE_SCREEN (Xvfb screen, default 1280x1024x24), LZ_WINE_KEEP=1 keeps the clone.
+# LZ_WINE_SCREEN (Xvfb screen, default 1280x1024x24), LZ_WINE_KEEP=1 keeps the clone,
+# LZ_WINE_DPI=N runs on a screen of N DPI (a template of its own, made with that LogPixels).
 #
 # LZ_WINE_USER=UID (numeric, not 0) runs the Wine side (Xvfb, wine, wineserver) as that
 # ordinary user and its primary group, so that files and folders the user may not write stay
@@ -62,7 +63,8 @@ build_root() {
 }
 
 root=$(build_root)
-template=${LZ_WINE_TEMPLATE:-$root/wine/template}
+# A screen of another DPI (LZ_WINE_DPI, see wine-prefix.sh) has a template of its own.
+template=${LZ_WINE_TEMPLATE:-$root/wine/template${LZ_WINE_DPI:+-dpi$LZ_WINE_DPI}}
 runs_dir=$(dirname "$template")/runs
 
 # The words that put a command on the Wine side: empty when all runs as root.
@@ -91,7 +93,7 @@ if [[ -n $run_uid ]]; then
     echo "wine-run.sh: $user_dir/runs is missing or not writable; run once as root to make it" >&2
     exit 3
   fi
-  template=$user_dir/template
+  template=$user_dir/$(basename "$template")
   runs_dir=$user_dir/runs
   lz_wine_ensure_user_prefix "$run_uid" "$run_gid" "$template" ||
     { echo "wine-run.sh: cannot make the Wine prefix $template as uid $run_uid" >&2; exit 3; }
@@ -176,13 +178,17 @@ else
   lz_wine_clone_prefix "$template" "$WINEPREFIX" || { clean_up; exit 3; }
 fi
 
+# The X screen holds the whole virtual desktop.
+screen=1280x1024x24
+[[ -z ${LZ_WINE_DPI:-} ]] || screen=1600x1200x24
+
 # Inside the X session: run the program, then stop this prefix's Wine processes (the virtual
 # desktop among them) while their display still exists.
 inner='"$WINELOADER" "$@"; rc=$?; wineserver -k 2>/dev/null; wineserver -w 2>/dev/null; exit $rc'
 
 # A random first display number keeps parallel runs from racing for the same one.
 timeout -k 10 "${LZ_WINE_TIMEOUT:-280}" "${wine_side[@]}" \
-  xvfb-run -a -n $((100 + RANDOM % 3000)) -s "-screen 0 ${LZ_WINE_SCREEN:-1280x1024x24} -nolisten tcp" \
+  xvfb-run -a -n $((100 + RANDOM % 3000)) -s "-screen 0 ${LZ_WINE_SCREEN:-$screen} -nolisten tcp" \
   bash -c "$inner" wine-run "$exe" "$@" &
 runner_pid=$!
 wait "$runner_pid"

@@ -1,0 +1,146 @@
+// The keyboard in process: Tab walks a window's controls in the order of its table, through the
+// page in front only, out of a multi-line box too, and never into a text holder out of sight;
+// the message loop takes only its own windows for its windows.
+#include <gtest/gtest.h>
+
+// clang-format off
+#include <windows.h>
+#include <commctrl.h>
+// clang-format on
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "editor/layouts.h"
+#include "optimizer/layouts.h"
+#include "platform/win32/browser.h"
+#include "platform/win32/ui_win32.h"
+
+namespace lz::win32 {
+namespace {
+
+using ui::Window;
+
+Window& open(const ui::WindowLayout& layout) {
+    Window* w = openForTest(layout, {});
+    if (!w) throw std::runtime_error("window not created");
+    pumpMessages();
+    return *w;
+}
+
+// The control that has the focus, by its name in the table ("" for none of them).
+std::string focusedName(const ui::WindowLayout& layout, Window& w) {
+    HWND focus = GetFocus();
+    for (const ui::ControlLayout& c : layout.controls) {
+        HWND h = controlHandle(w, c.name);
+        if (h && (h == focus || IsChild(h, focus))) return c.name;
+    }
+    return focus == handleOf(w) ? "(the window)" : "";
+}
+
+void pressTab(Window& w) {
+    HWND target = GetFocus() ? GetFocus() : handleOf(w);
+    PostMessageW(target, WM_KEYDOWN, VK_TAB, 1);
+    PostMessageW(target, WM_KEYUP, VK_TAB, 1 | (LPARAM{1} << 30) | (LPARAM{1} << 31));
+    pumpMessages();
+}
+
+// The controls Tab visits from `first` until it comes back there (at most twice the table).
+std::vector<std::string> tabRound(const ui::WindowLayout& layout, Window& w, const std::string& first) {
+    SetFocus(controlHandle(w, first));
+    pumpMessages();
+    std::vector<std::string> visited{focusedName(layout, w)};
+    for (size_t i = 0; i < 2 * layout.controls.size(); ++i) {
+        pressTab(w);
+        const std::string name = focusedName(layout, w);
+        if (name == first) break;
+        visited.push_back(name);
+    }
+    return visited;
+}
+
+using Names = std::vector<std::string>;
+
+TEST(Win32Keyboard, TabFollowsTheTableAndNeverEntersAHolderOutOfSight) {
+    struct Case {
+        const ui::WindowLayout& (*layout)();
+        std::string first;
+        Names round;
+    };
+    const Case cases[] = {
+        {optimizer::mainWindowLayout,
+         "超级列表框1",
+         {"超级列表框1", "按钮5", "按钮6", "按钮7", "按钮8", "按钮1", "按钮4", "按钮3", "按钮10"}},
+        {editor::mainWindowLayout,
+         "按钮4",
+         {"按钮4", "按钮5", "按钮6", "超级列表框1", "按钮1", "按钮2", "按钮3", "按钮8", "编辑框2"}},
+        {optimizer::managementWindowLayout, "超级列表框1", {"超级列表框1", "按钮1", "按钮2", "按钮3"}},
+    };
+    for (const Case& c : cases) {
+        const ui::WindowLayout& layout = c.layout();
+        SCOPED_TRACE(layout.caption);
+        Window& w = open(layout);
+        EXPECT_EQ(tabRound(layout, w, c.first), c.round);
+        w.close();
+    }
+}
+
+TEST(Win32Keyboard, OnTabPagesTabStaysOnThePageInFrontAndLeavesAMultiLineBox) {
+    Window& runner = open(optimizer::runnerWindowLayout());
+    const ui::WindowLayout& layout = optimizer::runnerWindowLayout();
+    EXPECT_EQ(tabRound(layout, runner, "编辑框1"), (Names{"编辑框1", "编辑框2", "按钮1", "按钮5", "按钮2"}));
+    runner.setCurrentPage("选择夹1", optimizer::kHintPage);
+    // From the hint box (multi-line, read-only) Tab goes on to the page's buttons.
+    EXPECT_EQ(tabRound(layout, runner, "编辑框3"), (Names{"编辑框3", "按钮4", "按钮3"}));
+    runner.close();
+
+    Window& add = open(editor::addStepWindowLayout());
+    const ui::WindowLayout& addLayout = editor::addStepWindowLayout();
+    add.setEnabled("组合框1", true);
+    const Names registryPage = tabRound(addLayout, add, "编辑框1");
+    EXPECT_EQ(registryPage, (Names{"编辑框1", "编辑框2", "组合框1", "按钮1", "单选框1"}));
+    add.setCurrentPage("选择夹1", editor::kHintStepPage);
+    EXPECT_EQ(tabRound(addLayout, add, "编辑框3"), (Names{"编辑框3", "按钮2"}));
+    add.close();
+}
+
+TEST(Win32Keyboard, AWindowOfTheThreadThatIsNotTheProgramsIsLeftToItself) {
+    // A window of another class whose user data is not one of the program's windows, as a
+    // browser's or a message box's may be: keys for it must not be taken for the program's.
+    HWND other = CreateWindowExW(0, L"STATIC", L"other", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 100, 100, nullptr,
+                                 nullptr, GetModuleHandleW(nullptr), nullptr);
+    ASSERT_NE(other, nullptr);
+    SetWindowLongPtrW(other, GWLP_USERDATA, 0x5A5A5A5A);
+    Window& w = open(optimizer::mainWindowLayout());
+    PostMessageW(other, WM_KEYDOWN, VK_ESCAPE, 1);
+    PostMessageW(other, WM_KEYDOWN, VK_TAB, 1);
+    pumpMessages();
+    EXPECT_TRUE(IsWindow(other));
+    EXPECT_TRUE(w.isOpen()) << "a key for another window closed the program's";
+    DestroyWindow(other);
+    w.close();
+}
+
+TEST(Win32Keyboard, InTheBrowserThePageHasTheKeysFirstAndEscClosesOnlyWhatThePageLeaves) {
+    Window& more = open(optimizer::moreProductsWindowLayout());
+    HWND browser = controlHandle(more, "超文本浏览框1");
+    ASSERT_NE(browser, nullptr);
+    SetFocus(browser);
+    pumpMessages();
+    HWND focus = GetFocus();
+    ASSERT_EQ(browserHolding(focus), browser) << "the focus is inside the browser";
+    EXPECT_EQ(browserHolding(handleOf(more)), nullptr);
+
+    // Whether this page takes Esc decides whether the window closes (with no page engine here,
+    // it does not; a page with a field open would).
+    MSG escape{focus, WM_KEYDOWN, VK_ESCAPE, 1, 0, {}};
+    const bool pageTakesEscape = browserTakesKey(browser, escape);
+    PostMessageW(focus, WM_KEYDOWN, VK_ESCAPE, 1);
+    pumpMessages();
+    EXPECT_EQ(more.isOpen(), pageTakesEscape);
+    if (more.isOpen()) more.close();
+}
+
+}  // namespace
+}  // namespace lz::win32
