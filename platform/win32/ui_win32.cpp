@@ -31,7 +31,9 @@ constexpr int kComboDropHeight = 160;
 
 HINSTANCE g_instance = nullptr;
 
-std::wstring wide(std::string_view utf8) { return text::toWide(utf8); }
+std::wstring wide(std::string_view utf8) {
+    return text::toWide(utf8);
+}
 
 struct GdiDeleter {
     void operator()(HGDIOBJ object) const {
@@ -51,7 +53,9 @@ HFONT defaultFont(UINT dpi) {
     return font ? static_cast<HFONT>(font.get()) : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
 }
 
-COLORREF rgb(const ui::Color& c) { return RGB(c.r, c.g, c.b); }
+COLORREF rgb(const ui::Color& c) {
+    return RGB(c.r, c.g, c.b);
+}
 
 // A double-NUL separated filter from the "description|pattern|..." form of the layout.
 std::wstring dialogFilter(std::string_view filter) {
@@ -128,34 +132,35 @@ public:
 
     LRESULT handle(UINT message, WPARAM wp, LPARAM lp) {
         switch (message) {
-        case WM_COMMAND:
-            onCommand(LOWORD(wp), HIWORD(wp));
-            return 0;
-        case WM_NOTIFY:
-            return onNotify(reinterpret_cast<NMHDR*>(lp));
-        case WM_CTLCOLORSTATIC:
-        case WM_CTLCOLOREDIT:
-            if (LRESULT brush = onControlColour(reinterpret_cast<HWND>(lp), reinterpret_cast<HDC>(wp))) return brush;
-            break;
-        case WM_NEXTDLGCTL:
-            // Sent by a multi-line edit box on Tab: the focus moves on, as in a dialog.
-            moveFocus(wp, lp);
-            return 0;
-        case WM_DPICHANGED:
-            onDpiChanged(HIWORD(wp), reinterpret_cast<const RECT*>(lp));
-            return 0;
-        case WM_CLOSE:
-            close();
-            return 0;
-        case WM_DESTROY:
-            open_ = false;
-            if (startWindow_) PostQuitMessage(0);
-            return 0;
-        case WM_NCDESTROY:
-            g_ownWindows.erase(hwnd_);
-            SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
-            hwnd_ = nullptr;
-            break;
+            case WM_COMMAND:
+                onCommand(LOWORD(wp), HIWORD(wp));
+                return 0;
+            case WM_NOTIFY:
+                return onNotify(reinterpret_cast<NMHDR*>(lp));
+            case WM_CTLCOLORSTATIC:
+            case WM_CTLCOLOREDIT:
+                if (LRESULT brush = onControlColour(reinterpret_cast<HWND>(lp), reinterpret_cast<HDC>(wp)))
+                    return brush;
+                break;
+            case WM_NEXTDLGCTL:
+                // Sent by a multi-line edit box on Tab: the focus moves on, as in a dialog.
+                moveFocus(wp, lp);
+                return 0;
+            case WM_DPICHANGED:
+                onDpiChanged(HIWORD(wp), reinterpret_cast<const RECT*>(lp));
+                return 0;
+            case WM_CLOSE:
+                close();
+                return 0;
+            case WM_DESTROY:
+                open_ = false;
+                if (startWindow_) PostQuitMessage(0);
+                return 0;
+            case WM_NCDESTROY:
+                g_ownWindows.erase(hwnd_);
+                SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
+                hwnd_ = nullptr;
+                break;
         }
         return DefWindowProcW(hwnd_, message, wp, lp);
     }
@@ -189,16 +194,16 @@ public:
         HWND h = control(name);
         if (!c) return {};
         switch (c->kind) {
-        case ControlKind::ComboBox: {
-            int i = selectedItem(name);
-            return i < 0 ? std::string() : c->items[static_cast<size_t>(i)];
-        }
-        case ControlKind::Browser:
-            return text::fromWide(browserAddress(h));
-        case ControlKind::FileDialog:
-            return c->text;
-        default:
-            break;
+            case ControlKind::ComboBox: {
+                int i = selectedItem(name);
+                return i < 0 ? std::string() : c->items[static_cast<size_t>(i)];
+            }
+            case ControlKind::Browser:
+                return text::fromWide(browserAddress(h));
+            case ControlKind::FileDialog:
+                return c->text;
+            default:
+                break;
         }
         if (!h) return {};
         int length = GetWindowTextLengthW(h);
@@ -450,9 +455,11 @@ private:
 
     void setProgramIcon() {
         auto load = [](int size) {
-            return static_cast<HICON>(LoadImageW(g_instance, MAKEINTRESOURCEW(1), IMAGE_ICON, size, size, LR_DEFAULTCOLOR));
+            return static_cast<HICON>(
+                LoadImageW(g_instance, MAKEINTRESOURCEW(1), IMAGE_ICON, size, size, LR_DEFAULTCOLOR));
         };
-        if (HICON big = load(GetSystemMetrics(SM_CXICON))) SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big));
+        if (HICON big = load(GetSystemMetrics(SM_CXICON)))
+            SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big));
         if (HICON small = load(GetSystemMetrics(SM_CXSMICON)))
             SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
     }
@@ -486,72 +493,75 @@ private:
         std::wstring caption = wide(c.text);
 
         switch (c.kind) {
-        case ControlKind::Button:
-            cls = L"BUTTON";
-            style |= BS_PUSHBUTTON | WS_TABSTOP;
-            break;
-        case ControlKind::Radio: {
-            cls = L"BUTTON";
-            style |= BS_AUTORADIOBUTTON | WS_TABSTOP;
-            bool firstOfGroup = index == 0 || layout_.controls[static_cast<size_t>(index - 1)].kind != ControlKind::Radio;
-            if (firstOfGroup) style |= WS_GROUP;
-            break;
-        }
-        case ControlKind::Label:
-            cls = L"STATIC";
-            // A caption wider than its label is cut at the edge rather than wrapped onto a
-            // second line that the label has no room for.
-            style |= SS_LEFTNOWORDWRAP;
-            if (c.link) style |= SS_NOTIFY;
-            break;
-        case ControlKind::Edit:
-            cls = L"EDIT";
-            style |= WS_TABSTOP | WS_GROUP;
-            if (c.border) style |= WS_BORDER;
-            if (c.readOnly) style |= ES_READONLY;
-            if (!c.hideSelection) style |= ES_NOHIDESEL;
-            if (c.multiline) {
-                style |= ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN;
-                // Without a scroll bar the text is a drawing: keep its lines, do not wrap them.
-                if (c.vscroll) style |= WS_VSCROLL;
-                else style |= ES_AUTOHSCROLL;
-            } else {
-                style |= ES_AUTOHSCROLL;
+            case ControlKind::Button:
+                cls = L"BUTTON";
+                style |= BS_PUSHBUTTON | WS_TABSTOP;
+                break;
+            case ControlKind::Radio: {
+                cls = L"BUTTON";
+                style |= BS_AUTORADIOBUTTON | WS_TABSTOP;
+                bool firstOfGroup =
+                    index == 0 || layout_.controls[static_cast<size_t>(index - 1)].kind != ControlKind::Radio;
+                if (firstOfGroup) style |= WS_GROUP;
+                break;
             }
-            break;
-        case ControlKind::RichEdit: {
-            static const HMODULE richEdit = LoadLibraryW(L"Msftedit.dll");  // registers the class, once
-            (void)richEdit;
-            cls = MSFTEDIT_CLASS;
-            style |= ES_MULTILINE | ES_AUTOVSCROLL | ES_AUTOHSCROLL | WS_TABSTOP;
-            exStyle |= WS_EX_CLIENTEDGE;
-            break;
-        }
-        case ControlKind::ListView:
-            cls = WC_LISTVIEWW;
-            style |= LVS_REPORT | LVS_OWNERDATA | LVS_SINGLESEL | LVS_SHOWSELALWAYS | WS_TABSTOP | WS_GROUP;
-            if (c.editLabels) style |= LVS_EDITLABELS;
-            exStyle |= WS_EX_CLIENTEDGE;
-            caption.clear();
-            break;
-        case ControlKind::ComboBox:
-            cls = WC_COMBOBOXW;
-            style |= CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP | WS_GROUP;
-            caption.clear();
-            break;
-        case ControlKind::Tab:
-            cls = WC_TABCONTROLW;
-            style |= WS_CLIPSIBLINGS;
-            caption.clear();
-            break;
-        case ControlKind::FileDialog:
-            return nullptr;  // no window of its own
-        case ControlKind::Browser: {
-            initBrowserSupport();
-            HWND browser = createBrowser(hwnd_, r.left, r.top, r.right - r.left, r.bottom - r.top,
-                                         ui::kFirstControlId + index, caption);
-            return browser;
-        }
+            case ControlKind::Label:
+                cls = L"STATIC";
+                // A caption wider than its label is cut at the edge rather than wrapped onto a
+                // second line that the label has no room for.
+                style |= SS_LEFTNOWORDWRAP;
+                if (c.link) style |= SS_NOTIFY;
+                break;
+            case ControlKind::Edit:
+                cls = L"EDIT";
+                style |= WS_TABSTOP | WS_GROUP;
+                if (c.border) style |= WS_BORDER;
+                if (c.readOnly) style |= ES_READONLY;
+                if (!c.hideSelection) style |= ES_NOHIDESEL;
+                if (c.multiline) {
+                    style |= ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN;
+                    // Without a scroll bar the text is a drawing: keep its lines, do not wrap them.
+                    if (c.vscroll)
+                        style |= WS_VSCROLL;
+                    else
+                        style |= ES_AUTOHSCROLL;
+                } else {
+                    style |= ES_AUTOHSCROLL;
+                }
+                break;
+            case ControlKind::RichEdit: {
+                static const HMODULE richEdit = LoadLibraryW(L"Msftedit.dll");  // registers the class, once
+                (void)richEdit;
+                cls = MSFTEDIT_CLASS;
+                style |= ES_MULTILINE | ES_AUTOVSCROLL | ES_AUTOHSCROLL | WS_TABSTOP;
+                exStyle |= WS_EX_CLIENTEDGE;
+                break;
+            }
+            case ControlKind::ListView:
+                cls = WC_LISTVIEWW;
+                style |= LVS_REPORT | LVS_OWNERDATA | LVS_SINGLESEL | LVS_SHOWSELALWAYS | WS_TABSTOP | WS_GROUP;
+                if (c.editLabels) style |= LVS_EDITLABELS;
+                exStyle |= WS_EX_CLIENTEDGE;
+                caption.clear();
+                break;
+            case ControlKind::ComboBox:
+                cls = WC_COMBOBOXW;
+                style |= CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP | WS_GROUP;
+                caption.clear();
+                break;
+            case ControlKind::Tab:
+                cls = WC_TABCONTROLW;
+                style |= WS_CLIPSIBLINGS;
+                caption.clear();
+                break;
+            case ControlKind::FileDialog:
+                return nullptr;  // no window of its own
+            case ControlKind::Browser: {
+                initBrowserSupport();
+                HWND browser = createBrowser(hwnd_, r.left, r.top, r.right - r.left, r.bottom - r.top,
+                                             ui::kFirstControlId + index, caption);
+                return browser;
+            }
         }
         // A holder is out of sight: no tab stop, and a group of its own, so that neither Tab nor
         // the arrow keys move the focus into it (nor out of it into the next control's group).
@@ -583,53 +593,54 @@ private:
 
     void configure(const ControlLayout& c, HWND h, size_t index) {
         switch (c.kind) {
-        case ControlKind::Radio:
-            SendMessageW(h, BM_SETCHECK, c.checked ? BST_CHECKED : BST_UNCHECKED, 0);
-            break;
-        case ControlKind::Label:
-            if (c.link) SetWindowSubclass(h, linkLabelProc, 1, reinterpret_cast<DWORD_PTR>(this));
-            break;
-        case ControlKind::Edit:
-            if (c.limit > 0) SendMessageW(h, EM_SETLIMITTEXT, static_cast<WPARAM>(c.limit), 0);
-            break;
-        case ControlKind::RichEdit:
-            SendMessageW(h, EM_EXLIMITTEXT, 0, 0x7FFFFFFE);
-            break;
-        case ControlKind::ListView: {
-            DWORD ex = LVS_EX_DOUBLEBUFFER;
-            if (c.fullRowSelect) ex |= LVS_EX_FULLROWSELECT;
-            if (c.gridLines) ex |= LVS_EX_GRIDLINES;
-            if (c.flatScrollBars) ex |= LVS_EX_FLATSB;
-            SendMessageW(h, LVM_SETEXTENDEDLISTVIEWSTYLE, ex, ex);
-            for (size_t k = 0; k < c.columns.size(); ++k) {
-                std::wstring header = wide(c.columns[k].header);
-                LVCOLUMNW col{};
-                col.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT | LVCF_SUBITEM;
-                col.fmt = LVCFMT_LEFT;
-                col.cx = px(c.columns[k].width);
-                col.pszText = header.data();
-                col.iSubItem = static_cast<int>(k);
-                SendMessageW(h, LVM_INSERTCOLUMNW, k, reinterpret_cast<LPARAM>(&col));
+            case ControlKind::Radio:
+                SendMessageW(h, BM_SETCHECK, c.checked ? BST_CHECKED : BST_UNCHECKED, 0);
+                break;
+            case ControlKind::Label:
+                if (c.link) SetWindowSubclass(h, linkLabelProc, 1, reinterpret_cast<DWORD_PTR>(this));
+                break;
+            case ControlKind::Edit:
+                if (c.limit > 0) SendMessageW(h, EM_SETLIMITTEXT, static_cast<WPARAM>(c.limit), 0);
+                break;
+            case ControlKind::RichEdit:
+                SendMessageW(h, EM_EXLIMITTEXT, 0, 0x7FFFFFFE);
+                break;
+            case ControlKind::ListView: {
+                DWORD ex = LVS_EX_DOUBLEBUFFER;
+                if (c.fullRowSelect) ex |= LVS_EX_FULLROWSELECT;
+                if (c.gridLines) ex |= LVS_EX_GRIDLINES;
+                if (c.flatScrollBars) ex |= LVS_EX_FLATSB;
+                SendMessageW(h, LVM_SETEXTENDEDLISTVIEWSTYLE, ex, ex);
+                for (size_t k = 0; k < c.columns.size(); ++k) {
+                    std::wstring header = wide(c.columns[k].header);
+                    LVCOLUMNW col{};
+                    col.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT | LVCF_SUBITEM;
+                    col.fmt = LVCFMT_LEFT;
+                    col.cx = px(c.columns[k].width);
+                    col.pszText = header.data();
+                    col.iSubItem = static_cast<int>(k);
+                    SendMessageW(h, LVM_INSERTCOLUMNW, k, reinterpret_cast<LPARAM>(&col));
+                }
+                models_[index] = std::make_unique<ui::ListModel>(static_cast<int>(c.columns.size()));
+                break;
             }
-            models_[index] = std::make_unique<ui::ListModel>(static_cast<int>(c.columns.size()));
-            break;
-        }
-        case ControlKind::ComboBox:
-            for (const std::string& item : c.items)
-                SendMessageW(h, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(wide(item).c_str()));
-            if (!c.prompt.empty()) SendMessageW(h, CB_SETCUEBANNER, 0, reinterpret_cast<LPARAM>(wide(c.prompt).c_str()));
-            break;
-        case ControlKind::Tab:
-            for (size_t k = 0; k < c.pages.size(); ++k) {
-                std::wstring page = wide(c.pages[k]);
-                TCITEMW item{};
-                item.mask = TCIF_TEXT;
-                item.pszText = page.data();
-                SendMessageW(h, TCM_INSERTITEMW, k, reinterpret_cast<LPARAM>(&item));
-            }
-            break;
-        default:
-            break;
+            case ControlKind::ComboBox:
+                for (const std::string& item : c.items)
+                    SendMessageW(h, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(wide(item).c_str()));
+                if (!c.prompt.empty())
+                    SendMessageW(h, CB_SETCUEBANNER, 0, reinterpret_cast<LPARAM>(wide(c.prompt).c_str()));
+                break;
+            case ControlKind::Tab:
+                for (size_t k = 0; k < c.pages.size(); ++k) {
+                    std::wstring page = wide(c.pages[k]);
+                    TCITEMW item{};
+                    item.mask = TCIF_TEXT;
+                    item.pszText = page.data();
+                    SendMessageW(h, TCM_INSERTITEMW, k, reinterpret_cast<LPARAM>(&item));
+                }
+                break;
+            default:
+                break;
         }
     }
 
@@ -666,7 +677,8 @@ private:
 
     void syncCount(std::string_view name) {
         HWND h = control(name);
-        SendMessageW(h, LVM_SETITEMCOUNT, static_cast<WPARAM>(rowCount(name)), LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
+        SendMessageW(h, LVM_SETITEMCOUNT, static_cast<WPARAM>(rowCount(name)),
+                     LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
         InvalidateRect(h, nullptr, FALSE);
     }
 
@@ -690,19 +702,19 @@ private:
         if (i < 0) return 0;
         const ControlLayout& c = layout_.controls[static_cast<size_t>(i)];
         switch (hdr->code) {
-        case TCN_SELCHANGE:
-            showPageControls(c.name);
-            raise(c.name, Event::PageChanged);
-            return 0;
-        case LVN_GETDISPINFOW:
-            fillDisplayText(c, reinterpret_cast<NMLVDISPINFOW*>(hdr)->item, static_cast<size_t>(i));
-            return 0;
-        case LVN_ENDLABELEDITW:
-            // An item's text may be edited in place, but the edit is not kept: each row keeps the
-            // name it was listed with, so it always names the file it stands for.
-            return FALSE;
-        default:
-            return 0;
+            case TCN_SELCHANGE:
+                showPageControls(c.name);
+                raise(c.name, Event::PageChanged);
+                return 0;
+            case LVN_GETDISPINFOW:
+                fillDisplayText(c, reinterpret_cast<NMLVDISPINFOW*>(hdr)->item, static_cast<size_t>(i));
+                return 0;
+            case LVN_ENDLABELEDITW:
+                // An item's text may be edited in place, but the edit is not kept: each row keeps the
+                // name it was listed with, so it always names the file it stands for.
+                return FALSE;
+            default:
+                return 0;
         }
     }
 
@@ -850,18 +862,18 @@ LRESULT CALLBACK windowProc(HWND hwnd, UINT message, WPARAM wp, LPARAM lp) {
 LRESULT CALLBACK linkLabelProc(HWND h, UINT message, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR data) {
     auto* window = reinterpret_cast<Win32Window*>(data);
     switch (message) {
-    case WM_SETCURSOR:
-        SetCursor(LoadCursorW(nullptr, IDC_HAND));
-        return TRUE;
-    case WM_LBUTTONDOWN: {
-        int i = GetDlgCtrlID(h) - ui::kFirstControlId;
-        if (i >= 0 && i < static_cast<int>(window->layout().controls.size()))
-            window->raise(window->layout().controls[static_cast<size_t>(i)].name, Event::MouseDown);
-        return 0;
-    }
-    case WM_NCDESTROY:
-        RemoveWindowSubclass(h, linkLabelProc, 1);
-        break;
+        case WM_SETCURSOR:
+            SetCursor(LoadCursorW(nullptr, IDC_HAND));
+            return TRUE;
+        case WM_LBUTTONDOWN: {
+            int i = GetDlgCtrlID(h) - ui::kFirstControlId;
+            if (i >= 0 && i < static_cast<int>(window->layout().controls.size()))
+                window->raise(window->layout().controls[static_cast<size_t>(i)].name, Event::MouseDown);
+            return 0;
+        }
+        case WM_NCDESTROY:
+            RemoveWindowSubclass(h, linkLabelProc, 1);
+            break;
     }
     return DefSubclassProc(h, message, wp, lp);
 }
@@ -870,7 +882,8 @@ bool initialise(HINSTANCE instance) {
     static bool done = false;
     if (done) return true;
     g_instance = instance;
-    INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_STANDARD_CLASSES | ICC_LISTVIEW_CLASSES | ICC_TAB_CLASSES | ICC_USEREX_CLASSES};
+    INITCOMMONCONTROLSEX icc{sizeof(icc),
+                             ICC_STANDARD_CLASSES | ICC_LISTVIEW_CLASSES | ICC_TAB_CLASSES | ICC_USEREX_CLASSES};
     InitCommonControlsEx(&icc);
     WNDCLASSEXW wc{};
     wc.cbSize = sizeof(wc);
@@ -911,7 +924,9 @@ ui::Window* openForTest(const WindowLayout& layout, ui::Handlers handlers) {
     return g_testWindows.back().get();
 }
 
-HWND handleOf(const ui::Window& window) { return static_cast<const Win32Window&>(window).hwnd(); }
+HWND handleOf(const ui::Window& window) {
+    return static_cast<const Win32Window&>(window).hwnd();
+}
 
 HWND controlHandle(const ui::Window& window, std::string_view control) {
     return static_cast<const Win32Window&>(window).control(control);
