@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <commctrl.h>
+#include <shellapi.h>
 
 #include <cstring>
 #include <functional>
@@ -18,6 +19,7 @@
 #include <vector>
 
 #include "tests/e2e/driver.h"
+#include "tests/e2e/outside_gbk.h"
 
 namespace lz::e2e {
 namespace {
@@ -225,6 +227,10 @@ struct AddStepWindow {
 
 class EditorE2E : public ::testing::Test {
 protected:
+    EditorE2E() = default;
+    // The program folder is made inside `parent` instead of the temp folder.
+    explicit EditorE2E(const fs::path& parent) : folder_({}, parent) {}
+
     void TearDown() override {
         if (!HasFailure()) return;
         const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
@@ -679,6 +685,65 @@ TEST_F(EditorE2E, LockedSchemeOpensForReadingAndItsSaveFails) {
     EXPECT_BYTES(ReadFileBytes(file), bytes) << "the failed save left the file as it was";
     EXPECT_EQ(ClickAndTakeMessage(main_.save), L"成功！") << "once the lock is gone the same save works";
     EXPECT_BYTES(ReadFileBytes(file), SchemeBytes(rows, kNameA));
+}
+
+// ---- 10. Names GBK cannot hold ---------------------------------------------------------
+
+// The editor in a program folder whose name GBK cannot hold, on a scheme in a folder and under
+// a file name that GBK cannot hold either.
+class EditorOutsideGbk : public EditorE2E {
+protected:
+    EditorOutsideGbk() : EditorE2E(fs::path(L"C:\\") / kOutsideGbk) {}
+
+    void SetUp() override {
+        // Narrowed by the programs' own conversion, the names would lose their characters.
+        const std::string lost(kOutsideGbkNarrowed);
+        ASSERT_EQ(ProgramsGbk(folder_.Dir().parent_path().filename().wstring()), lost);
+        ASSERT_EQ(ProgramsGbk(scheme_name_), lost + "\\" + lost + " " + Gbk(L"方案") + ".lzvt");
+    }
+
+    fs::path WriteOutsideGbkScheme() const { return WriteScheme(scheme_name_, SchemeBytes(kRowsA, kNameA)); }
+
+    // The editor that was started on `file` lists its rows and name and saves it back unchanged.
+    void ExpectOpenedAndSavedBack(const fs::path& file) {
+        const std::string bytes = ReadFileBytes(file);
+        PollUntil([&] { return ListRowCount(main_.steps) == static_cast<int>(kRowsA.size()); });
+        EXPECT_EQ(Rows(), kRowsA);
+        EXPECT_EQ(Name(), kNameA);
+        EXPECT_EQ(ClickAndTakeMessage(main_.save), L"成功！");
+        EXPECT_BYTES(ReadFileBytes(file), bytes);
+    }
+
+    // Below the program folder: a subfolder and a file, both named outside GBK.
+    const std::wstring scheme_name_ = kOutsideGbk + L"\\" + kOutsideGbk + L" 方案.lzvt";
+};
+
+TEST_F(EditorOutsideGbk, QuotedCommandLineOpensTheSchemeAndSavesItBack) {
+    const fs::path file = WriteOutsideGbkScheme();
+    Start(Quoted(file));
+    ExpectOpenedAndSavedBack(file);
+}
+
+TEST_F(EditorOutsideGbk, DoubleClickAfterTheAssociationOpensTheSchemeAndSavesItBack) {
+    const fs::path file = WriteOutsideGbkScheme();
+    Start();
+    EXPECT_EQ(ClickAndTakeMessage(main_.associate), L"成功！以后双击LZVT文件即可打开啦");
+    const std::wstring command = L"\"" + folder_.Editor().wstring() + L"\" \"%1\"";
+    const auto registered = RegistryString(HKEY_CLASSES_ROOT, L"lzvtfile\\shell\\open\\command", L"");
+    ASSERT_TRUE(registered.has_value());
+    EXPECT_EQ(_wcsicmp(registered->c_str(), command.c_str()), 0) << Narrow(*registered);
+    PressEscape(main_.window);
+    EXPECT_EQ(editor_.WaitForExit(), 0u);
+
+    // What a double click on the file does: the shell opens it by its type's open command.
+    const auto opened =
+        reinterpret_cast<INT_PTR>(ShellExecuteW(nullptr, L"open", file.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
+    ASSERT_GT(opened, 32) << "the shell could not open the scheme";
+    editor_ = Process::WaitForProcessWithWindow(kMainCaption);
+    EXPECT_EQ(_wcsicmp(editor_.ImagePath().c_str(), folder_.Editor().c_str()), 0)
+        << Narrow(editor_.ImagePath().wstring());
+    main_ = MainWindow::Of(editor_.WaitForWindow(kMainCaption));
+    ExpectOpenedAndSavedBack(file);
 }
 
 }  // namespace
