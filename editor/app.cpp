@@ -49,9 +49,11 @@ std::string composeFile(ui::Window& w, const EditorState& state) {
 }
 
 void openFromCommandLine(ui::Window& w, EditorState& state, Services& s) {
-    std::optional<std::string> argument = cmdline::firstArgument(s.process.commandLine());
-    if (!argument) return;
-    state.currentPath = text::gbkToUtf8(*argument);
+    // The path stays in Unicode all the way to the file calls: narrowed to GBK, a character
+    // GBK cannot hold would become "?" and name a file that is not there.
+    std::optional<std::string> path = cmdline::firstArgument(s.process.commandLine());
+    if (!path) return;
+    state.currentPath = std::move(*path);
     loadScheme(w, state, s, *state.currentPath);
 }
 

@@ -27,9 +27,9 @@ public:
     // names none.
     virtual std::string localAppDataDirectory() = 0;
 
-    // The whole command line, program name included, as GBK bytes (for splitting into
-    // arguments; characters GBK cannot hold become "?").
-    virtual std::string commandLine() = 0;
+    // The whole command line, program name included, in UTF-16 as the system keeps it, for
+    // splitting into arguments (platform/cmdline.h); nothing of it is narrowed on the way.
+    virtual std::u16string commandLine() = 0;
 
     // Starts a program from a command line (UTF-8) with the default window state and does not
     // wait for it. An unquoted program path with blanks is resolved the system's way. False
@@ -46,7 +46,7 @@ public:
     std::string directory = "C:\\LZ Vantor";                     // answered by programDirectory()
     std::string executable = "lzvtEditor.exe";                   // file name in programPath()
     std::string localAppData = "C:\\Users\\LZ\\AppData\\Local";  // answered by localAppDataDirectory()
-    std::string commandLineGbk = "lzvtEditor.exe";               // answered by commandLine()
+    std::u16string commandLineUtf16 = u"lzvtEditor.exe";         // answered by commandLine()
     bool startSucceeds = true;                                   // the answer of runDetached()
     std::vector<std::string> started;                            // every command line runDetached() was given, in order
     std::optional<int> exitCode;                                 // set by exit()
@@ -54,7 +54,7 @@ public:
     std::string programDirectory() override { return directory; }
     std::string programPath() override { return directory + "\\" + executable; }
     std::string localAppDataDirectory() override { return localAppData; }
-    std::string commandLine() override { return commandLineGbk; }
+    std::u16string commandLine() override { return commandLineUtf16; }
     bool runDetached(std::string_view commandLine) override {
         started.emplace_back(commandLine);
         return startSucceeds;

@@ -44,8 +44,10 @@ std::string Win32Process::localAppDataDirectory() {
     return text::fromWide(folder);
 }
 
-std::string Win32Process::commandLine() {
-    return text::wideToGbk(GetCommandLineW());
+std::u16string Win32Process::commandLine() {
+    // wchar_t is a UTF-16 unit on Windows: the line is copied unit for unit, unchanged.
+    const std::wstring_view line = GetCommandLineW();
+    return std::u16string(line.begin(), line.end());
 }
 
 bool Win32Process::runDetached(std::string_view commandLine) {

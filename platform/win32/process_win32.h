@@ -11,7 +11,7 @@ public:
     std::string programDirectory() override;
     std::string programPath() override;
     std::string localAppDataDirectory() override;
-    std::string commandLine() override;
+    std::u16string commandLine() override;
     bool runDetached(std::string_view commandLine) override;
     void exit(int code) override;
 };

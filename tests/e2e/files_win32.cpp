@@ -209,7 +209,7 @@ TEST_F(Win32FilesTest, ProgramDirectoryHoldsTheRunningExecutable) {
     ASSERT_FALSE(directory.empty());
     EXPECT_NE(directory.back(), '\\');
     EXPECT_EQ(sorted(files_.find(directory + "\\win32_tests.exe")), "win32_tests.exe");
-    EXPECT_NE(process.commandLine().find("win32_tests"), std::string::npos);
+    EXPECT_NE(process.commandLine().find(u"win32_tests"), std::u16string::npos);
 }
 
 TEST_F(Win32FilesTest, RunDetachedStartsAProgramWithoutWaiting) {

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "tests/e2e/optimizer_fixture.h"
+#include "tests/e2e/outside_gbk.h"
 
 namespace lz::e2e {
 namespace {
@@ -26,7 +27,29 @@ protected:
 };
 using OptimizerCatalogue = OptimizerE2E;
 using OptimizerManagement = OptimizerE2E;
-using OptimizerEditorStart = OptimizerE2E;
+class OptimizerEditorStart : public OptimizerE2E {
+protected:
+    // Selects the scheme and clicks 修改方案: takes hold of the editor it starts from the program
+    // folder and waits until that lists `rows` under `name`. Returns the editor's main window.
+    HWND ChangeScheme(std::wstring_view scheme, const std::vector<std::wstring>& rows, std::wstring_view name) {
+        SelectScheme(scheme);
+        Click(Part(main_, main_window::kChange));
+        editor_ = Process::WaitForProcessWithWindow(kEditorCaption, kDefaultTimeout, {optimizer_.Id()});
+        EXPECT_TRUE(SameFile(editor_.ImagePath(), folder_->Editor())) << Narrow(editor_.ImagePath().wstring());
+        HWND editor_window = editor_.WaitForWindow(kEditorCaption);
+
+        HWND steps = Part(editor_window, editor::kSteps);
+        HWND name_box = Part(editor_window, editor::kName);
+        EXPECT_TRUE(
+            PollUntil([&] { return ListRowCount(steps) == static_cast<int>(rows.size()) && Text(name_box) == name; }));
+        EXPECT_EQ(ListRows(steps), rows);
+        EXPECT_EQ(Text(name_box), name);
+        EXPECT_EQ(editor_.FindDialog(), nullptr) << "the editor reported a problem";
+        return editor_window;
+    }
+
+    Process editor_;
+};
 using OptimizerSideWindows = OptimizerE2E;
 using OptimizerScale = OptimizerE2E;
 
@@ -333,21 +356,26 @@ TEST_F(OptimizerEditorStart, ChangeSchemeOpensTheSelectedSchemeFromAFolderWithAB
     Start({{scheme, SchemeBytes({Gbk(lines[0]), Gbk(lines[1])}, Gbk(L"编辑测试"))}}, L"C:\\lz test");
     ASSERT_NE(folder_->Dir().wstring().find(L' '), std::wstring::npos);
 
-    SelectScheme(scheme);
-    Click(Part(main_, main_window::kChange));
-    Process editor_process = Process::WaitForProcessWithWindow(kEditorCaption, kDefaultTimeout, {optimizer_.Id()});
-    EXPECT_TRUE(SameFile(editor_process.ImagePath(), folder_->Editor()))
-        << Narrow(editor_process.ImagePath().wstring());
-    HWND editor_window = editor_process.WaitForWindow(kEditorCaption);
-
-    HWND steps = Part(editor_window, editor::kSteps);
-    HWND name = Part(editor_window, editor::kName);
-    EXPECT_TRUE(PollUntil([&] { return ListRowCount(steps) == 2 && Text(name) == L"编辑测试"; }));
-    EXPECT_EQ(ListRows(steps), lines);
-    EXPECT_EQ(Text(name), L"编辑测试");
-    EXPECT_EQ(editor_process.FindDialog(), nullptr) << "the editor reported a problem";
+    ChangeScheme(scheme, lines, L"编辑测试");
     EXPECT_TRUE(IsEnabled(main_)) << "the optimizer does not wait for the editor";
     EXPECT_TRUE(Responds(main_));
+}
+
+TEST_F(OptimizerEditorStart, ChangeSchemeOpensAndSavesBackASchemeNamedOutsideGbk) {
+    // Both the program folder and the scheme's file name lose their characters in GBK.
+    const std::wstring scheme = kOutsideGbk + L" 方案.lzvt";
+    const std::string lost(kOutsideGbkNarrowed);
+    ASSERT_EQ(ProgramsGbk(scheme), lost + " " + Gbk(L"方案") + ".lzvt");
+    const std::vector<std::wstring> lines{L"TSWB|你好", L"ZCBTJ|HKEY_CURRENT_USER\\Software\\LzE2E\\Edit\\值|1|SZJZ"};
+    const std::string bytes = SchemeBytes({Gbk(lines[0]), Gbk(lines[1])}, Gbk(L"编辑测试"));
+    Start({{scheme, bytes}}, L"C:\\" + kOutsideGbk);
+    ASSERT_EQ(ProgramsGbk(folder_->Dir().parent_path().filename().wstring()), lost);
+    ASSERT_EQ(ListRows(MainList()), std::vector<std::wstring>{scheme});
+
+    HWND editor_window = ChangeScheme(scheme, lines, L"编辑测试");
+    Click(Part(editor_window, editor::kSave));
+    EXPECT_EQ(AnswerMessageBox(editor_), L"成功！");
+    EXPECT_EQ(ReadFileBytes(folder_->Optimal() / scheme), bytes) << "saved back byte for byte";
 }
 
 TEST_F(OptimizerEditorStart, MakeSchemeOpensAnEmptyEditor) {

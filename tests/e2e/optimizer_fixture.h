@@ -80,6 +80,7 @@ constexpr int kExit = 1003;     // 按钮3 "退出"
 }  // namespace management
 
 namespace editor {
+constexpr int kSave = 1001;   // 按钮5 "保存文件"
 constexpr int kSteps = 1003;  // 超级列表框1
 constexpr int kName = 1011;   // 编辑框2
 }  // namespace editor

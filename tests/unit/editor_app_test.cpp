@@ -74,9 +74,10 @@ protected:
         out << in.rdbuf();
         return out.str();
     }
-    // Starts the editor with the given command line (GBK), over `files`.
+    // Starts the editor with the given command line (UTF-8, handed over in UTF-16 as the system
+    // does), over `files`.
     MemoryWindow& start(const std::string& commandLine = "lzvtEditor.exe", files::Files* files = nullptr) {
-        process_.commandLineGbk = commandLine;
+        process_.commandLineUtf16 = text::utf8ToUtf16(commandLine);
         Services services{registry_, files ? *files : files_, process_, clipboard_};
         return desktop_.open(mainWindowLayout(), mainWindowHandlers(state_, services));
     }
@@ -123,7 +124,7 @@ TEST_F(EditorApp, CommandLineOpensTheFirstArgument) {
         SCOPED_TRACE(c.argument);
         desktop_ = MemoryDesktop();
         state_ = EditorState();
-        MemoryWindow& w = start(gbk("lzvtEditor.exe " + c.argument));
+        MemoryWindow& w = start("lzvtEditor.exe " + c.argument);
         if (c.opens) {
             EXPECT_EQ(rows(w), (std::vector<std::string>{gbk("TSWB|提示"), "ZCBSC|HKEY_CURRENT_USER\\a|SC"}));
             EXPECT_EQ(w.text("编辑框2"), "我的方案");
@@ -134,6 +135,42 @@ TEST_F(EditorApp, CommandLineOpensTheFirstArgument) {
             EXPECT_EQ(w.text("编辑框2"), "") << "a missing file empties the name";
             EXPECT_EQ(state_.currentPath, path("甲"));
         }
+        state_.held.close();
+    }
+}
+
+// Folder and file names that GBK cannot hold (hangul, an emoji beyond the Basic Multilingual
+// Plane): the path reaches the file calls whole, so the scheme opens and saves in place.
+TEST_F(EditorApp, CommandLinePathKeepsCharactersGbkCannotHold) {
+    const std::string bytes = gbk("TSWB|提示\r\nZCBSC|HKEY_CURRENT_USER\\b|SC\r\n") + "\xB7\xBD\xB0\xB8 \x81\x5C";
+    const struct {
+        const char* what;
+        std::string folder, file;
+        bool quoted;
+    } cases[] = {
+        {"hangul", "사용자", "한글.lzvt", false},
+        {"surrogate pair", "emoji", "😀.lzvt", false},
+        {"quoted, with blanks", "내 폴더 😀", "방안 😀 乗.lzvt", true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string name = c.folder + "/" + c.file;
+        ASSERT_NE(text::utf8ToGbk(name).find('?'), std::string::npos) << "the name must not survive GBK";
+        fs::create_directories(root_ / fsPath(c.folder));
+        put(name, bytes);
+        desktop_ = MemoryDesktop();
+        state_ = EditorState();
+        const std::string argument = c.quoted ? "\"" + path(name) + "\"" : path(name);
+        MemoryWindow& w = start("\"C:\\LZ Vantor\\lzvtEditor.exe\" " + argument);
+        EXPECT_EQ(rows(w), (std::vector<std::string>{gbk("TSWB|提示"), "ZCBSC|HKEY_CURRENT_USER\\b|SC"}));
+        EXPECT_EQ(w.text("编辑框2"), "方案 乗");
+        EXPECT_EQ(state_.currentPath, path(name));
+        EXPECT_TRUE(state_.held.isOpen());
+        w.click("按钮5");
+        EXPECT_EQ(desktop_.messages, (std::vector<std::string>{kSavedMessage}));
+        EXPECT_EQ(bytesOf(name), bytes);
+        EXPECT_EQ(std::distance(fs::directory_iterator(root_ / fsPath(c.folder)), fs::directory_iterator()), 1)
+            << "nothing saved beside it";
         state_.held.close();
     }
 }
