@@ -244,6 +244,7 @@ protected:
     void Start(std::wstring_view arguments = {}, Millis timeout = kDefaultTimeout) {
         editor_ = Process::Launch(folder_.Editor(), arguments, folder_.Dir(), timeout);
         main_ = MainWindow::Of(editor_.WaitForWindow(kMainCaption, timeout));
+        RequireExpectedLocale(editor_);
     }
 
     std::vector<std::wstring> Rows() const { return ListRows(main_.steps); }
