@@ -4,16 +4,24 @@
 # Use as a command:
 #   scripts/wine-prefix.sh create PREFIX      make a ready prefix at PREFIX (replaces a partial one)
 #   scripts/wine-prefix.sh clone SRC DST      cheap copy of a ready prefix (hard links, real *.reg files)
-#   scripts/wine-prefix.sh locale             make sure the zh_CN.UTF-8 locale exists
+#   scripts/wine-prefix.sh locale [NAME]      make sure the locale NAME (default zh_CN.UTF-8) exists
 #   scripts/wine-prefix.sh ensure-user UID PREFIX   as ensure, but the prefix is made by and
 #                                                   belongs to uid UID (run as root or as UID)
 # or source it and call the lz_wine_* functions.
 #
 # A ready prefix has: a headless first boot, a virtual desktop (so that hiding or closing a
 # top-level window does not stall and windows get frames), Wine's marlett.ttf (caption buttons),
-# no crash dialog, and no wineserver left running. A file named .lz-ready marks it complete.
+# no crash dialog, and no wineserver left running. A file named .lz-ready marks it complete and
+# names the locale it was made under.
+#
+# Wine runs under the locale LZ_WINE_LANG (default zh_CN.UTF-8, a Chinese Windows); another
+# one, such as en_US.UTF-8, makes it a Windows of that display language (ANSI code page 1252
+# for English). A prefix belongs to the locale of its first boot: that boot records the system
+# fonts with the locale's character set and size, which later runs keep, so a prefix made under
+# one locale does not stand for a Windows of another and is refused there.
 
-LZ_WINE_LOCALE=zh_CN.UTF-8
+LZ_WINE_DEFAULT_LOCALE=zh_CN.UTF-8
+LZ_WINE_LOCALE=${LZ_WINE_LANG:-$LZ_WINE_DEFAULT_LOCALE}
 LZ_WINE_PREFIX_SCRIPT=$(realpath -- "${BASH_SOURCE[0]}")
 # LZ_WINE_DPI (a number such as 144) makes prefixes whose screen has that DPI (LogPixels); their
 # virtual desktop is larger, so that the widest window still fits at that DPI.
@@ -47,18 +55,46 @@ lz_wine_env() {
   export WINELOADER
 }
 
-# Wine's own buttons read 确定/取消 only when the Chinese locale exists.
+# A locale name the suite can make: language_TERRITORY.UTF-8.
+lz_wine_locale_valid() {
+  [[ $1 =~ ^[a-z]{2,3}_[A-Z]{2}\.UTF-8$ ]]
+}
+
+# Whether glibc has the locale $1. Wine takes the language from LANG whether or not the locale
+# exists, but without it Wine's side of the file system is ASCII: a file with a Chinese name
+# cannot be made.
+lz_wine_locale_exists() {
+  locale -a 2>/dev/null | grep -qix "${1%.UTF-8}\.utf-\?8"
+}
+
+# Makes the locale $1 (default: the one Wine runs under) unless it exists; needs root. Wine's
+# own buttons read 确定/取消 only when the Chinese locale exists.
 lz_wine_ensure_locale() {
-  if locale -a 2>/dev/null | grep -qix 'zh_CN\.utf-\?8'; then
-    return 0
-  fi
+  local locale=${1:-$LZ_WINE_LOCALE}
+  lz_wine_locale_valid "$locale" || { echo "not a locale name of the form ll_CC.UTF-8: '$locale'" >&2; return 2; }
+  lz_wine_locale_exists "$locale" && return 0
   # localedef writes the shared locale archive: one writer at a time.
   (
     flock 9
-    if ! locale -a 2>/dev/null | grep -qix 'zh_CN\.utf-\?8'; then
-      localedef -i zh_CN -f UTF-8 "$LZ_WINE_LOCALE"
-    fi
+    lz_wine_locale_exists "$locale" || localedef -i "${locale%.UTF-8}" -f UTF-8 "$locale"
   ) 9>"${TMPDIR:-/tmp}/lz-localedef.lock"
+}
+
+# The locale a ready prefix at $1 was made under. A marker from before markers named it is
+# empty: such prefixes were all made under the default locale.
+lz_wine_prefix_locale() {
+  local made
+  made=$(cat "$1/.lz-ready" 2>/dev/null) || return 1
+  echo "${made:-$LZ_WINE_DEFAULT_LOCALE}"
+}
+
+# The template folder's name for the locale Wine runs under and the screen's DPI: "template"
+# for the default locale and DPI, "template-en_US.UTF-8", "template-dpi144" and so on for others.
+lz_wine_template_name() {
+  local name=template
+  [[ $LZ_WINE_LOCALE == "$LZ_WINE_DEFAULT_LOCALE" ]] || name+="-$LZ_WINE_LOCALE"
+  [[ -z $LZ_WINE_DPI ]] || name+="-dpi$LZ_WINE_DPI"
+  echo "$name"
 }
 
 # Runs a Wine tool with WINEPREFIX=$1 and no display.
@@ -89,6 +125,9 @@ lz_wine_create_prefix() {
     lz_wine_headless "$prefix" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$LZ_WINE_DPI" /f \
       >/dev/null || reg_failed=1
   fi
+  if [[ $LZ_WINE_LOCALE != zh_* ]]; then
+    lz_wine_add_chinese_font_names "$prefix" || reg_failed=1
+  fi
   # A wineserver started without a display breaks later GUI runs in this prefix.
   WINEPREFIX="$prefix" wineserver -k 2>/dev/null
   WINEPREFIX="$prefix" wineserver -w 2>/dev/null
@@ -100,18 +139,43 @@ lz_wine_create_prefix() {
   cp /usr/share/wine/fonts/marlett.ttf "$fonts/" || return 1
 
   rm -f "$prefix.boot.log"
-  touch "$prefix/.lz-ready"
+  echo "$LZ_WINE_LOCALE" >"$prefix/.lz-ready"
+}
+
+# Windows of every display language has the Chinese font 宋体 (SimSun), known by either name,
+# and its standard fonts reach it for the characters they lack. Here the only CJK font is
+# WenQuanYi Micro Hei (fonts-wqy-microhei). A Chinese prefix finds it through the GB2312
+# character set of its system fonts; a prefix of another language, whose system fonts are
+# Western, finds it only under the names Wine's font links ask for, so it gets those names.
+lz_wine_add_chinese_font_names() {
+  local prefix=$1 name failed=0
+  for name in SimSun 宋体; do
+    lz_wine_headless "$prefix" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$name" \
+      /d 'WenQuanYi Micro Hei' /f >/dev/null || failed=1
+  done
+  return "$failed"
 }
 
 # Creates the prefix at $1 unless a complete one is there; safe to call from parallel runs.
 lz_wine_ensure_prefix() {
   local prefix=$1
-  [[ -f $prefix/.lz-ready ]] && return 0
-  mkdir -p "$(dirname "$prefix")" || return 1
-  (
-    flock 9
-    [[ -f $prefix/.lz-ready ]] || lz_wine_create_prefix "$prefix"
-  ) 9>"$prefix.lock"
+  if [[ ! -f $prefix/.lz-ready ]]; then
+    mkdir -p "$(dirname "$prefix")" || return 1
+    (
+      flock 9
+      [[ -f $prefix/.lz-ready ]] || lz_wine_create_prefix "$prefix"
+    ) 9>"$prefix.lock" || return 1
+  fi
+  lz_wine_check_prefix_locale "$prefix"
+}
+
+# Refuses a ready prefix at $1 that was made under another locale than Wine runs under.
+lz_wine_check_prefix_locale() {
+  local made
+  made=$(lz_wine_prefix_locale "$1") || return 1
+  [[ $made == "$LZ_WINE_LOCALE" ]] && return 0
+  echo "the Wine prefix $1 was made under $made, not $LZ_WINE_LOCALE: each locale needs a prefix of its own" >&2
+  return 1
 }
 
 # Hard-link copy of a ready prefix. Wine rewrites the *.reg hives in place, so those become
@@ -160,7 +224,7 @@ lz_wine_gid_of() {
 # become real folders inside the prefix, so each clone has its own.
 lz_wine_ensure_user_prefix() {
   local uid=$1 gid=$2 prefix=$3
-  [[ -f $prefix/.lz-ready ]] && return 0
+  [[ -f $prefix/.lz-ready ]] && { lz_wine_check_prefix_locale "$prefix"; return; }
   lz_wine_switch_to "$uid" "$gid" || return
   # localedef needs root; the user only checks that the locale is there.
   ((EUID != 0)) || lz_wine_ensure_locale || return 1
@@ -168,7 +232,7 @@ lz_wine_ensure_user_prefix() {
   parent=$(dirname "$prefix")
   "${LZ_WINE_SWITCH[@]}" env -u XAUTHORITY -u DBUS_SESSION_BUS_ADDRESS -u XDG_RUNTIME_DIR \
     -u XDG_CONFIG_HOME -u XDG_CACHE_HOME -u XDG_DATA_HOME -u XDG_STATE_HOME \
-    HOME="$parent/no-home" TMPDIR="$parent/tmp" \
+    HOME="$parent/no-home" TMPDIR="$parent/tmp" LZ_WINE_LANG="$LZ_WINE_LOCALE" \
     bash -c 'rm -rf "$HOME" && mkdir -p "$TMPDIR" && exec bash "$0" ensure "$1"' \
     "$LZ_WINE_PREFIX_SCRIPT" "$prefix"
 }
@@ -189,9 +253,9 @@ if [[ ${BASH_SOURCE[0]} == "$0" ]]; then
       lz_wine_ensure_user_prefix "$uid" "$(lz_wine_gid_of "$uid")" "${3:?prefix path}"
       ;;
     clone) lz_wine_clone_prefix "${2:?source prefix}" "${3:?destination}" ;;
-    locale) lz_wine_ensure_locale ;;
+    locale) lz_wine_ensure_locale "${2:-$LZ_WINE_DEFAULT_LOCALE}" ;;
     *)
-      echo "usage: $0 create PREFIX | ensure PREFIX | ensure-user UID PREFIX | clone SRC DST | locale" >&2
+      echo "usage: $0 create PREFIX | ensure PREFIX | ensure-user UID PREFIX | clone SRC DST | locale [NAME]" >&2
       exit 2
       ;;
   esac

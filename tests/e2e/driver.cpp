@@ -2,10 +2,12 @@
 
 #include <aclapi.h>
 #include <commctrl.h>
+#include <psapi.h>
 
 #include <algorithm>
 #include <atomic>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -372,6 +374,97 @@ void Process::WaitUntilNoWindows(Millis timeout) const {
     throw DriverError("process " + std::to_string(id_) + " still shows " + Describe(visible().front()));
 }
 
+// ---- Locale -----------------------------------------------------------------------------
+
+namespace {
+
+std::wstring LocaleName(LCID locale) {
+    wchar_t name[LOCALE_NAME_MAX_LENGTH] = {};
+    if (LCIDToLocaleName(locale, name, LOCALE_NAME_MAX_LENGTH, 0) == 0) return L"LCID " + std::to_wstring(locale);
+    return name;
+}
+
+// The base address of the module named `name` ("kernelbase.dll") in `process`.
+std::uintptr_t ModuleBaseIn(HANDLE process, std::wstring_view name) {
+    std::vector<HMODULE> modules(512);
+    DWORD needed = 0;
+    if (!EnumProcessModulesEx(process, modules.data(), static_cast<DWORD>(modules.size() * sizeof(HMODULE)), &needed,
+                              LIST_MODULES_ALL))
+        throw DriverError("cannot list the modules of another process (error " + std::to_string(GetLastError()) + ")");
+    modules.resize(std::min<size_t>(modules.size(), needed / sizeof(HMODULE)));
+    for (HMODULE module : modules) {
+        wchar_t base_name[MAX_PATH] = {};
+        if (GetModuleBaseNameW(process, module, base_name, MAX_PATH) != 0 &&
+            _wcsicmp(base_name, std::wstring(name).c_str()) == 0)
+            return reinterpret_cast<std::uintptr_t>(module);
+    }
+    throw DriverError("another process has no module " + Narrow(name));
+}
+
+// Runs the kernel32 function `function`, which takes no argument, on a new thread inside
+// `process` and returns its result. The function may live in another module than kernel32 (a
+// forwarded export): it is found at the same offset in that module there as here.
+DWORD CallInside(HANDLE process, const char* function) {
+    const auto here = reinterpret_cast<std::uintptr_t>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), function));
+    HMODULE holder = nullptr;
+    wchar_t holder_path[MAX_PATH] = {};
+    if (here == 0 ||
+        !GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                            reinterpret_cast<LPCWSTR>(here), &holder) ||
+        GetModuleFileNameW(holder, holder_path, MAX_PATH) == 0)
+        throw DriverError(std::string("cannot find ") + function + " in this process");
+    const std::wstring holder_name = fs::path(holder_path).filename().wstring();
+    const std::uintptr_t there = ModuleBaseIn(process, holder_name) + (here - reinterpret_cast<std::uintptr_t>(holder));
+    HANDLE thread =
+        CreateRemoteThread(process, nullptr, 0, reinterpret_cast<LPTHREAD_START_ROUTINE>(there), nullptr, 0, nullptr);
+    if (thread == nullptr)
+        throw DriverError(std::string("cannot start a thread for ") + function + " in another process (error " +
+                          std::to_string(GetLastError()) + ")");
+    DWORD result = 0;
+    const bool ended =
+        WaitForSingleObject(thread, kSendTimeoutMs) == WAIT_OBJECT_0 && GetExitCodeThread(thread, &result);
+    CloseHandle(thread);
+    if (!ended) throw DriverError(std::string(function) + " did not return inside another process");
+    return result;
+}
+
+std::string Describe(const RunLocale& locale) {
+    return "code page " + std::to_string(locale.ansi_code_page) + ", locale " + Narrow(locale.user_locale) +
+           ", UI language " + Narrow(locale.ui_language);
+}
+
+}  // namespace
+
+RunLocale LocaleOfThisProcess() {
+    return {GetACP(), LocaleName(GetUserDefaultLCID()), LocaleName(MAKELCID(GetUserDefaultUILanguage(), SORT_DEFAULT))};
+}
+
+RunLocale LocaleOf(const Process& program) {
+    if (program.Handle() == nullptr) throw DriverError("asking the locale of a program that was never started");
+    const HANDLE process = program.Handle();
+    const auto ui_language = static_cast<LANGID>(CallInside(process, "GetUserDefaultUILanguage") & 0xFFFF);
+    return {CallInside(process, "GetACP"), LocaleName(CallInside(process, "GetUserDefaultLCID")),
+            LocaleName(MAKELCID(ui_language, SORT_DEFAULT))};
+}
+
+void RequireExpectedLocale(const Process& program) {
+    const char* code_page = std::getenv("LZ_E2E_EXPECT_ACP");
+    const char* locale = std::getenv("LZ_E2E_EXPECT_LOCALE");
+    if ((code_page == nullptr || *code_page == '\0') && (locale == nullptr || *locale == '\0')) return;
+    const auto matches = [&](const RunLocale& got) {
+        return (code_page == nullptr || std::to_string(got.ansi_code_page) == code_page) &&
+               (locale == nullptr || (got.user_locale == Widen(locale) && got.ui_language == Widen(locale)));
+    };
+    const std::string wanted = std::string("code page ") + (code_page ? code_page : "any") +
+                               ", locale and UI language " + (locale ? locale : "any");
+    const RunLocale own = LocaleOfThisProcess();
+    if (!matches(own)) throw DriverError("the test runs with " + Describe(own) + " instead of " + wanted);
+    const RunLocale theirs = LocaleOf(program);
+    if (!matches(theirs))
+        throw DriverError(Narrow(program.ImagePath().filename().wstring()) + " runs with " + Describe(theirs) +
+                          " instead of " + wanted);
+}
+
 // ---- Windows and controls ---------------------------------------------------------------
 
 std::wstring Text(HWND window) {
@@ -603,21 +696,28 @@ int TabCurrentPage(HWND tab) {
 
 namespace {
 
-// Saves the part `area` of the screen as a 24-bit BMP.
-bool SaveScreenArea(const fs::path& bmp_file, RECT area) {
+// The 24-bit pixels of the part `area` of the screen (cut to the screen), rows bottom-up;
+// empty when the screen cannot be read.
+struct ScreenArea {
+    BITMAPINFOHEADER info{};
+    std::string pixels;
+};
+
+ScreenArea ReadScreenArea(RECT area) {
     const RECT screen_rect{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-    if (!IntersectRect(&area, &area, &screen_rect)) return false;
+    if (!IntersectRect(&area, &area, &screen_rect)) return {};
     const int width = area.right - area.left;
     const int height = area.bottom - area.top;
     HDC screen = GetDC(nullptr);
-    if (screen == nullptr || width <= 0 || height <= 0) return false;
+    if (screen == nullptr || width <= 0 || height <= 0) return {};
     HDC memory = CreateCompatibleDC(screen);
     HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
     HGDIOBJ old = SelectObject(memory, bitmap);
     const bool copied = BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY) != FALSE;
     SelectObject(memory, old);
 
-    BITMAPINFOHEADER info{};
+    ScreenArea shot;
+    BITMAPINFOHEADER& info = shot.info;
     info.biSize = sizeof info;
     info.biWidth = width;
     info.biHeight = height;  // bottom-up rows, as BMP files store them
@@ -625,13 +725,22 @@ bool SaveScreenArea(const fs::path& bmp_file, RECT area) {
     info.biBitCount = 24;
     info.biCompression = BI_RGB;
     const DWORD stride = (static_cast<DWORD>(width) * 3 + 3) & ~3u;
-    std::string pixels(static_cast<size_t>(stride) * static_cast<size_t>(height), '\0');
-    const bool read = copied && GetDIBits(memory, bitmap, 0, static_cast<UINT>(height), pixels.data(),
+    shot.pixels.assign(static_cast<size_t>(stride) * static_cast<size_t>(height), '\0');
+    const bool read = copied && GetDIBits(memory, bitmap, 0, static_cast<UINT>(height), shot.pixels.data(),
                                           reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS) == height;
     DeleteObject(bitmap);
     DeleteDC(memory);
     ReleaseDC(nullptr, screen);
-    if (!read) return false;
+    if (!read) return {};
+    return shot;
+}
+
+// Saves the part `area` of the screen as a 24-bit BMP.
+bool SaveScreenArea(const fs::path& bmp_file, RECT area) {
+    const ScreenArea shot = ReadScreenArea(area);
+    if (shot.pixels.empty()) return false;
+    const BITMAPINFOHEADER& info = shot.info;
+    const std::string& pixels = shot.pixels;
 
     BITMAPFILEHEADER file{};
     file.bfType = 0x4D42;  // "BM"
@@ -658,6 +767,12 @@ fs::path ArtifactFile(std::string_view name) {
 }
 
 }  // namespace
+
+std::string ScreenPixels(HWND window) {
+    RECT r{};
+    if (!GetWindowRect(window, &r)) return {};
+    return ReadScreenArea(r).pixels;
+}
 
 bool SaveScreenshot(const fs::path& bmp_file) {
     return SaveScreenArea(bmp_file, RECT{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)});

@@ -88,6 +88,23 @@ private:
     DWORD id_ = 0;
 };
 
+// ---- Locale ---------------------------------------------------------------------------
+
+// The display language a process runs with, as Windows tells it to the process.
+struct RunLocale {
+    UINT ansi_code_page = 0;
+    std::wstring user_locale;  // the user's default locale, "zh-CN"
+    std::wstring ui_language;  // the user's default UI language, "zh-CN"
+};
+RunLocale LocaleOfThisProcess();
+// Asked inside the program, on threads started there for the purpose.
+RunLocale LocaleOf(const Process& program);
+// A case run for one display language sets LZ_E2E_EXPECT_ACP (an ANSI code page, "1252") and
+// LZ_E2E_EXPECT_LOCALE (a locale name, "en-US"); this throws DriverError unless the test and
+// `program` both run with them, since the case would then prove nothing about that language.
+// Without the variables it checks nothing.
+void RequireExpectedLocale(const Process& program);
+
 // ---- Windows and controls -------------------------------------------------------------
 
 std::wstring Text(HWND window);  // WM_GETTEXT, marshalled across processes
@@ -157,6 +174,9 @@ int TabCurrentPage(HWND tab);
 
 // ---- Screen ---------------------------------------------------------------------------
 
+// What the screen shows where the window is (frame included, the parts off the screen left
+// out): 24-bit pixels, rows bottom-up as a BMP holds them. Empty when the screen cannot be read.
+std::string ScreenPixels(HWND window);
 // Saves the whole screen as a 24-bit BMP; false when it cannot be read or written.
 bool SaveScreenshot(const std::filesystem::path& bmp_file);
 // The same, cut to the window's rectangle on the screen (frame and title bar included).

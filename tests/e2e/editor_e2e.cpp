@@ -250,6 +250,7 @@ protected:
     void Start(std::wstring_view arguments = {}, Millis timeout = kDefaultTimeout) {
         editor_ = Process::Launch(folder_.Editor(), arguments, folder_.Dir(), timeout);
         main_ = MainWindow::Of(editor_.WaitForWindow(kMainCaption, timeout));
+        RequireExpectedLocale(editor_);
     }
 
     std::vector<std::wstring> Rows() const { return ListRows(main_.steps); }
@@ -428,6 +429,33 @@ TEST_F(EditorE2E, EveryKindOfStepIsComposedAndSavedByteForByte) {
 
     EXPECT_EQ(ClickAndTakeMessage(main_.save), L"成功！");
     EXPECT_BYTES(ReadFileBytes(file), want) << "a second save writes the same bytes";
+}
+
+TEST_F(EditorE2E, AwkwardGbkCharactersAreShownAndSavedBackByteForByte) {
+    // Double-byte characters whose second byte is "\" or "|", characters of GBK beyond GB2312,
+    // the euro sign's single byte, full-width punctuation and space, and a name longer than the
+    // name box lets the user type.
+    const std::string awkward = "\x81\x5C\x81\x7C\x95\x7C\xFE\x4F";
+    const std::wstring awkward_text = L"乗亅晐﨩";
+    ASSERT_EQ(Gbk(awkward_text), awkward);
+    ASSERT_EQ(Gbk(L"€"), "\x80");
+    const std::vector<std::wstring> rows = {
+        L"TSWB|提示：请先关闭“所有”程序　（全角空格）€",
+        L"ZCBTJ|HKEY_CURRENT_USER\\Software\\LzTest\\" + awkward_text + L"\\" + awkward_text + L"|值" + awkward_text +
+            L"|ZCZ",
+        L"ZCBSC|HKEY_CURRENT_USER\\Software\\" + awkward_text + L"\\|SC",
+        L"第二行：续行｜不是分隔符",
+    };
+    const std::wstring name = L"往返测试方案：" + awkward_text + L"与全角｜竖线，共二十余字";
+    ASSERT_GT(name.size(), 20u);
+    const std::string bytes = SchemeBytes(rows, name);
+    const fs::path file = WriteScheme(L"往返 方案.lzvt", bytes);
+
+    Start(Quoted(file));
+    EXPECT_EQ(Rows(), rows) << "each row decoded from GBK";
+    EXPECT_EQ(Name(), name);
+    EXPECT_EQ(ClickAndTakeMessage(main_.save), L"成功！");
+    EXPECT_BYTES(ReadFileBytes(file), bytes);
 }
 
 // ---- 3. Open dialog ----------------------------------------------------------------------

@@ -1,6 +1,6 @@
 // The optimizer driven from outside on the real Win32 stack: a scheme run against the real
 // registry, its failure messages, the scheme catalogue and its management window, the editor
-// and the browser it starts, its side windows, and the Esc key.
+// and the browser it starts, its side windows, the Chinese its fonts draw, and the Esc key.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -52,6 +52,7 @@ protected:
 };
 using OptimizerSideWindows = OptimizerE2E;
 using OptimizerScale = OptimizerE2E;
+using OptimizerText = OptimizerE2E;
 
 // ---- A whole run ---------------------------------------------------------------------------
 
@@ -479,6 +480,68 @@ TEST_F(OptimizerSideWindows, AboutAndMoreProductsOpenModalOrModelessAndCloseClea
 
     PressEscape(main_);
     EXPECT_EQ(optimizer_.WaitForExit(), 0u);
+}
+
+// ---- Chinese on the screen ---------------------------------------------------------------------
+
+// What the control shows once its drawing has settled: two looks in a row that agree.
+std::string SettledPicture(HWND control) {
+    Responds(control);
+    std::string last = ScreenPixels(control);
+    PollUntil(
+        [&] {
+            std::this_thread::sleep_for(Millis{100});
+            std::string now = ScreenPixels(control);
+            const bool same = now == last;
+            last = std::move(now);
+            return same;
+        },
+        Millis{3000});
+    return last;
+}
+
+// Shows two texts of as many different Chinese characters in `control`, one after the other,
+// and compares the pictures. A font without Chinese draws every such character as the same box,
+// so the two texts then look alike. The control gets its own text back.
+void ExpectChineseDrawn(HWND control, std::wstring_view first, std::wstring_view second) {
+    GUITHREADINFO gui{};
+    gui.cbSize = sizeof gui;
+    ASSERT_TRUE(GetGUIThreadInfo(GetWindowThreadProcessId(control, nullptr), &gui));
+    ASSERT_NE(gui.hwndCaret, control) << "a blinking caret would tell the pictures apart";
+    const std::wstring own = Text(control);
+    std::string pictures[2];
+    for (int i = 0; i < 2; ++i) {
+        SetText(control, i == 0 ? first : second);
+        RedrawWindow(control, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+        pictures[i] = SettledPicture(control);
+    }
+    SetText(control, own);
+    ASSERT_FALSE(pictures[0].empty()) << "the screen cannot be read";
+    EXPECT_TRUE(pictures[0] != pictures[1])
+        << "\"" << Narrow(first) << "\" and \"" << Narrow(second) << "\" look the same: the font draws no Chinese";
+}
+
+TEST_F(OptimizerText, ChineseIsDrawnInEachFontOfTheMainAndAboutWindows) {
+    constexpr int kAboutSoftwareText = 1002;  // 编辑框2 of the about window, read-only
+    const std::wstring first = L"方案名称";
+    const std::wstring second = L"启动优化";
+    Start({});
+    {
+        SCOPED_TRACE("the system's message font, which every button and most labels use");
+        ExpectChineseDrawn(Part(main_, main_window::kUpcoming), first, second);
+    }
+    {
+        SCOPED_TRACE("宋体 asked for with the GB2312 character set (方案管理)");
+        ExpectChineseDrawn(Part(main_, main_window::kManageLabel), first, second);
+    }
+    Click(Part(main_, main_window::kAboutSoftware));
+    HWND about = optimizer_.WaitForWindow(kAboutCaption);
+    {
+        SCOPED_TRACE("宋体 asked for by name alone (the about window's software text)");
+        ExpectChineseDrawn(Part(about, kAboutSoftwareText), first, second);
+    }
+    PressEscape(about);
+    WaitForDestroyed(about);
 }
 
 // ---- Size --------------------------------------------------------------------------------------

@@ -139,6 +139,7 @@ protected:
     void StartInFolder(Millis timeout = kDefaultTimeout) {
         optimizer_ = Process::Launch(folder_->Optimizer(), {}, folder_->Dir(), timeout);
         main_ = optimizer_.WaitForWindow(kMainCaption, timeout);
+        RequireExpectedLocale(optimizer_);
     }
 
     static HWND Part(HWND window, int id) {

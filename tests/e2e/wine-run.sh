@@ -12,6 +12,12 @@
 # LZ_WINE_SCREEN (Xvfb screen, default 1280x1024x24), LZ_WINE_KEEP=1 keeps the clone,
 # LZ_WINE_DPI=N runs on a screen of N DPI (a template of its own, made with that LogPixels).
 #
+# LZ_WINE_LANG=LOCALE (default zh_CN.UTF-8) runs Wine under another locale, en_US.UTF-8 for a
+# Windows whose display language is English (ANSI code page 1252). The locale is made when it
+# is missing (as root; anyone else needs it made already). A prefix keeps the locale of its
+# first boot, so each locale has its own template: template-LOCALE beside the default's
+# template, or LZ_WINE_TEMPLATE, which must have been made under that locale.
+#
 # LZ_WINE_USER=UID (numeric, not 0) runs the Wine side (Xvfb, wine, wineserver) as that
 # ordinary user and its primary group, so that files and folders the user may not write stay
 # unwritable (Wine run as root writes anywhere). Needs root, or to be that uid already; anyone
@@ -62,9 +68,16 @@ build_root() {
   echo "${TMPDIR:-/tmp}/lz-wine-$(id -u)"
 }
 
+# The locale first: without it Wine cannot even name a file in Chinese.
+if ((EUID == 0)); then
+  lz_wine_ensure_locale || { echo "wine-run.sh: cannot make the locale $LZ_WINE_LOCALE" >&2; exit 3; }
+elif ! lz_wine_locale_valid "$LZ_WINE_LOCALE" || ! lz_wine_locale_exists "$LZ_WINE_LOCALE"; then
+  echo "wine-run.sh: the locale $LZ_WINE_LOCALE is missing; make it as root: scripts/wine-prefix.sh locale $LZ_WINE_LOCALE" >&2
+  exit 3
+fi
+
 root=$(build_root)
-# A screen of another DPI (LZ_WINE_DPI, see wine-prefix.sh) has a template of its own.
-template=${LZ_WINE_TEMPLATE:-$root/wine/template${LZ_WINE_DPI:+-dpi$LZ_WINE_DPI}}
+template=${LZ_WINE_TEMPLATE:-$root/wine/$(lz_wine_template_name)}
 runs_dir=$(dirname "$template")/runs
 
 # The words that put a command on the Wine side: empty when all runs as root.
