@@ -133,7 +133,8 @@ ui::Handlers mainWindowHandlers(EditorState& state, Services services) {
         openFromCommandLine(w, state, services);
         state.typeCode = "EJZSZ";
     });
-    h.on("按钮1", Event::Clicked, [&state](ui::Window& w) { w.openModal(addStepWindowLayout(), addStepHandlers(state, w)); });
+    h.on("按钮1", Event::Clicked,
+         [&state](ui::Window& w) { w.openModal(addStepWindowLayout(), addStepHandlers(state, w)); });
     h.on("按钮2", Event::Clicked, [](ui::Window& w) { deleteStep(w); });
     h.on("按钮3", Event::Clicked, [services](ui::Window& w) mutable { copyStep(w, services); });
     h.on("按钮4", Event::Clicked, [&state, services](ui::Window& w) mutable { openFile(w, state, services); });

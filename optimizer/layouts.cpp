@@ -12,7 +12,9 @@ using namespace ui::build;
 
 namespace {
 
-std::string blanksAndDots(int blanks, int dots) { return std::string(blanks, ' ') + std::string(dots, '.'); }
+std::string blanksAndDots(int blanks, int dots) {
+    return std::string(blanks, ' ') + std::string(dots, '.');
+}
 
 WindowLayout makeMain() {
     WindowLayout w;
@@ -122,6 +124,7 @@ WindowLayout makeManagement() {
 }
 
 // Our banner, drawn with characters: 13 lines of 124, dots for the background.
+// clang-format off
 const char* const kBanner =
         "............................................................................................................................\r\n"
         "............................................................................................................................\r\n"
@@ -136,6 +139,7 @@ const char* const kBanner =
         "..........;;;;;;;;;;;;;;;;;;;;;;;;;;;;;;;;;;;;;;;;;;;;;;;;;;;;;;;;;;;;;;;;;;;;;;;;;;;;;;;;;;;;;;;;;;;;;;;;;;;;;;;;..........\r\n"
         "............................................................................................................................\r\n"
         "............................................................................................................................\r\n";
+// clang-format on
 
 WindowLayout makeAbout() {
     WindowLayout w;
@@ -156,18 +160,18 @@ WindowLayout makeAbout() {
 
     ControlLayout banner = textBox("编辑框1", kBanner, {0, 0, 752, 200}, {0, 0, 0}, {115, 115, 115}, true);
     banner.font = Font{"", 10, false, false, false, true};  // a drawing of characters keeps its columns
-    ControlLayout studio = textBox("编辑框3",
-                                   blanksAndDots(90, 15) + "\r\n" +
-                                       "关于岚舟工作室" + blanksAndDots(72, 11) + "\r\n" +
-                                       "多人一组合，轻松愉快的工作环境，激发自己的潜能，加入我们？" + blanksAndDots(15, 8),
-                                   {0, 160, 752, 48}, {215, 215, 215}, {96, 96, 96}, false);
+    ControlLayout studio =
+        textBox("编辑框3",
+                blanksAndDots(90, 15) + "\r\n" + "关于岚舟工作室" + blanksAndDots(72, 11) + "\r\n" +
+                    "多人一组合，轻松愉快的工作环境，激发自己的潜能，加入我们？" + blanksAndDots(15, 8),
+                {0, 160, 752, 48}, {215, 215, 215}, {96, 96, 96}, false);
     studio.font = song;
-    ControlLayout software = textBox("编辑框2",
-                                     "关于软件" + blanksAndDots(79, 8) + "\r\n" +
-                                         "由岚舟工作室开发与设计，创新的优化软件，让您感觉焕然一新" + blanksAndDots(34, 9) + "\r\n" +
-                                         blanksAndDots(90, 11) + "\r\n" + blanksAndDots(94, 12) + " \r\n" +
-                                         blanksAndDots(86, 6),
-                                     {0, 208, 752, 64}, {213, 213, 213}, {64, 64, 64}, true);
+    ControlLayout software =
+        textBox("编辑框2",
+                "关于软件" + blanksAndDots(79, 8) + "\r\n" +
+                    "由岚舟工作室开发与设计，创新的优化软件，让您感觉焕然一新" + blanksAndDots(34, 9) + "\r\n" +
+                    blanksAndDots(90, 11) + "\r\n" + blanksAndDots(94, 12) + " \r\n" + blanksAndDots(86, 6),
+                {0, 208, 752, 64}, {213, 213, 213}, {64, 64, 64}, true);
     software.font = song;
 
     // The studio box comes first so that it lies on top where it overlaps the banner's last

@@ -44,8 +44,8 @@ struct Color {
 };
 
 struct Font {
-    std::string face;   // UTF-8
-    int height = 0;     // character height in pixels
+    std::string face;  // UTF-8
+    int height = 0;    // character height in pixels
     bool bold = false;
     bool underline = false;
     bool gb2312Charset = false;
@@ -127,8 +127,8 @@ struct WindowLayout {
     std::string caption;
     int width = 0, height = 0;  // outer size, frame and title bar included
     bool closeButton = true;
-    bool icon = false;          // carries the program icon
-    bool onCreated = false;     // the created event is bound
+    bool icon = false;       // carries the program icon
+    bool onCreated = false;  // the created event is bound
     std::vector<ControlLayout> controls;
 
     const ControlLayout* find(std::string_view name) const;
