@@ -1,7 +1,5 @@
 #include "optimizer/app.h"
 
-#include <charconv>
-
 #include "optimizer/layouts.h"
 #include "optimizer/web_pages.h"
 
@@ -27,10 +25,16 @@ std::vector<std::string> findSchemes(Services& s) {
     return s.files.find(schemeFolder(s.process) + "*.lzvt");
 }
 
-std::string fixed(double value, int decimals) {
-    char buffer[64];
-    auto result = std::to_chars(buffer, buffer + sizeof(buffer), value, std::chars_format::fixed, decimals);
-    return std::string(buffer, result.ptr);
+// bytes / 1024 rounded to a multiple of 1/scale, a tie going to the even multiple: what
+// printing the exact quotient with a fixed number of decimals gives, in integers only (the
+// floating-point printer would bring over 100 KB of tables into the program).
+std::uint64_t roundedKb(std::uint64_t bytes, std::uint64_t scale) {
+    const std::uint64_t whole = bytes / 1024 * scale;
+    const std::uint64_t rest = bytes % 1024 * scale;  // below 1024 * scale: no overflow
+    std::uint64_t q = whole + rest / 1024;
+    const std::uint64_t r = rest % 1024;
+    if (r > 512 || (r == 512 && q % 2 == 1)) ++q;
+    return q;
 }
 
 // "启动方案": the selected scheme runs in the runner window; the main window waits for it.
@@ -89,9 +93,10 @@ std::string schemeFolder(process::Process& process) {
 }
 
 std::string sizeInKb(std::int64_t bytes) {
-    const double kb = static_cast<double>(bytes) / 1024.0;
-    if (fixed(kb, 0) == "0") return "1";
-    return fixed(kb, 1);
+    const auto size = static_cast<std::uint64_t>(bytes < 0 ? 0 : bytes);
+    if (roundedKb(size, 1) == 0) return "1";
+    const std::uint64_t tenths = roundedKb(size, 10);
+    return std::to_string(tenths / 10) + "." + std::to_string(tenths % 10);
 }
 
 ui::Handlers mainWindowHandlers(ProgramState& state, Services services) {

@@ -1,6 +1,7 @@
 // The optimizer's main window and management window over real files in a temporary folder.
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <filesystem>
 #include <fstream>
 
@@ -159,6 +160,28 @@ TEST(SizeInKb, WholeKbOrOneDecimal) {
     const Case cases[] = {{0, "1"},      {400, "1"},    {512, "1"},          {513, "0.5"},
                           {1536, "1.5"}, {2048, "2.0"}, {2000000, "1953.1"}, {5000000000, "4882812.5"}};
     for (const Case& c : cases) EXPECT_EQ(sizeInKb(c.bytes), c.shown) << c.bytes;
+}
+
+// The column is worked out in integers; it must round exactly as printing the quotient with
+// one decimal does, ties to even included (1126.4 bytes a tenth: every 512-byte step is one).
+TEST(SizeInKb, RoundsAsPrintingTheQuotientDoes) {
+    const auto printed = [](std::int64_t bytes) {
+        char buffer[64];
+        const double kb = static_cast<double>(bytes) / 1024.0;
+        char* end = std::to_chars(buffer, buffer + sizeof buffer, kb, std::chars_format::fixed, 0).ptr;
+        if (std::string(buffer, end) == "0") return std::string("1");
+        end = std::to_chars(buffer, buffer + sizeof buffer, kb, std::chars_format::fixed, 1).ptr;
+        return std::string(buffer, end);
+    };
+    std::vector<std::int64_t> sizes;
+    for (std::int64_t b = 0; b < 300000; ++b) sizes.push_back(b);
+    for (std::int64_t b : {std::int64_t{1} << 40, (std::int64_t{1} << 52) + 51, std::int64_t{4503599627370495}})
+        for (std::int64_t d = -1100; d <= 1100; ++d) sizes.push_back(b + d);
+    int mismatches = 0;
+    for (std::int64_t b : sizes)
+        if (sizeInKb(b) != printed(b) && ++mismatches <= 5)
+            ADD_FAILURE() << b << ": " << sizeInKb(b) << " vs " << printed(b);
+    EXPECT_EQ(mismatches, 0);
 }
 
 TEST_F(OptimizerApp, ManagementListsSizesAndDeletesTheSelectedScheme) {
