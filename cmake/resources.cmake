@@ -70,3 +70,15 @@ function(lz_add_windows_resources target description filename)
     target_link_options(${target} PRIVATE /MANIFEST:NO)
   endif()
 endfunction()
+
+# One of the suite's programs: a windowed executable with a wWinMain, over the Win32 services,
+# with its resources and the program-wide pieces every program links as objects.
+#
+#   lz_windows_program(<target> <description> <filename> <sources>...)
+function(lz_windows_program target description filename)
+  add_executable(${target} WIN32 ${ARGN})
+  target_link_libraries(${target} PRIVATE lz_platform_win32 lz_win32_program)
+  target_link_options(${target} PRIVATE -municode)
+  lz_target_defaults(${target})
+  lz_add_windows_resources(${target} "${description}" "${filename}")
+endfunction()
