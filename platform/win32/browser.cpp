@@ -6,13 +6,16 @@
 
 #include <memory>
 
+#include "platform/win32/system_library.h"
+
 namespace lz::win32 {
 namespace {
 
 // The host window comes from the system's atl.dll: its "AtlAxWin" class creates the control
 // named by the window text on WM_CREATE, keeps it in-place active, and closes and releases
-// it when the window is destroyed. atl.dll is loaded at run time from the system folder, so
-// the program imports nothing beyond the usual system DLLs and fails honestly without it.
+// it when the window is destroyed. atl.dll, OLE and its automation library are loaded from
+// the system folder when the first browser is made, so a program that never opens one never
+// loads them, and one on a system without them fails honestly.
 using AtlAxWinInitFn = BOOL(WINAPI*)();
 using AtlAxGetControlFn = HRESULT(WINAPI*)(HWND, IUnknown**);
 
@@ -50,13 +53,17 @@ private:
     T* ptr_ = nullptr;
 };
 
+// The automation library's string functions, found by loadHost.
+decltype(&::SysAllocStringLen) gAllocString = nullptr;
+decltype(&::SysFreeString) gFreeString = nullptr;
+
 // Empty string rather than a null BSTR for an empty text; freed on scope exit.
 class Bstr {
 public:
-    explicit Bstr(const std::wstring& text) : value_(SysAllocStringLen(text.data(), static_cast<UINT>(text.size()))) {}
+    explicit Bstr(const std::wstring& text) : value_(gAllocString(text.data(), static_cast<UINT>(text.size()))) {}
     Bstr(const Bstr&) = delete;
     Bstr& operator=(const Bstr&) = delete;
-    ~Bstr() { SysFreeString(value_); }
+    ~Bstr() { gFreeString(value_); }
     BSTR get() const { return value_; }
 
 private:
@@ -64,20 +71,16 @@ private:
 };
 
 bool loadHost() {
-    const HRESULT ole = OleInitialize(nullptr);
-    if (FAILED(ole)) return false;
+    if (!useOle()) return false;
+    const HMODULE automation = systemLibrary(L"oleaut32.dll");
+    gAllocString = lookUp<decltype(&::SysAllocStringLen)>(automation, "SysAllocStringLen");
+    gFreeString = lookUp<decltype(&::SysFreeString)>(automation, "SysFreeString");
+    if (!gAllocString || !gFreeString) return false;
 
-    wchar_t system[MAX_PATH];
-    const UINT length = GetSystemDirectoryW(system, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) return false;
-    const std::wstring path = std::wstring(system, length) + L"\\atl.dll";
     // Stays loaded for the life of the process: host windows use its window procedure.
-    const HMODULE atl = LoadLibraryW(path.c_str());
-    if (!atl) return false;
-
-    const auto winInit = reinterpret_cast<AtlAxWinInitFn>(reinterpret_cast<void*>(GetProcAddress(atl, "AtlAxWinInit")));
-    const auto getControl =
-        reinterpret_cast<AtlAxGetControlFn>(reinterpret_cast<void*>(GetProcAddress(atl, "AtlAxGetControl")));
+    const HMODULE atl = systemLibrary(L"atl.dll");
+    const auto winInit = lookUp<AtlAxWinInitFn>(atl, "AtlAxWinInit");
+    const auto getControl = lookUp<AtlAxGetControlFn>(atl, "AtlAxGetControl");
     if (!winInit || !getControl || !winInit()) return false;
     gGetControl = getControl;
     return true;
@@ -109,8 +112,8 @@ bool queryWebBrowser(HWND host, ComRef<IWebBrowser2>& browser) {
 bool navigate(IWebBrowser2* browser, const std::wstring& address) {
     const Bstr url(address.empty() ? std::wstring(kBlankPage) : address);
     if (!url.get()) return false;
-    VARIANT none;
-    VariantInit(&none);
+    VARIANT none{};
+    none.vt = VT_EMPTY;  // what VariantInit sets
     return SUCCEEDED(browser->Navigate(url.get(), &none, &none, &none, &none));
 }
 

@@ -1,6 +1,6 @@
 #include "platform/win32/dpi.h"
 
-#include <string>
+#include "platform/win32/system_library.h"
 
 namespace lz::win32::dpi {
 namespace {
@@ -13,11 +13,6 @@ using SystemParametersInfoForDpiFn = BOOL(WINAPI*)(UINT, UINT, PVOID, UINT, UINT
 using GetDpiForMonitorFn = HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*);  // shcore.dll, Windows 8.1
 
 constexpr int kEffectiveDpi = 0;  // MDT_EFFECTIVE_DPI
-
-template <typename Fn>
-Fn lookUp(HMODULE module, const char* name) {
-    return module ? reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name))) : nullptr;
-}
 
 struct Functions {
     GetDpiForWindowFn forWindow = nullptr;
@@ -36,14 +31,7 @@ const Functions& functions() {
         f.scaleFrame = lookUp<EnableNonClientDpiScalingFn>(user, "EnableNonClientDpiScaling");
         f.parametersForDpi = lookUp<SystemParametersInfoForDpiFn>(user, "SystemParametersInfoForDpi");
         // Windows 8.1 has per-monitor DPI but not GetDpiForWindow: ask the monitor there.
-        if (!f.forWindow) {
-            wchar_t folder[MAX_PATH];
-            const UINT length = GetSystemDirectoryW(folder, MAX_PATH);
-            if (length > 0 && length < MAX_PATH) {
-                const std::wstring path = std::wstring(folder, length) + L"\\shcore.dll";
-                f.forMonitor = lookUp<GetDpiForMonitorFn>(LoadLibraryW(path.c_str()), "GetDpiForMonitor");
-            }
-        }
+        if (!f.forWindow) f.forMonitor = systemFunction<GetDpiForMonitorFn>(L"shcore.dll", "GetDpiForMonitor");
         return f;
     }();
     return found;

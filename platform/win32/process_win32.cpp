@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/text.h"
+#include "platform/win32/system_library.h"
 
 namespace lz::process {
 
@@ -35,9 +36,12 @@ std::string Win32Process::programPath() {
 
 std::string Win32Process::localAppDataDirectory() {
     // SHGetFolderPathW is there on every Windows the programs run on; the known-folder call
-    // that replaced it is not.
+    // that replaced it is not. The shell's library is loaded when the folder is first needed.
+    static const auto folderPath =
+        win32::systemFunction<decltype(&::SHGetFolderPathW)>(L"shell32.dll", "SHGetFolderPathW");
     wchar_t path[MAX_PATH] = {};
-    if (FAILED(SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT, path)))
+    if (!folderPath ||
+        FAILED(folderPath(nullptr, CSIDL_LOCAL_APPDATA | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT, path)))
         return {};
     std::wstring folder(path);
     while (!folder.empty() && folder.back() == L'\\') folder.pop_back();

@@ -6,12 +6,16 @@
 #include <shellapi.h>
 
 #include "platform/text.h"
+#include "platform/win32/system_library.h"
 
 namespace lz::shell {
 
 bool Win32Shell::openUrl(std::string_view url) {
     const std::wstring address = text::toWide(url);
-    const HINSTANCE result = ShellExecuteW(nullptr, L"open", address.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    // The shell's library is loaded when a page is first opened, not when the program starts.
+    static const auto execute = win32::systemFunction<decltype(&::ShellExecuteW)>(L"shell32.dll", "ShellExecuteW");
+    if (!execute) return false;
+    const HINSTANCE result = execute(nullptr, L"open", address.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
     // Values above 32 mean success; smaller ones are error codes.
     return reinterpret_cast<INT_PTR>(result) > 32;
 }

@@ -16,6 +16,7 @@
 #include "platform/ui/list_model.h"
 #include "platform/win32/browser.h"
 #include "platform/win32/dpi.h"
+#include "platform/win32/system_library.h"
 
 namespace lz::win32 {
 
@@ -362,8 +363,12 @@ public:
         if (c->fileMustExist) ofn.Flags |= OFN_FILEMUSTEXIST;
         if (c->pathMustExist) ofn.Flags |= OFN_PATHMUSTEXIST;
         if (c->promptCreate) ofn.Flags |= OFN_CREATEPROMPT;
+        // The dialog and what it needs are loaded when it is first shown.
+        static const auto open = systemFunction<decltype(&::GetOpenFileNameW)>(L"comdlg32.dll", "GetOpenFileNameW");
+        if (!open) return std::nullopt;
+        useOle();  // the dialog's shell view wants it; without it the dialog still opens
         ++handlerDepth_;
-        BOOL chosen = GetOpenFileNameW(&ofn);
+        BOOL chosen = open(&ofn);
         --handlerDepth_;
         if (!chosen) return std::nullopt;
         return text::fromWide(path.data());
@@ -530,9 +535,13 @@ private:
                 }
                 break;
             case ControlKind::RichEdit: {
-                static const HMODULE richEdit = LoadLibraryW(L"Msftedit.dll");  // registers the class, once
-                (void)richEdit;
-                cls = MSFTEDIT_CLASS;
+                // A holder shows nothing, so it needs no rich text: a plain edit box holds its
+                // text, and the rich-text library is loaded only for a box that shows some.
+                if (!c.holder) {
+                    static const HMODULE richEdit = systemLibrary(L"msftedit.dll");  // registers the class
+                    (void)richEdit;
+                }
+                cls = c.holder ? WC_EDITW : MSFTEDIT_CLASS;
                 style |= ES_MULTILINE | ES_AUTOVSCROLL | ES_AUTOHSCROLL | WS_TABSTOP;
                 exStyle |= WS_EX_CLIENTEDGE;
                 break;
@@ -603,7 +612,10 @@ private:
                 if (c.limit > 0) SendMessageW(h, EM_SETLIMITTEXT, static_cast<WPARAM>(c.limit), 0);
                 break;
             case ControlKind::RichEdit:
-                SendMessageW(h, EM_EXLIMITTEXT, 0, 0x7FFFFFFE);
+                if (c.holder)
+                    SendMessageW(h, EM_SETLIMITTEXT, 0, 0);  // no limit but the system's
+                else
+                    SendMessageW(h, EM_EXLIMITTEXT, 0, 0x7FFFFFFE);
                 break;
             case ControlKind::ListView: {
                 DWORD ex = LVS_EX_DOUBLEBUFFER;
@@ -742,7 +754,8 @@ private:
         if (!c.tab.empty() && (c.kind == ControlKind::Label || c.kind == ControlKind::Radio)) {
             // On a tab page the text stands on the page's background: white where the tab
             // control is drawn themed, the face colour where it is drawn classic.
-            const int face = IsAppThemed() ? COLOR_WINDOW : COLOR_BTNFACE;
+            static const auto themed = systemFunction<decltype(&::IsAppThemed)>(L"uxtheme.dll", "IsAppThemed");
+            const int face = themed && themed() ? COLOR_WINDOW : COLOR_BTNFACE;
             SetBkColor(dc, GetSysColor(face));
             return reinterpret_cast<LRESULT>(GetSysColorBrush(face));
         }
@@ -902,7 +915,6 @@ std::vector<std::unique_ptr<Win32Window>> g_testWindows;
 
 int runApplication(HINSTANCE instance, const WindowLayout& layout, ui::Handlers handlers) {
     if (!initialise(instance)) return 1;
-    OleInitialize(nullptr);
     int exitCode = 0;
     {
         Win32Window start(layout, std::move(handlers), nullptr, true);
@@ -912,7 +924,7 @@ int runApplication(HINSTANCE instance, const WindowLayout& layout, ui::Handlers 
             }
     }
     g_modeless.clear();
-    OleUninitialize();
+    releaseOle();
     return exitCode;
 }
 

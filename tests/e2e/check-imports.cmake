@@ -2,6 +2,9 @@
 # none of the DPI functions of later Windows (those are looked up at run time, so their names
 # do stand in the program, as text).
 #   cmake -DOBJDUMP=<objdump> -DFILES=<exe>;<exe> -P check-imports.cmake
+# With -DALLOWED=<dll>;<dll>... it checks instead that the programs import no library but
+# these (case ignored): what starting a program loads.
+cmake_policy(SET CMP0057 NEW)  # if(IN_LIST)
 set(forbidden_dlls "shcore" "api-ms-win-")
 set(later_functions
   GetDpiForWindow GetDpiForSystem GetDpiForMonitor GetSystemMetricsForDpi SystemParametersInfoForDpi
@@ -19,6 +22,17 @@ foreach(file IN LISTS FILES)
     message(FATAL_ERROR "no import table found in ${file}: the check would prove nothing")
   endif()
   string(TOLOWER "${dump}" lower)
+  if(DEFINED ALLOWED)
+    string(TOLOWER "${ALLOWED}" allowed)
+    string(REGEX MATCHALL "dll name: [^\r\n]+" imported "${lower}")
+    foreach(entry IN LISTS imported)
+      string(REPLACE "dll name: " "" dll "${entry}")
+      if(NOT dll IN_LIST allowed)
+        list(APPEND failures "${file} imports ${dll}")
+      endif()
+    endforeach()
+    continue()
+  endif()
   foreach(dll IN LISTS forbidden_dlls)
     string(FIND "${lower}" "dll name: ${dll}" found)
     if(NOT found EQUAL -1)
@@ -39,6 +53,13 @@ endforeach()
 
 if(failures)
   list(JOIN failures "\n  " text)
+  if(DEFINED ALLOWED)
+    message(FATAL_ERROR "Imports loaded at start beyond ${ALLOWED}:\n  ${text}")
+  endif()
   message(FATAL_ERROR "Imports Windows 7 lacks:\n  ${text}")
 endif()
-message(STATUS "No import that Windows 7 lacks in: ${FILES}")
+if(DEFINED ALLOWED)
+  message(STATUS "Only ${ALLOWED} imported by: ${FILES}")
+else()
+  message(STATUS "No import that Windows 7 lacks in: ${FILES}")
+endif()

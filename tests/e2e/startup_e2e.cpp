@@ -13,23 +13,23 @@ namespace lz::e2e {
 namespace {
 
 struct ExpectedControl {
-  const char* name;  // the control's name in its window, for failure messages
-  const wchar_t* class_name;
-  const wchar_t* caption;
-  int left, top, width, height;
-  bool enabled = true;
+    const char* name;  // the control's name in its window, for failure messages
+    const wchar_t* class_name;
+    const wchar_t* caption;
+    int left, top, width, height;
+    bool enabled = true;
 };
 
 enum class Program { Optimizer, Editor };
 
 struct ExpectedWindow {
-  Program program;
-  const wchar_t* caption;
-  int width, height;
-  std::vector<ExpectedControl> controls;  // in layout order: control id = 1000 + index
-  const wchar_t* list_column;
-  int list_column_width;
-  std::vector<const char*> off_screen;  // text holders that lie below the client area
+    Program program;
+    const wchar_t* caption;
+    int width, height;
+    std::vector<ExpectedControl> controls;  // in layout order: control id = 1000 + index
+    const wchar_t* list_column;
+    int list_column_width;
+    std::vector<const char*> off_screen;  // text holders that lie below the client area
 };
 
 const ExpectedWindow kOptimizerMain{
@@ -52,7 +52,8 @@ const ExpectedWindow kOptimizerMain{
         {"按钮9", L"Button", L"购买方案", 96, 168, 80, 32, false},
         {"按钮3", L"Button", L"制作方案", 184, 168, 80, 32},
         {"按钮10", L"Button", L"修改方案", 272, 168, 80, 32},
-        {"超级编辑框1", L"RICHEDIT50W", L"", 24, 232, 352, 100},
+        // A holder that shows nothing is a plain edit box: no rich-text library at start.
+        {"超级编辑框1", L"Edit", L"", 24, 232, 352, 100},
     },
     L"方案名称",
     343,
@@ -78,7 +79,7 @@ const ExpectedWindow kEditorMain{
         {"标签1", L"Static", L"方案名称：", 16, 224, 80, 24},
         {"编辑框2", L"Edit", L"MY 方案", 96, 224, 248, 20},
         {"编辑框1", L"Edit", L"", 56, 288, 80, 20},
-        {"超级编辑框1", L"RICHEDIT50W", L"", 136, 288, 32, 24},
+        {"超级编辑框1", L"Edit", L"", 136, 288, 32, 24},
     },
     L"步骤",
     327,
@@ -88,115 +89,124 @@ const ExpectedWindow kEditorMain{
 constexpr int kFirstControlId = 1000;
 
 Process Start(const ProgramFolder& folder, const ExpectedWindow& expected) {
-  return expected.program == Program::Optimizer ? folder.StartOptimizer() : folder.StartEditor();
+    return expected.program == Program::Optimizer ? folder.StartOptimizer() : folder.StartEditor();
 }
 
 void ExpectFrame(HWND window, const ExpectedWindow& expected) {
-  const SIZE outer = OuterSize(window);
-  EXPECT_EQ(outer.cx, expected.width) << "outer width";
-  EXPECT_EQ(outer.cy, expected.height) << "outer height";
+    const SIZE outer = OuterSize(window);
+    EXPECT_EQ(outer.cx, expected.width) << "outer width";
+    EXPECT_EQ(outer.cy, expected.height) << "outer height";
 
-  const auto style = static_cast<DWORD>(GetWindowLongPtrW(window, GWL_STYLE));
-  EXPECT_EQ(style & WS_CAPTION, static_cast<DWORD>(WS_CAPTION)) << "title bar";
-  EXPECT_TRUE(style & WS_SYSMENU) << "close button";
-  EXPECT_FALSE(style & WS_THICKFRAME) << "the user must not resize it";
-  EXPECT_FALSE(style & WS_MINIMIZEBOX) << "no minimize button";
-  EXPECT_FALSE(style & WS_MAXIMIZEBOX) << "no maximize button";
+    const auto style = static_cast<DWORD>(GetWindowLongPtrW(window, GWL_STYLE));
+    EXPECT_EQ(style & WS_CAPTION, static_cast<DWORD>(WS_CAPTION)) << "title bar";
+    EXPECT_TRUE(style & WS_SYSMENU) << "close button";
+    EXPECT_FALSE(style & WS_THICKFRAME) << "the user must not resize it";
+    EXPECT_FALSE(style & WS_MINIMIZEBOX) << "no minimize button";
+    EXPECT_FALSE(style & WS_MAXIMIZEBOX) << "no maximize button";
 
-  // Centred on the screen (or on its work area, where a task bar takes part of it).
-  RECT r{};
-  GetWindowRect(window, &r);
-  RECT work{};
-  SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-  const RECT screen{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-  auto centred_in = [&](const RECT& area) {
-    return std::abs((r.left + r.right) - (area.left + area.right)) <= 2 &&
-           std::abs((r.top + r.bottom) - (area.top + area.bottom)) <= 2;
-  };
-  EXPECT_TRUE(centred_in(screen) || centred_in(work))
-      << "window at " << r.left << "," << r.top << " is not centred on the " << screen.right << "x" << screen.bottom
-      << " screen";
+    // Centred on the screen (or on its work area, where a task bar takes part of it).
+    RECT r{};
+    GetWindowRect(window, &r);
+    RECT work{};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    const RECT screen{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    auto centred_in = [&](const RECT& area) {
+        return std::abs((r.left + r.right) - (area.left + area.right)) <= 2 &&
+               std::abs((r.top + r.bottom) - (area.top + area.bottom)) <= 2;
+    };
+    EXPECT_TRUE(centred_in(screen) || centred_in(work))
+        << "window at " << r.left << "," << r.top << " is not centred on the " << screen.right << "x" << screen.bottom
+        << " screen";
 }
 
 void ExpectControls(HWND window, const ExpectedWindow& expected) {
-  const std::vector<Control> controls = Controls(window);
-  EXPECT_EQ(controls.size(), expected.controls.size()) << "number of controls";
+    const std::vector<Control> controls = Controls(window);
+    EXPECT_EQ(controls.size(), expected.controls.size()) << "number of controls";
 
-  for (size_t i = 0; i < expected.controls.size(); ++i) {
-    const ExpectedControl& want = expected.controls[i];
-    SCOPED_TRACE(want.name);
-    HWND control = ControlById(window, kFirstControlId + static_cast<int>(i));
-    ASSERT_NE(control, nullptr) << "no control with id " << kFirstControlId + i;
-    // Class names compare without regard to case, as the system looks them up.
-    EXPECT_EQ(_wcsicmp(ClassName(control).c_str(), want.class_name), 0)
-        << "class " << Narrow(ClassName(control)) << ", expected " << Narrow(want.class_name);
-    EXPECT_EQ(Text(control), want.caption);
-    const RECT r = RectInParent(control);
-    EXPECT_EQ(r.left, want.left) << "left";
-    EXPECT_EQ(r.top, want.top) << "top";
-    EXPECT_EQ(r.right - r.left, want.width) << "width";
-    EXPECT_EQ(r.bottom - r.top, want.height) << "height";
-    EXPECT_EQ(IsEnabled(control), want.enabled) << "enabled";
-    EXPECT_TRUE(IsVisible(control)) << "shown (style 0x" << std::hex << GetWindowLongPtrW(control, GWL_STYLE) << ")";
-  }
+    for (size_t i = 0; i < expected.controls.size(); ++i) {
+        const ExpectedControl& want = expected.controls[i];
+        SCOPED_TRACE(want.name);
+        HWND control = ControlById(window, kFirstControlId + static_cast<int>(i));
+        ASSERT_NE(control, nullptr) << "no control with id " << kFirstControlId + i;
+        // Class names compare without regard to case, as the system looks them up.
+        EXPECT_EQ(_wcsicmp(ClassName(control).c_str(), want.class_name), 0)
+            << "class " << Narrow(ClassName(control)) << ", expected " << Narrow(want.class_name);
+        EXPECT_EQ(Text(control), want.caption);
+        const RECT r = RectInParent(control);
+        EXPECT_EQ(r.left, want.left) << "left";
+        EXPECT_EQ(r.top, want.top) << "top";
+        EXPECT_EQ(r.right - r.left, want.width) << "width";
+        EXPECT_EQ(r.bottom - r.top, want.height) << "height";
+        EXPECT_EQ(IsEnabled(control), want.enabled) << "enabled";
+        EXPECT_TRUE(IsVisible(control)) << "shown (style 0x" << std::hex << GetWindowLongPtrW(control, GWL_STYLE)
+                                        << ")";
+    }
 }
 
 void ExpectListHeader(HWND window, const ExpectedWindow& expected) {
-  HWND list = ControlByClass(window, L"SysListView32");
-  ASSERT_NE(list, nullptr);
-  const std::vector<ListColumn> columns = ListColumns(list);
-  ASSERT_EQ(columns.size(), 1u);
-  EXPECT_EQ(columns[0].text, expected.list_column);
-  EXPECT_EQ(columns[0].width, expected.list_column_width);
-  EXPECT_EQ(ListRowCount(list), 0) << "the Optimal folder is empty, so is the list";
+    HWND list = ControlByClass(window, L"SysListView32");
+    ASSERT_NE(list, nullptr);
+    const std::vector<ListColumn> columns = ListColumns(list);
+    ASSERT_EQ(columns.size(), 1u);
+    EXPECT_EQ(columns[0].text, expected.list_column);
+    EXPECT_EQ(columns[0].width, expected.list_column_width);
+    EXPECT_EQ(ListRowCount(list), 0) << "the Optimal folder is empty, so is the list";
 }
 
 void ExpectHoldersOutOfSight(HWND window, const ExpectedWindow& expected) {
-  const SIZE client = ClientSize(window);
-  for (const char* name : expected.off_screen) {
-    SCOPED_TRACE(name);
-    size_t index = 0;
-    while (index < expected.controls.size() && std::string(expected.controls[index].name) != name) ++index;
-    ASSERT_LT(index, expected.controls.size());
-    HWND holder = ControlById(window, kFirstControlId + static_cast<int>(index));
-    ASSERT_NE(holder, nullptr);
-    EXPECT_GE(RectInParent(holder).top, client.cy) << "must lie below the " << client.cy << " px high client area";
-  }
+    const SIZE client = ClientSize(window);
+    for (const char* name : expected.off_screen) {
+        SCOPED_TRACE(name);
+        size_t index = 0;
+        while (index < expected.controls.size() && std::string(expected.controls[index].name) != name) ++index;
+        ASSERT_LT(index, expected.controls.size());
+        HWND holder = ControlById(window, kFirstControlId + static_cast<int>(index));
+        ASSERT_NE(holder, nullptr);
+        EXPECT_GE(RectInParent(holder).top, client.cy) << "must lie below the " << client.cy << " px high client area";
+    }
 }
 
 void CheckLayout(const ExpectedWindow& expected) {
-  ProgramFolder folder;
-  Process program = Start(folder, expected);
-  HWND window = program.WaitForWindow(expected.caption);
-  {
-    SCOPED_TRACE("frame");
-    ExpectFrame(window, expected);
-  }
-  ExpectControls(window, expected);
-  ExpectListHeader(window, expected);
-  ExpectHoldersOutOfSight(window, expected);
-  if (::testing::Test::HasFailure()) {
-    const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
-    const auto shot = SaveArtifactScreenshot(std::string(test->test_suite_name()) + "." + test->name());
-    if (!shot.empty()) std::cerr << "screen at the failure: " << Narrow(shot.wstring()) << "\n";
-  }
+    ProgramFolder folder;
+    Process program = Start(folder, expected);
+    HWND window = program.WaitForWindow(expected.caption);
+    {
+        SCOPED_TRACE("frame");
+        ExpectFrame(window, expected);
+    }
+    ExpectControls(window, expected);
+    ExpectListHeader(window, expected);
+    ExpectHoldersOutOfSight(window, expected);
+    if (::testing::Test::HasFailure()) {
+        const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+        const auto shot = SaveArtifactScreenshot(std::string(test->test_suite_name()) + "." + test->name());
+        if (!shot.empty()) std::cerr << "screen at the failure: " << Narrow(shot.wstring()) << "\n";
+    }
 }
 
 void CheckEscapeEndsProgram(const ExpectedWindow& expected) {
-  ProgramFolder folder;
-  Process program = Start(folder, expected);
-  HWND window = program.WaitForWindow(expected.caption);
+    ProgramFolder folder;
+    Process program = Start(folder, expected);
+    HWND window = program.WaitForWindow(expected.caption);
 
-  PressEscape(window);
-  WaitForDestroyed(window);
-  EXPECT_EQ(program.WaitForExit(), 0u);
-  EXPECT_TRUE(program.Windows().empty()) << "a window of the ended program is left";
+    PressEscape(window);
+    WaitForDestroyed(window);
+    EXPECT_EQ(program.WaitForExit(), 0u);
+    EXPECT_TRUE(program.Windows().empty()) << "a window of the ended program is left";
 }
 
-TEST(OptimizerStartup, MainWindowIsLaidOut) { CheckLayout(kOptimizerMain); }
-TEST(OptimizerStartup, EscEndsProgramWithExitCodeZero) { CheckEscapeEndsProgram(kOptimizerMain); }
-TEST(EditorStartup, MainWindowIsLaidOut) { CheckLayout(kEditorMain); }
-TEST(EditorStartup, EscEndsProgramWithExitCodeZero) { CheckEscapeEndsProgram(kEditorMain); }
+TEST(OptimizerStartup, MainWindowIsLaidOut) {
+    CheckLayout(kOptimizerMain);
+}
+TEST(OptimizerStartup, EscEndsProgramWithExitCodeZero) {
+    CheckEscapeEndsProgram(kOptimizerMain);
+}
+TEST(EditorStartup, MainWindowIsLaidOut) {
+    CheckLayout(kEditorMain);
+}
+TEST(EditorStartup, EscEndsProgramWithExitCodeZero) {
+    CheckEscapeEndsProgram(kEditorMain);
+}
 
 }  // namespace
 }  // namespace lz::e2e
