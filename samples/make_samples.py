@@ -2,7 +2,8 @@
 """Writes the demo schemes of this folder: GBK bytes, CRLF, exactly as the editor saves them
 (each step line followed by CRLF, then the scheme name with no line break after it).
 
-Every tweak is harmless and lives under HKEY_CURRENT_USER. Run from any directory:
+Every tweak is harmless and lives under HKEY_CURRENT_USER. Each file is named after its
+scheme, as a user names the schemes they keep. Run from any directory:
     python3 samples/make_samples.py
 """
 from pathlib import Path
@@ -27,7 +28,7 @@ def delete(path):
 
 
 SCHEMES = {
-    "show-file-extensions.lzvt": (
+    "显示文件扩展名.lzvt": (
         "显示文件扩展名",
         [
             hint("本方案让资源管理器显示所有文件的扩展名，便于识别伪装成文档的程序。"),
@@ -35,7 +36,7 @@ SCHEMES = {
             hint("完成后请按 F5 刷新资源管理器窗口。"),
         ],
     ),
-    "show-hidden-files.lzvt": (
+    "显示隐藏文件.lzvt": (
         "显示隐藏文件",
         [
             hint("本方案让资源管理器显示隐藏的文件和文件夹。\r\n"
@@ -44,7 +45,7 @@ SCHEMES = {
             write(EXPLORER_ADVANCED + r"\Hidden", "1", "SZJZ"),
         ],
     ),
-    "faster-menus.lzvt": (
+    "加快菜单与鼠标悬停响应.lzvt": (
         "加快菜单与鼠标悬停响应",
         [
             hint("缩短菜单弹出和鼠标悬停的等待时间，单位为毫秒。"),
@@ -52,7 +53,7 @@ SCHEMES = {
             write(MOUSE + r"\MouseHoverTime", "200", "ZCZ"),
         ],
     ),
-    "faster-shutdown.lzvt": (
+    "加快关机速度.lzvt": (
         "加快关机速度",
         [
             hint("关机时自动结束没有响应的程序，并缩短等待时间。\r\n"
@@ -62,7 +63,7 @@ SCHEMES = {
             write(DESKTOP + r"\HungAppTimeout", "3000", "ZCZ"),
         ],
     ),
-    "binary-and-delete-demo.lzvt": (
+    "二进制数值与删除演示.lzvt": (
         "二进制数值与删除演示",
         [
             hint("本方案演示二进制数值的写入和删除提示，只使用本软件自己的演示键。"),

@@ -4,6 +4,9 @@
 #   sanitize  the same unit tests under AddressSanitizer and UndefinedBehaviorSanitizer
 #   windows   optimizer.exe and lzvtEditor.exe, the unit tests cross-built, and the E2E
 #             tests, all run under Wine on a private X server
+#   package   the download (scripts/package.sh): built twice to the same bytes, checked for
+#             what it holds and for the size limit, unpacked into a fresh Wine prefix and run
+#             (tests/package/check.sh)
 set -uo pipefail
 cd "$(dirname "$0")/.."
 
@@ -24,8 +27,15 @@ for preset in native sanitize windows; do
   ctest --preset "$preset" -j "$jobs" --timeout 600 || failed+=("$preset (tests)")
 done
 
+echo "==== package: build, check and run the zip"
+if [[ " ${failed[*]} " == *"windows (build)"* ]]; then
+  failed+=("package (not run: the windows build failed)")
+else
+  tests/package/check.sh || failed+=("package")
+fi
+
 if ((${#failed[@]})); then
   echo "FAILED: ${failed[*]}"
   exit 1
 fi
-echo "All presets built and passed."
+echo "All presets built and passed, and so did the package."
