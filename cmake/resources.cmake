@@ -2,7 +2,9 @@
 # (RT_MANIFEST id 1: themed common controls, asInvoker, supported systems) and the version
 # information.
 #
-#   lz_add_windows_resources(<target> <description> <filename>)
+#   lz_add_windows_resources(<target> <description> <filename> [<resource script>...])
+#
+# Further resource scripts of the program (its own pages, say) are compiled beside these.
 #
 # The icon is drawn at build time by scripts/make-icon.py from the vector description in
 # platform/win32/res/program-icon.json, once for both programs.
@@ -59,7 +61,7 @@ function(lz_add_windows_resources target description filename)
 
   # A separate object library keeps the C++ compile options of the program (warnings,
   # character sets) away from the resource compiler.
-  add_library(${target}_resources OBJECT "${dir}/program.rc")
+  add_library(${target}_resources OBJECT "${dir}/program.rc" ${ARGN})
   set_source_files_properties("${dir}/program.rc" PROPERTIES
     OBJECT_DEPENDS "${LZ_PROGRAM_ICON};${LZ_RES_MANIFEST}")
   add_dependencies(${target}_resources lz_program_icon)
@@ -74,11 +76,12 @@ endfunction()
 # One of the suite's programs: a windowed executable with a wWinMain, over the Win32 services,
 # with its resources and the program-wide pieces every program links as objects.
 #
-#   lz_windows_program(<target> <description> <filename> <sources>...)
+#   lz_windows_program(<target> <description> <filename> SOURCES <file>... [RESOURCES <script>...])
 function(lz_windows_program target description filename)
-  add_executable(${target} WIN32 ${ARGN})
+  cmake_parse_arguments(PARSE_ARGV 3 arg "" "" "SOURCES;RESOURCES")
+  add_executable(${target} WIN32 ${arg_SOURCES})
   target_link_libraries(${target} PRIVATE lz_platform_win32 lz_win32_program)
   target_link_options(${target} PRIVATE -municode)
   lz_target_defaults(${target})
-  lz_add_windows_resources(${target} "${description}" "${filename}")
+  lz_add_windows_resources(${target} "${description}" "${filename}" ${arg_RESOURCES})
 endfunction()

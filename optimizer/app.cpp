@@ -75,6 +75,13 @@ void fillManagementList(ui::Window& w, ProgramState& state, Services& s) {
     }
 }
 
+// The more-products window, on one of the built-in pages.
+ui::Handlers moreProductsHandlers(process::Process& process, std::string_view page) {
+    ui::Handlers h;
+    h.onCreated([&process, page](ui::Window& w) { w.setText("超文本浏览框1", web::builtInPage(process, page)); });
+    return h;
+}
+
 void deleteSelectedScheme(ui::Window& w, Services& s) {
     const int row = w.selectedRow(kSchemeList);
     // Without a selection there is nothing to delete (the folder itself never is).
@@ -87,6 +94,10 @@ void deleteSelectedScheme(ui::Window& w, Services& s) {
 }
 
 }  // namespace
+
+std::string web::builtInPage(process::Process& process, std::string_view page) {
+    return "res://" + process.programPath() + "/" + std::string(page);
+}
 
 std::string schemeFolder(process::Process& process) {
     return process.programDirectory() + "\\Optimal\\";
@@ -116,10 +127,11 @@ ui::Handlers mainWindowHandlers(ProgramState& state, Services services) {
     });
     for (const char* about : {"按钮8", "按钮7"})
         h.on(about, Event::Clicked, [](ui::Window& w) { w.openModal(aboutWindowLayout(), {}); });
-    h.on("按钮5", Event::Clicked, [](ui::Window& w) { w.openModal(moreProductsWindowLayout(), {}); });
-    h.on("按钮6", Event::Clicked, [](ui::Window& w) {
-        if (ui::Window* more = w.openModeless(moreProductsWindowLayout(), {}))
-            more->setText("超文本浏览框1", web::kUpcomingUpdates);
+    h.on("按钮5", Event::Clicked, [services](ui::Window& w) {
+        w.openModal(moreProductsWindowLayout(), moreProductsHandlers(services.process, web::kProductsPage));
+    });
+    h.on("按钮6", Event::Clicked, [services](ui::Window& w) {
+        w.openModeless(moreProductsWindowLayout(), moreProductsHandlers(services.process, web::kUpcomingPage));
     });
     return h;
 }

@@ -2,7 +2,6 @@
 
 #include <string>
 
-#include "optimizer/web_pages.h"
 #include "platform/ui/builders.h"
 
 namespace lz::optimizer {
@@ -185,8 +184,10 @@ WindowLayout makeMoreProducts() {
     w.caption = "更多产品";
     w.width = 275;
     w.height = 250;
+    // The page is set when the window is created: a built-in page of the running program.
+    w.onCreated = true;
     // Wider than the client area: the browser is clipped at the right edge.
-    w.controls = {control(ControlKind::Browser, "超文本浏览框1", web::kProductOverview, {0, 0, 288, 216})};
+    w.controls = {control(ControlKind::Browser, "超文本浏览框1", "", {0, 0, 288, 216})};
     return w;
 }
 

@@ -655,11 +655,6 @@ ReadTimes TimeReading(const GeneratedScheme& scheme) {
 
 // ---- Report -------------------------------------------------------------------------------
 
-double Ratio(const std::vector<double>& big, const std::vector<double>& little) {
-    const double m = Median(little);
-    return m > 0 ? Median(big) / m : 0;
-}
-
 double Mb(SIZE_T bytes) {
     return static_cast<double>(bytes) / (1024.0 * 1024.0);
 }

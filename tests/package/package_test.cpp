@@ -137,6 +137,26 @@ TEST_F(Package, ProgramIconLoadsAtEverySize) {
     }
 }
 
+// The more-products window's pages are in the program, in UTF-8, about the two programs and
+// about what comes next.
+TEST_F(Package, OptimizerCarriesItsPages) {
+    HMODULE module = LoadLibraryExW((dir_ / L"optimizer.exe").c_str(), nullptr, LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    ASSERT_NE(module, nullptr);
+    const auto page = [module](const wchar_t* name) {
+        HRSRC found = FindResourceW(module, name, MAKEINTRESOURCEW(23));  // RT_HTML
+        if (found == nullptr) return std::string();
+        const char* bytes = static_cast<const char*>(LockResource(LoadResource(module, found)));
+        return std::string(bytes, SizeofResource(module, found));
+    };
+    const std::string products = page(L"products.html");
+    EXPECT_NE(products.find("charset=\"utf-8\""), std::string::npos);
+    EXPECT_NE(products.find("optimizer.exe"), std::string::npos);
+    EXPECT_NE(products.find("lzvtEditor.exe"), std::string::npos);
+    EXPECT_NE(products.find(Narrow(L"岚舟智能优化")), std::string::npos);
+    EXPECT_NE(page(L"upcoming.html").find(Narrow(L"即将更新")), std::string::npos);
+    FreeLibrary(module);
+}
+
 // One version number: the zip's name and both programs' version information agree.
 TEST_F(Package, ProgramsCarryTheVersionTheZipIsNamedWith) {
     const std::wstring version = VersionOfName();

@@ -148,8 +148,22 @@ TEST_F(OptimizerApp, SideWindowsOpenModalOrModeless) {
     EXPECT_FALSE(desktop_.openings[4].modal);
     auto open = desktop_.openWindows();
     ASSERT_EQ(open.size(), 2u) << "the main window and the modeless one";
-    EXPECT_NE(open[1]->text("超文本浏览框1"), moreProductsWindowLayout().controls[0].text);
-    EXPECT_NE(open[1]->text("超文本浏览框1").find("upcoming"), std::string::npos);
+    EXPECT_EQ(open[1]->text("超文本浏览框1"), "res://" + process_.programPath() + "/upcoming.html");
+}
+
+// Both windows show a page built into the running program, by its res: address: no network.
+TEST_F(OptimizerApp, MoreProductsWindowsShowTheBuiltInPages) {
+    process_.executable = "optimizer.exe";
+    MemoryWindow& w = start();
+    std::string shown;
+    desktop_.whenModalOpens([&](MemoryWindow& more) { shown = more.text("超文本浏览框1"); });
+    w.click("按钮5");
+    EXPECT_EQ(shown, "res://" + root_.string() + "\\optimizer.exe/products.html");
+    w.click("按钮6");
+    auto open = desktop_.openWindows();
+    ASSERT_EQ(open.size(), 2u);
+    EXPECT_EQ(open[1]->text("超文本浏览框1"), "res://" + root_.string() + "\\optimizer.exe/upcoming.html");
+    EXPECT_TRUE(shell_.opened.empty()) << "nothing is opened outside the program";
 }
 
 TEST(SizeInKb, WholeKbOrOneDecimal) {
