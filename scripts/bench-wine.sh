@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # Times the real optimizer.exe and lzvtEditor.exe under Wine and prints the figures: builds
 # the windows preset, then runs the undo record's benchmark (bench/undo_bench.cpp) and
-# bench/wine's driver, each in a private Wine prefix and X server.
+# bench/wine's driver, each in a private Wine prefix and X server. The driver ends with every
+# ratio beside its target, measured in the one run: a large scheme's first step against a
+# small one's, each program's start against the bare window program (bench/wine/
+# bare_window.cpp, built with it), reading a scheme against counting its lines.
 #   scripts/bench-wine.sh [BUILD_DIR] [-- DRIVER_OPTIONS...]
 # BUILD_DIR defaults to the preset's own (build/windows). Driver options: --repeat N (runs
 # per measurement, default 5), --steps N (size of the large schemes, default 100000),
