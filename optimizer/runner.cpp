@@ -22,7 +22,7 @@ public:
         : state_(state), registry_(registry), load_(std::move(load)), undo_(std::move(undo)) {}
 
     // Window created: every line of the scheme file becomes a row of the hidden list, then
-    // the first Advance parses them and shows step 1.
+    // the first Advance starts reading the steps and shows step 1.
     void start(ui::Window& w) {
         std::optional<std::string> loaded = load_ ? load_() : std::nullopt;
         // A file that cannot be read counts as an empty text: one line, no step.
@@ -35,6 +35,9 @@ public:
 
     void advance(ui::Window& w) {
         const std::int32_t c = ++state_.stepCounter;
+        // Step c - 1 is read, with every line that continues it, before it is shown; when the
+        // text ends before it, the scheme is done.
+        if (c >= 2) state_.steps.readTo(static_cast<std::size_t>(c - 1));
         if (c - 2 == static_cast<std::int32_t>(state_.steps.size())) {
             w.messageBox(kFinishedMessage);
             w.close();
@@ -72,6 +75,8 @@ public:
 
 private:
     // Rows 1 to n-1 become the step table; the last row is the scheme's name and never runs.
+    // The table is read as the steps are reached, so that step 1 of a large scheme shows at
+    // once.
     void parse(ui::Window& w) {
         state_.steps = scheme::StepTable();
         state_.rowsToParse = w.rowCount(kRowList) - 1;
@@ -83,7 +88,7 @@ private:
         // The rows are the lines of the text just loaded, so the table is read from the text
         // itself, which the run keeps; its steps view it.
         state_.text = std::move(text_);
-        state_.steps = scheme::StepTable::overText(*state_.text);
+        state_.steps = scheme::StepTable::overTextOnDemand(*state_.text);
         advance(w);
     }
 

@@ -1,7 +1,7 @@
 // The scheme runner: the window that walks the user through a scheme's steps one at a time.
-// It loads the scheme's lines into its hidden row list, parses them into the step table and
-// then shows each step, writing registry values on the user's word. Every write is recorded in
-// the run's undo file before it is made.
+// It loads the scheme's lines into its hidden row list, reads the steps from them as the run
+// reaches them and shows each step, writing registry values on the user's word. Every write is
+// recorded in the run's undo file before it is made.
 #pragma once
 
 #include <functional>
@@ -24,6 +24,7 @@ struct RunState {
     std::int32_t rowsToParse = 0;
     // The scheme file's text: the runner's row list and the step table both view it.
     std::shared_ptr<const std::string> text;
+    // Read as far as the run has come: the step on display and those before it.
     scheme::StepTable steps;
 };
 

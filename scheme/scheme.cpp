@@ -19,330 +19,453 @@ namespace lz::scheme {
 // ---- Writing -------------------------------------------------------------------------------
 
 std::string composeHint(std::string_view text) {
-  std::string line;
-  line.reserve(kHintKind.size() + 1 + text.size());
-  line.append(kHintKind).append("|").append(text);
-  return line;
+    std::string line;
+    line.reserve(kHintKind.size() + 1 + text.size());
+    line.append(kHintKind).append("|").append(text);
+    return line;
 }
 
 std::string composeWrite(std::string_view path, std::string_view value, std::string_view typeCode) {
-  std::string line;
-  line.reserve(kWriteKind.size() + 3 + path.size() + value.size() + typeCode.size());
-  line.append(kWriteKind).append("|").append(path).append("|").append(value).append("|").append(typeCode);
-  return line;
+    std::string line;
+    line.reserve(kWriteKind.size() + 3 + path.size() + value.size() + typeCode.size());
+    line.append(kWriteKind).append("|").append(path).append("|").append(value).append("|").append(typeCode);
+    return line;
 }
 
 std::string composeDelete(std::string_view path) {
-  std::string line;
-  line.reserve(kDeleteKind.size() + 2 + path.size() + kDeleteMark.size());
-  line.append(kDeleteKind).append("|").append(path).append("|").append(kDeleteMark);
-  return line;
+    std::string line;
+    line.reserve(kDeleteKind.size() + 2 + path.size() + kDeleteMark.size());
+    line.append(kDeleteKind).append("|").append(path).append("|").append(kDeleteMark);
+    return line;
 }
 
 namespace {
 
 template <class Row>
 std::string serializeRows(std::span<const Row> rows, std::string_view name) {
-  std::size_t size = name.size();
-  for (const auto& row : rows) size += row.size() + kLineBreak.size();
-  std::string text;
-  text.reserve(size);
-  for (const auto& row : rows) text.append(row).append(kLineBreak);
-  text.append(name);
-  return text;
+    std::size_t size = name.size();
+    for (const auto& row : rows) size += row.size() + kLineBreak.size();
+    std::string text;
+    text.reserve(size);
+    for (const auto& row : rows) text.append(row).append(kLineBreak);
+    text.append(name);
+    return text;
 }
 
 }  // namespace
 
-std::string serialize(std::span<const std::string> rows, std::string_view name) { return serializeRows(rows, name); }
+std::string serialize(std::span<const std::string> rows, std::string_view name) {
+    return serializeRows(rows, name);
+}
 
 std::string serialize(std::span<const std::string_view> rows, std::string_view name) {
-  return serializeRows(rows, name);
+    return serializeRows(rows, name);
 }
 
 // ---- Lines ---------------------------------------------------------------------------------
 
-std::size_t countLines(std::string_view text) {
-  std::size_t count = 1;
-  const char* p = text.data();
-  const char* const end = p + text.size();
-  while (p < end) {
-    const void* lf = std::memchr(p, '\n', static_cast<std::size_t>(end - p));
-    if (!lf) break;
-    ++count;
-    p = static_cast<const char*>(lf) + 1;
-  }
-  return count;
+namespace {
+
+constexpr std::size_t kBlock = 64;
+
+// Where the kBlock bytes at `p` are `c`: bit i of `mask` for byte i, and how many there are.
+// The count is taken from the comparison itself: a popcount instruction is not in every
+// x86-64 processor, and the library's stand-in costs more than the rest of the block.
+struct Matches {
+    std::uint64_t mask;
+    std::uint32_t count;
+};
+
+inline Matches matches(const char* p, char c) {
+#ifdef LZ_SCHEME_SSE2
+    const __m128i wanted = _mm_set1_epi8(c);
+    std::uint64_t mask = 0;
+    __m128i perByte = _mm_setzero_si128();  // 0 to 4 in each byte
+#pragma GCC unroll 4
+    for (int i = 0; i < 4; ++i) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * i));
+        const __m128i equal = _mm_cmpeq_epi8(bytes, wanted);
+        perByte = _mm_sub_epi8(perByte, equal);
+        mask |= static_cast<std::uint64_t>(static_cast<std::uint32_t>(_mm_movemask_epi8(equal))) << (16 * i);
+    }
+    const __m128i sums = _mm_sad_epu8(perByte, _mm_setzero_si128());  // two halves of 8 bytes
+    const auto count = static_cast<std::uint32_t>(_mm_cvtsi128_si32(sums) + _mm_cvtsi128_si32(_mm_srli_si128(sums, 8)));
+    return {mask, count};
+#else
+    std::uint64_t mask = 0;
+    for (std::size_t i = 0; i < kBlock; ++i) mask |= static_cast<std::uint64_t>(p[i] == c) << i;
+    return {mask, static_cast<std::uint32_t>(std::popcount(mask))};
+#endif
 }
 
-namespace {
+// Calls f(offset, block) for the text's blocks of kBlock bytes in order; the last, shorter
+// one is passed as a copy padded with zero bytes (neither a line feed nor a "|").
+template <class F>
+LZ_SCHEME_FLATTEN void forEachBlock(const char* data, std::size_t size, F&& f) {
+    std::size_t offset = 0;
+    for (; offset + kBlock <= size; offset += kBlock) f(offset, data + offset);
+    if (offset < size) {
+        char tail[kBlock] = {};
+        std::memcpy(tail, data + offset, size - offset);
+        f(offset, static_cast<const char*>(tail));
+    }
+}
 
 // A line ending at a line feed at `lf` loses one carriage return directly before it.
 std::string_view lineBefore(std::string_view text, std::size_t start, std::size_t lf) {
-  std::size_t end = lf;
-  if (end > start && text[end - 1] == '\r') --end;
-  return text.substr(start, end - start);
+    std::size_t end = lf;
+    if (end > start && text[end - 1] == '\r') --end;
+    return text.substr(start, end - start);
 }
 
 }  // namespace
 
+std::size_t countLines(std::string_view text) {
+    std::size_t count = 1;
+    forEachBlock(text.data(), text.size(),
+                 [&](std::size_t, const char* block) { count += matches(block, '\n').count; });
+    return count;
+}
+
 std::vector<std::string_view> splitLines(std::string_view text) {
-  std::vector<std::string_view> lines;
-  lines.reserve(countLines(text));  // one allocation: growing a large table costs more than counting
-  std::size_t start = 0;
-  while (true) {
-    const std::size_t lf = text.find('\n', start);
-    if (lf == std::string_view::npos) break;
-    lines.push_back(lineBefore(text, start, lf));
-    start = lf + 1;
-  }
-  lines.push_back(text.substr(start));  // the last line keeps a carriage return of its own
-  return lines;
+    std::vector<std::string_view> lines;
+    lines.reserve(countLines(text));  // one allocation: growing a large table costs more than counting
+    std::size_t start = 0;
+    forEachBlock(text.data(), text.size(), [&](std::size_t offset, const char* block) {
+        for (std::uint64_t lineFeeds = matches(block, '\n').mask; lineFeeds != 0; lineFeeds &= lineFeeds - 1) {
+            const std::size_t lf = offset + static_cast<std::size_t>(std::countr_zero(lineFeeds));
+            lines.push_back(lineBefore(text, start, lf));
+            start = lf + 1;
+        }
+    });
+    lines.push_back(text.substr(start));  // the last line keeps a carriage return of its own
+    return lines;
 }
 
 // ---- The editor's reading ------------------------------------------------------------------
 
 EditorScheme readForEditor(std::string_view text) {
-  EditorScheme scheme;
-  scheme.rows = splitLines(text);
-  scheme.name = scheme.rows.back();
-  scheme.rows.pop_back();
-  return scheme;
+    EditorScheme scheme;
+    scheme.rows = splitLines(text);
+    scheme.name = scheme.rows.back();
+    scheme.rows.pop_back();
+    return scheme;
 }
 
 // ---- The optimizer's reading ---------------------------------------------------------------
 
 std::string_view kindCode(StepKind kind) {
-  switch (kind) {
-    case StepKind::Hint: return kHintKind;
-    case StepKind::Write: return kWriteKind;
-    case StepKind::Delete: return kDeleteKind;
-  }
-  return {};
+    switch (kind) {
+        case StepKind::Hint:
+            return kHintKind;
+        case StepKind::Write:
+            return kWriteKind;
+        case StepKind::Delete:
+            return kDeleteKind;
+    }
+    return {};
 }
 
 std::string_view typeCode(ValueType type) {
-  switch (type) {
-    case ValueType::None: return kNone;
-    case ValueType::Binary: return kBinaryCode;
-    case ValueType::Dword: return kDwordCode;
-    case ValueType::String: return kStringCode;
-  }
-  return {};
+    switch (type) {
+        case ValueType::None:
+            return kNone;
+        case ValueType::Binary:
+            return kBinaryCode;
+        case ValueType::Dword:
+            return kDwordCode;
+        case ValueType::String:
+            return kStringCode;
+    }
+    return {};
 }
 
-// Builds a step table line by line. Every line must be a view into one buffer that outlives
-// the table, in order. A continuation usually follows its step directly with "\r\n" in that
-// buffer, so the joined text is just a longer view; only otherwise (a bare line feed, a
-// continuation of a registry path, a line with "|") is the text copied and joined.
+// Adds lines to a step table. Every line must lie in one buffer that outlives the table, the
+// lines in order. A continuation usually follows its step directly with "\r\n" in that buffer,
+// so the joined text is just a longer view; only otherwise (a bare line feed, a continuation of
+// a registry path, a line with "|") is the text copied and joined.
+//
+// The rules are applied without branching on the kind of line, so that a scheme whose kinds
+// of steps alternate at random reads as fast as one of a single kind; only continuation lines
+// take a branch of their own.
 class StepTableBuilder {
- public:
-  static constexpr unsigned kMaxBars = 4;  // the fourth "|" ends f4
+public:
+    static constexpr std::size_t kMaxBars = 4;  // the fourth "|" ends f4
 
-  explicit StepTableBuilder(StepTable& table) : table_(table) {}
+    explicit StepTableBuilder(StepTable& table) : table_(table) {}
 
-  // `bars`: positions in `line` of its first `barCount` "|" (at most kMaxBars); the array has
-  // room for one more entry, which this call uses as the end of the last field.
-  void addLine(std::string_view line, std::size_t* bars, unsigned barCount) {
-    bars[barCount] = line.size();
-    const char* const data = line.data();
-    const auto field = [&](unsigned k) {  // field k + 1, empty at the end of the line if absent
-      if (k > barCount) return std::string_view(data + line.size(), 0);
-      const std::size_t start = k == 0 ? 0 : bars[k - 1] + 1;
-      return std::string_view(data + start, bars[k] - start);
-    };
-    const std::string_view f1(data, bars[0]);
-    if (f1 == kHintKind) {
-      push({StepKind::Hint, ValueType::None, field(1), kNone});
-    } else if (f1 == kDeleteKind) {
-      push({StepKind::Delete, ValueType::None, field(1), kNone});
-    } else if (barCount >= 3) {
-      push({StepKind::Write, normalisedType(field(3)), field(1), field(2)});
-    } else if (!table_.steps_.empty() && (!line.empty() || table_.steps_.back().kind == StepKind::Hint)) {
-      continueLast(f1);
+    // The line [base + start, base + end) with `count` "|", the first of them (up to kMaxBars)
+    // at base + bars[0], base + bars[1], ...; entries past `count` are not looked at.
+    void addLine(const char* base, std::size_t start, std::size_t end, std::size_t count, const std::size_t* bars) {
+        // Where fields f1..f4 end, and where f2..f4 start; a missing field is empty at the end.
+        const std::size_t end1 = count > 0 ? bars[0] : end;
+        const std::size_t end2 = count > 1 ? bars[1] : end;
+        const std::size_t end3 = count > 2 ? bars[2] : end;
+        const std::size_t end4 = count > 3 ? bars[3] : end;
+        const std::size_t start2 = end1 + (count > 0);
+        const std::size_t start3 = end2 + (count > 1);
+        const std::size_t start4 = end3 + (count > 2);
+
+        const std::uint64_t head = peek(base + start);
+        const std::uint64_t code = peek(base + start4);
+        const std::size_t size1 = end1 - start;
+        const std::size_t size4 = end4 - start4;
+        const bool hint = (size1 == kHintKind.size()) & is<kHintKind>(head);
+        const bool del = (size1 == kDeleteKind.size()) & is<kDeleteKind>(head);
+        const bool write = !(hint | del) & (count >= 3);
+        if (!(hint | del | write)) [[unlikely]] {
+            continueLast(std::string_view(base + start, size1), end > start);
+            return;
+        }
+        const bool binary = (size4 == kBinaryCode.size()) & is<kBinaryCode>(code);
+        const bool dword = (size4 == kDwordCode.size()) & is<kDwordCode>(code);
+        static_assert(static_cast<int>(ValueType::String) - static_cast<int>(ValueType::Binary) == 2 &&
+                      static_cast<int>(ValueType::String) - static_cast<int>(ValueType::Dword) == 1);
+        const unsigned type = write * (static_cast<unsigned>(ValueType::String) - 2 * binary - dword);
+        static_assert(static_cast<int>(StepKind::Hint) == 0 && static_cast<int>(StepKind::Write) == 1 &&
+                      static_cast<int>(StepKind::Delete) == 2);
+        const unsigned kind = !hint * (1 + del);
+        const auto valueData = select(write, reinterpret_cast<std::uintptr_t>(base + start3),
+                                      reinterpret_cast<std::uintptr_t>(kNone.data()));
+        const std::size_t valueSize = select(write, end3 - start3, kNone.size());
+
+        table_.joining_ = false;  // a new step: the last one is complete
+        table_.steps_.push_back({static_cast<StepKind>(kind), static_cast<ValueType>(type),
+                                 std::string_view(base + start2, end2 - start2),
+                                 std::string_view(reinterpret_cast<const char*>(valueData), valueSize)});
     }
-  }
 
-  // The table keeps the buffer the lines came from.
-  void adoptSource(std::unique_ptr<std::string> source) { table_.source_ = std::move(source); }
+    // The lines of [begin, begin + size), each of them ending with a line feed; size is at
+    // most kReadAhead. `scratch` has room for 2 * (kReadAhead + kBlock) entries.
+    LZ_SCHEME_FLATTEN void addLines(const char* begin, std::size_t size, std::uint32_t* scratch) {
+        // Pass 1, a block at a time: the offsets of every "|" and every line feed. Four "|" and
+        // two line feeds a block are written whether there or not (those past the real ones are
+        // overwritten later), so that the common block takes no branch on its content.
+        std::uint32_t* const bars = scratch;
+        std::uint32_t* const lineFeeds = scratch + StepTable::kReadAhead + kBlock;
+        std::uint32_t barCount = 0;
+        std::uint32_t lineCount = 0;
+        forEachBlock(begin, size, [&](std::size_t blockOffset, const char* block) {
+            const auto offset = static_cast<std::uint32_t>(blockOffset);
+            const Matches barsHere = matches(block, '|');
+            const Matches lineFeedsHere = matches(block, '\n');
+            // The lowest bit of what is left; any offset once nothing is left.
+            const auto lowest = [](std::uint64_t bits) {
+                return static_cast<std::uint32_t>(std::countr_zero(bits | std::uint64_t{1} << 63));
+            };
+            std::uint64_t rest = barsHere.mask;
+            std::uint32_t* out = bars + barCount;
+#pragma GCC unroll 4
+            for (std::uint32_t i = 0; i < 4; ++i, rest &= rest - 1) out[i] = offset + lowest(rest);
+            if (barsHere.count > 4) [[unlikely]] {
+                for (std::uint32_t i = 4; i < barsHere.count; ++i, rest &= rest - 1) out[i] = offset + lowest(rest);
+            }
+            rest = lineFeedsHere.mask;
+            out = lineFeeds + lineCount;
+#pragma GCC unroll 2
+            for (std::uint32_t i = 0; i < 2; ++i, rest &= rest - 1) out[i] = offset + lowest(rest);
+            for (std::uint32_t i = 2; i < lineFeedsHere.count; ++i, rest &= rest - 1) out[i] = offset + lowest(rest);
+            barCount += barsHere.count;
+            lineCount += lineFeedsHere.count;
+        });
+        // Past the last "|", offsets beyond every line.
+        for (std::uint32_t i = 0; i < kMaxBars; ++i) bars[barCount + i] = static_cast<std::uint32_t>(size);
 
-  void finish() {
-    flushJoined();
-    if (fixups_.empty()) return;
-    const std::string& joined = *table_.joined_;
-    for (const auto& fixup : fixups_) {
-      table_.steps_[fixup.step].text = std::string_view(joined).substr(fixup.offset, fixup.size);
+        // Pass 2, a line at a time. A line's "|" are those from `firstBar` on that lie before its
+        // line feed: the first kMaxBars are counted without a branch, more are rare.
+        std::size_t start = 0;
+        std::uint32_t firstBar = 0;
+        for (std::uint32_t line = 0; line < lineCount; ++line) {
+            const std::uint32_t lf = lineFeeds[line];
+            const std::uint32_t* const lineBars = bars + firstBar;
+            const std::size_t barOffsets[kMaxBars] = {lineBars[0], lineBars[1], lineBars[2], lineBars[3]};
+            const std::uint32_t count =
+                (lineBars[0] < lf) + (lineBars[1] < lf) + (lineBars[2] < lf) + (lineBars[3] < lf);
+            firstBar += count;
+            if (count == kMaxBars) {
+                while (bars[firstBar] < lf) ++firstBar;
+            }
+            const std::size_t end = lf > start && begin[lf - 1] == '\r' ? lf - 1 : lf;
+            addLine(begin, start, end, count, barOffsets);
+            start = std::size_t{lf} + 1;
+        }
     }
-  }
 
- private:
-  struct Fixup {
-    std::size_t step;
-    std::size_t offset;
-    std::size_t size;
-  };
-
-  static ValueType normalisedType(std::string_view code) {
-    if (code == kBinaryCode) return ValueType::Binary;
-    if (code == kDwordCode) return ValueType::Dword;
-    return ValueType::String;
-  }
-
-  void push(const Step& step) {
-    flushJoined();
-    table_.steps_.push_back(step);
-  }
-
-  void continueLast(std::string_view f1) {
-    Step& last = table_.steps_.back();
-    if (joining_) {
-      joining_->append(kLineBreak).append(f1);
-      return;
+    // One line of any length, [line, line + size), without its line break.
+    void addLongLine(const char* line, std::size_t size) {
+        std::size_t bars[kMaxBars];
+        std::size_t count = 0;
+        for (const char* p = line; count < kMaxBars;) {
+            const void* bar = std::memchr(p, '|', static_cast<std::size_t>(line + size - p));
+            if (!bar) break;
+            p = static_cast<const char*>(bar);
+            bars[count++] = static_cast<std::size_t>(p++ - line);
+        }
+        addLine(line, 0, size, count, bars);
     }
-    // Both views lie in the source buffer and f1 comes later in it.
-    const auto gap = static_cast<std::size_t>(f1.data() - last.text.data());
-    if (gap == last.text.size() + kLineBreak.size() &&
-        std::memcmp(last.text.data() + last.text.size(), kLineBreak.data(), kLineBreak.size()) == 0) {
-      last.text = std::string_view(last.text.data(), gap + f1.size());
-      return;
+
+    template <class Row>
+    static StepTable fromRows(std::span<const Row> rows) {
+        // The rows are copied into one buffer, one after the other with "\r\n" between them, so
+        // that the rows of a multi-line hint join without a further copy. Each row is still parsed
+        // as exactly the row it is.
+        std::size_t size = 0;
+        for (const auto& row : rows) size += row.size() + kLineBreak.size();
+        auto source = std::make_unique<std::string>();
+        source->reserve(size);
+        for (const auto& row : rows) source->append(row).append(kLineBreak);
+
+        StepTable table;
+        table.steps_.reserve(rows.size());
+        table.limit_ = source->data() + source->size();
+        StepTableBuilder builder(table);
+        const char* line = source->data();
+        for (const auto& row : rows) {
+            builder.addLongLine(line, row.size());
+            line += row.size() + kLineBreak.size();
+        }
+        table.source_ = std::move(source);
+        return table;
     }
-    joining_ = &scratch_;
-    scratch_.assign(last.text).append(kLineBreak).append(f1);
-  }
 
-  // The last step's text is complete: move it into the table's joined storage.
-  void flushJoined() {
-    if (!joining_) return;
-    if (!table_.joined_) table_.joined_ = std::make_unique<std::string>();
-    fixups_.push_back({table_.steps_.size() - 1, table_.joined_->size(), scratch_.size()});
-    table_.joined_->append(scratch_);
-    joining_ = nullptr;
-  }
+private:
+    // The 8 bytes at `p` as a word in memory order, or those of them before the end of the
+    // text and zeros after.
+    std::uint64_t peek(const char* p) const {
+        const auto room = static_cast<std::size_t>(table_.limit_ - p);
+        std::uint64_t word = 0;
+        if (room >= 8) [[likely]] {
+            std::memcpy(&word, p, 8);
+        } else {
+            std::memcpy(&word, p, room);
+        }
+        return word;
+    }
 
-  StepTable& table_;
-  std::string scratch_;
-  std::string* joining_ = nullptr;  // &scratch_ while the last step's text is being joined
-  std::vector<Fixup> fixups_;
+    // A text of at most 8 bytes as a peeked word of it would hold it, and the bits of its bytes.
+    static constexpr std::uint64_t wordOf(std::string_view text, bool maskOnly = false) {
+        std::uint64_t word = 0;
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            const std::uint64_t byte = maskOnly ? 0xFF : static_cast<unsigned char>(text[i]);
+            word |= byte << (std::endian::native == std::endian::little ? 8 * i : 56 - 8 * i);
+        }
+        return word;
+    }
+
+    // Whether a peeked word starts with `code`.
+    template <const std::string_view& code>
+    static bool is(std::uint64_t word) {
+        static_assert(code.size() <= 8);
+        constexpr std::uint64_t wanted = wordOf(code);
+        constexpr std::uint64_t mask = wordOf(code, true);
+        return (word & mask) == wanted;
+    }
+
+    // `yes` or `no` without a branch, whichever way the condition goes from line to line.
+    template <class T>
+    static T select(bool condition, T yes, T no) {
+        return no ^ ((yes ^ no) & (T{0} - static_cast<T>(condition)));
+    }
+
+    void continueLast(std::string_view f1, bool lineHasBytes) {
+        if (table_.steps_.empty()) return;  // nothing to continue
+        Step& last = table_.steps_.back();
+        if (!lineHasBytes && last.kind != StepKind::Hint) return;
+        if (table_.joining_) {
+            std::string& joined = table_.joined_->back();
+            joined.append(kLineBreak).append(f1);
+            last.text = joined;
+            return;
+        }
+        // Both views lie in the source buffer and f1 comes later in it.
+        const auto gap = static_cast<std::size_t>(f1.data() - last.text.data());
+        if (gap == last.text.size() + kLineBreak.size() &&
+            std::memcmp(last.text.data() + last.text.size(), kLineBreak.data(), kLineBreak.size()) == 0) {
+            last.text = std::string_view(last.text.data(), gap + f1.size());
+            return;
+        }
+        if (!table_.joined_) table_.joined_ = std::make_unique<std::deque<std::string>>();
+        std::string& joined = table_.joined_->emplace_back(last.text);
+        joined.append(kLineBreak).append(f1);
+        last.text = joined;
+        table_.joining_ = true;
+    }
+
+    StepTable& table_;
 };
 
 namespace {
 
-// Feeds every line that ends with a line feed to the builder; the text after the last line
-// feed is the scheme name and is not parsed. One pass finds both the line feeds and the "|".
-LZ_SCHEME_FLATTEN void parseLines(std::string_view text, StepTableBuilder& builder) {
-  std::size_t bars[StepTableBuilder::kMaxBars + 1];
-  unsigned barCount = 0;
-  std::size_t lineStart = 0;
-  const char* const data = text.data();
-  const auto lineFeedAt = [&](std::size_t pos) {
-    builder.addLine(lineBefore(text, lineStart, pos), bars, barCount);
-    lineStart = pos + 1;
-    barCount = 0;
-  };
-  const auto barAt = [&](std::size_t pos) {
-    if (barCount < StepTableBuilder::kMaxBars) bars[barCount++] = pos - lineStart;
-  };
-
-  std::size_t pos = 0;
-#ifdef LZ_SCHEME_SSE2
-  // 32 bytes at a time: one bit per byte for line feeds and one for "|".
-  const __m128i lineFeed = _mm_set1_epi8('\n');
-  const __m128i bar = _mm_set1_epi8('|');
-  const auto masks = [&](const char* p, std::uint32_t& lineFeeds, std::uint32_t& bars) {
-    const __m128i lo = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    const __m128i hi = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16));
-    lineFeeds = static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(lo, lineFeed))) |
-                static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(hi, lineFeed))) << 16;
-    bars = static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(lo, bar))) |
-           static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(hi, bar))) << 16;
-  };
-  for (; pos + 32 <= text.size(); pos += 32) {
-    std::uint32_t lineFeeds;
-    std::uint32_t barBits;
-    masks(data + pos, lineFeeds, barBits);
-    // Line feeds are few; the "|" before each of them are taken in a run of their own, so
-    // the loop does not branch on which kind of byte comes next.
-    for (; lineFeeds != 0; lineFeeds &= lineFeeds - 1) {
-      const int bit = std::countr_zero(lineFeeds);
-      for (std::uint32_t before = barBits & ((1u << bit) - 1); before != 0; before &= before - 1) {
-        barAt(pos + static_cast<std::size_t>(std::countr_zero(before)));
-      }
-      barBits &= ~((2u << bit) - 1);
-      lineFeedAt(pos + static_cast<std::size_t>(bit));
-    }
-    for (; barBits != 0; barBits &= barBits - 1) {
-      barAt(pos + static_cast<std::size_t>(std::countr_zero(barBits)));
-    }
-  }
-#endif
-  for (; pos < text.size(); ++pos) {
-    if (data[pos] == '\n') lineFeedAt(pos);
-    if (data[pos] == '|') barAt(pos);
-  }
-}
-
-unsigned findBars(std::string_view line, std::size_t* bars) {
-  unsigned count = 0;
-  std::size_t pos = 0;
-  while (count < StepTableBuilder::kMaxBars) {
-    pos = line.find('|', pos);
-    if (pos == std::string_view::npos) break;
-    bars[count++] = pos++;
-  }
-  return count;
-}
-
-template <class Row>
-StepTable tableFromRows(std::span<const Row> rows) {
-  // The rows are copied into one buffer, one after the other with "\r\n" between them, so
-  // that the rows of a multi-line hint join without a further copy. Each row is still parsed
-  // as exactly the row it is.
-  std::size_t size = 0;
-  for (const auto& row : rows) size += row.size() + kLineBreak.size();
-  auto source = std::make_unique<std::string>();
-  source->reserve(size);
-  for (const auto& row : rows) source->append(row).append(kLineBreak);
-
-  StepTable table;
-  StepTableBuilder builder(table);
-  std::size_t start = 0;
-  std::size_t bars[StepTableBuilder::kMaxBars + 1];
-  for (const auto& row : rows) {
-    const std::string_view line = std::string_view(*source).substr(start, row.size());
-    builder.addLine(line, bars, findBars(line, bars));
-    start += row.size() + kLineBreak.size();
-  }
-  builder.finish();
-  builder.adoptSource(std::move(source));
-  return table;
+std::unique_ptr<std::uint32_t[]> readingScratch() {
+    return std::make_unique_for_overwrite<std::uint32_t[]>(2 * (StepTable::kReadAhead + kBlock));
 }
 
 }  // namespace
 
-StepTable StepTable::fromRows(std::span<const std::string> rows) { return tableFromRows(rows); }
+StepTable StepTable::fromRows(std::span<const std::string> rows) {
+    return StepTableBuilder::fromRows(rows);
+}
 
-StepTable StepTable::fromRows(std::span<const std::string_view> rows) { return tableFromRows(rows); }
+StepTable StepTable::fromRows(std::span<const std::string_view> rows) {
+    return StepTableBuilder::fromRows(rows);
+}
+
+StepTable StepTable::overTextOnDemand(std::string_view text) {
+    StepTable table;
+    const char* const data = text.data();
+    std::size_t end = text.size();
+    while (end > 0 && data[end - 1] != '\n') --end;  // the name has no line feed
+    table.next_ = data;
+    table.end_ = data + end;
+    table.limit_ = data + text.size();
+    return table;
+}
 
 StepTable StepTable::overText(std::string_view text) {
-  StepTable table;
-  // Room for the steps of a scheme whose lines are 64 bytes long on average, so that a large
-  // scheme is not copied while the table grows.
-  table.steps_.reserve(text.size() / 64);
-  StepTableBuilder builder(table);
-  parseLines(text, builder);
-  builder.finish();
-  return table;
+    StepTable table = overTextOnDemand(text);
+    // Room for the steps of a scheme whose lines are 64 bytes long on average, so that a large
+    // scheme is not copied while the table grows.
+    table.steps_.reserve(text.size() / 64);
+    table.readOn(SIZE_MAX);
+    return table;
 }
 
 StepTable StepTable::fromText(std::string text) {
-  auto source = std::make_unique<std::string>(std::move(text));
-  StepTable table;
-  table.steps_.reserve(source->size() / 64);  // as in overText
-  StepTableBuilder builder(table);
-  parseLines(*source, builder);
-  builder.finish();
-  builder.adoptSource(std::move(source));
-  return table;
+    auto source = std::make_unique<std::string>(std::move(text));
+    StepTable table = overText(*source);
+    table.source_ = std::move(source);
+    return table;
+}
+
+void StepTable::readTo(std::size_t count) {
+    if (!complete() && steps_.size() <= count) readOn(count);
+}
+
+// Reads a block of lines at a time until `count` steps are complete or the lines end.
+void StepTable::readOn(std::size_t count) {
+    const auto scratch = readingScratch();
+    StepTableBuilder builder(*this);
+    while (!complete() && steps_.size() <= count) {
+        const char* const begin = next_;
+        auto size = static_cast<std::size_t>(end_ - begin);
+        if (size > kReadAhead) {
+            // Up to the last line feed among the next kReadAhead bytes.
+            const char* lineEnd = begin + kReadAhead;
+            while (lineEnd > begin && lineEnd[-1] != '\n') --lineEnd;
+            if (lineEnd == begin) {
+                // A line longer than a block: found on its own (there is a line feed at end_ - 1).
+                const auto lf = static_cast<const char*>(
+                    std::memchr(begin + kReadAhead, '\n', static_cast<std::size_t>(end_ - begin) - kReadAhead));
+                const std::size_t lineSize = static_cast<std::size_t>(lf - begin);
+                builder.addLongLine(begin, lineSize - (lineSize > 0 && lf[-1] == '\r'));
+                next_ = lf + 1;
+                continue;
+            }
+            size = static_cast<std::size_t>(lineEnd - begin);
+        }
+        builder.addLines(begin, size, scratch.get());
+        next_ = begin + size;
+    }
 }
 
 }  // namespace lz::scheme

@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <span>
 #include <string>
@@ -56,8 +57,8 @@ std::vector<std::string_view> splitLines(std::string_view text);
 
 // Views into the text read: the editor keeps the text and shows the rows from it.
 struct EditorScheme {
-  std::vector<std::string_view> rows;  // every line but the last, unchanged
-  std::string_view name;               // the last line
+    std::vector<std::string_view> rows;  // every line but the last, unchanged
+    std::string_view name;               // the last line
 };
 
 // A one-line text is a name without rows; otherwise lines 1..count-1 are rows and the last
@@ -69,19 +70,19 @@ EditorScheme readForEditor(std::string_view text);
 enum class StepKind : std::uint8_t { Hint, Write, Delete };
 enum class ValueType : std::uint8_t { None, Binary, Dword, String };
 
-std::string_view kindCode(StepKind kind);  // "TSWB", "ZCBTJ", "ZCBSC"
+std::string_view kindCode(StepKind kind);   // "TSWB", "ZCBTJ", "ZCBSC"
 std::string_view typeCode(ValueType type);  // "无", "EJZSZ", "SZJZ", "ZCZ"
 
 // One step of the table. The views point into the StepTable that holds the step (or into
 // static storage for "无"), so a step is valid as long as its table.
 struct Step {
-  StepKind kind;
-  ValueType type;          // None for hints and deletes
-  std::string_view text;   // hint text, or registry path
-  std::string_view value;  // value text; "无" for hints and deletes
+    StepKind kind;
+    ValueType type;          // None for hints and deletes
+    std::string_view text;   // hint text, or registry path
+    std::string_view value;  // value text; "无" for hints and deletes
 
-  std::string_view kindCode() const { return scheme::kindCode(kind); }
-  std::string_view typeCode() const { return scheme::typeCode(type); }
+    std::string_view kindCode() const { return scheme::kindCode(kind); }
+    std::string_view typeCode() const { return scheme::typeCode(type); }
 };
 
 // The optimizer's step table. Each line is split at every "|" into f1, f2, ...; the first
@@ -100,37 +101,60 @@ struct Step {
 //    stores an empty line inside a multi-line hint; after a registry step, or before any
 //    step, it is ignored, so a stray blank line never breaks a registry path.
 //
+// A table over a text can also be read on demand (overTextOnDemand): lines are read a block
+// at a time as steps are asked for, so the runner shows step 1 of a large scheme without
+// reading the rest first. Such a table holds only complete steps: a step is complete once the
+// line after it starts another step or the text has been read to its end, because until then
+// further lines may still continue it.
+//
 // Move-only: the steps view the table's own storage, which stays in place when it moves.
 class StepTable {
- public:
-  StepTable() = default;
-  StepTable(StepTable&&) noexcept = default;
-  StepTable& operator=(StepTable&&) noexcept = default;
-  StepTable(const StepTable&) = delete;
-  StepTable& operator=(const StepTable&) = delete;
+public:
+    // Bytes of lines read at a time (a line longer than this is read on its own).
+    static constexpr std::size_t kReadAhead = 16 * 1024;
 
-  // Parses the given rows, every one of them (the runner passes all rows but the last,
-  // which is the scheme name). The rows are copied.
-  static StepTable fromRows(std::span<const std::string> rows);
-  static StepTable fromRows(std::span<const std::string_view> rows);
+    StepTable() = default;
+    StepTable(StepTable&&) noexcept = default;
+    StepTable& operator=(StepTable&&) noexcept = default;
+    StepTable(const StepTable&) = delete;
+    StepTable& operator=(const StepTable&) = delete;
 
-  // Reads a whole scheme file text: splits it into lines, drops the last (the name) and
-  // parses the rest. fromText keeps the text; overText views it, so the caller must keep
-  // the text alive and unchanged as long as the table is used.
-  static StepTable fromText(std::string text);
-  static StepTable overText(std::string_view text);
+    // Parses the given rows, every one of them (the runner passes all rows but the last,
+    // which is the scheme name). The rows are copied.
+    static StepTable fromRows(std::span<const std::string> rows);
+    static StepTable fromRows(std::span<const std::string_view> rows);
 
-  std::span<const Step> steps() const { return steps_; }
-  std::size_t size() const { return steps_.size(); }
-  bool empty() const { return steps_.empty(); }
-  const Step& operator[](std::size_t index) const { return steps_[index]; }
+    // Reads a whole scheme file text: splits it into lines, drops the last (the name) and
+    // parses the rest. fromText keeps the text; overText views it, so the caller must keep
+    // the text alive and unchanged as long as the table is used.
+    static StepTable fromText(std::string text);
+    static StepTable overText(std::string_view text);
+    // As overText, but nothing is read yet: readTo reads as far as the steps asked for.
+    static StepTable overTextOnDemand(std::string_view text);
 
- private:
-  friend class StepTableBuilder;
+    // Reads on until `count` steps are complete, or to the end of the text.
+    void readTo(std::size_t count);
+    // True when every line has been read (always, but for a table read on demand).
+    bool complete() const { return next_ == end_; }
 
-  std::unique_ptr<std::string> source_;  // owned text or rows, when not viewed
-  std::unique_ptr<std::string> joined_;  // texts joined from continuation lines
-  std::vector<Step> steps_;
+    // The complete steps read so far: all of them once the table is complete.
+    std::span<const Step> steps() const { return {steps_.data(), size()}; }
+    std::size_t size() const { return steps_.size() - (complete() || steps_.empty() ? 0 : 1); }
+    bool empty() const { return size() == 0; }
+    const Step& operator[](std::size_t index) const { return steps_[index]; }
+
+private:
+    friend class StepTableBuilder;
+
+    void readOn(std::size_t count);
+
+    std::unique_ptr<std::string> source_;              // owned text or rows, when not viewed
+    std::unique_ptr<std::deque<std::string>> joined_;  // texts joined from continuation lines
+    std::vector<Step> steps_;                          // the last one may still be continued
+    bool joining_ = false;                             // the last step's text is joined_->back() and may grow
+    const char* next_ = nullptr;                       // the first line not read yet
+    const char* end_ = nullptr;                        // after the last line feed: the scheme name starts here
+    const char* limit_ = nullptr;                      // the end of the text: bytes up to here may be looked at
 };
 
 }  // namespace lz::scheme

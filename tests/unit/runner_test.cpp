@@ -154,6 +154,59 @@ TEST(Runner, MultiLineHintIsOneStep) {
     EXPECT_EQ(run.state.steps.size(), 1u);
 }
 
+TEST(Runner, RowsWithoutAStepAreASchemeThatIsDoneAtOnce) {
+    RunnerSession run;
+    run.open("stray line\r\n\r\nname");  // rows, but nothing any rule makes a step of
+    EXPECT_EQ(run.desktop.messages, (std::vector<std::string>{kFinishedMessage}));
+    EXPECT_FALSE(run.desktop.exitCode.has_value());
+    EXPECT_EQ(run.state.stepCounter, 2);
+    EXPECT_TRUE(run.state.steps.empty());
+}
+
+TEST(Runner, LargeSchemeIsWalkedToItsLastStep) {
+    // Far more lines than the runner reads ahead at once, with lines continuing a step at
+    // every offset of the blocks it reads, and a continuation as the very last line.
+    std::vector<std::string> rows;
+    std::vector<std::string> expected;  // what each step shows
+    for (int i = 0; rows.size() < 3000; ++i) {
+        const std::string n = std::to_string(i);
+        if (i % 3 == 0) {
+            rows.push_back(scheme::composeWrite("HKEY_CURRENT_USER\\k\\" + n, n, "SZJZ"));
+            expected.push_back("HKEY_CURRENT_USER\\k\\" + n);
+        } else {
+            std::string text = "hint " + n;
+            rows.push_back(scheme::composeHint(text));
+            for (int line = 0; line < i % 4; ++line) {
+                rows.push_back(std::string(static_cast<size_t>(i % 97), 'x') + n);
+                text += "\r\n" + rows.back();
+            }
+            expected.push_back(text);
+        }
+    }
+    rows.push_back(scheme::composeHint("end"));
+    rows.push_back("the last line continues the last hint");
+    expected.push_back("end\r\n" + rows.back());
+
+    RunnerSession run;
+    std::vector<std::string> shown;
+    std::vector<std::int32_t> counters;
+    run.openAndDrive(scheme::serialize(rows, kGbkName), [&](MemoryWindow& w) {
+        EXPECT_EQ(w.rowCount("超级列表框1"), static_cast<int>(rows.size()) + 1);
+        while (w.isOpen() && shown.size() <= expected.size()) {  // bounded, should it never finish
+            const bool registry = w.currentPage("选择夹1") == kRegistryPage;
+            shown.push_back(w.text(registry ? "编辑框1" : "编辑框3"));
+            counters.push_back(run.state.stepCounter);
+            EXPECT_TRUE(run.desktop.messages.empty()) << "finished early, after step " << shown.size();
+            w.click(registry ? "按钮1" : "按钮3");  // skip, or go on from a hint
+        }
+    });
+    EXPECT_EQ(shown, expected);
+    ASSERT_EQ(counters.size(), expected.size());
+    for (size_t i = 0; i < counters.size(); ++i) ASSERT_EQ(counters[i], static_cast<std::int32_t>(i) + 2);
+    EXPECT_EQ(run.desktop.messages, (std::vector<std::string>{kFinishedMessage}));
+    EXPECT_EQ(run.state.steps.size(), expected.size());
+}
+
 TEST(Runner, LeavingClosesAtOnceAndAnotherStartBeginsAtStepOne) {
     RunnerSession run;
     run.openAndDrive("TSWB|a\r\nZCBTJ|HKEY_CURRENT_USER\\k\\v|1|ZCZ\r\nname", [&](MemoryWindow& w) {
