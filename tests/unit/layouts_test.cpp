@@ -32,15 +32,16 @@ const Named kAllWindows[] = {
 // A control's name is its kind word and a number; the word must match the kind.
 ControlKind kindOfName(const std::string& name) {
     static const std::vector<std::pair<std::string, ControlKind>> words = {
-        {"超级列表框", ControlKind::ListView}, {"超级编辑框", ControlKind::RichEdit},
+        {"超级列表框", ControlKind::ListView},  {"超级编辑框", ControlKind::RichEdit},
         {"超文本浏览框", ControlKind::Browser}, {"通用对话框", ControlKind::FileDialog},
-        {"编辑框", ControlKind::Edit},         {"按钮", ControlKind::Button},
+        {"编辑框", ControlKind::Edit},          {"按钮", ControlKind::Button},
         {"标签", ControlKind::Label},           {"组合框", ControlKind::ComboBox},
         {"单选框", ControlKind::Radio},         {"选择夹", ControlKind::Tab},
     };
     for (const auto& [word, kind] : words)
         if (name.rfind(word, 0) == 0 && name.size() > word.size() &&
-            std::all_of(name.begin() + static_cast<long>(word.size()), name.end(), [](char c) { return c >= '0' && c <= '9'; }))
+            std::all_of(name.begin() + static_cast<long>(word.size()), name.end(),
+                        [](char c) { return c >= '0' && c <= '9'; }))
             return kind;
     ADD_FAILURE() << "control name without a kind word and number: " << name;
     return ControlKind::Button;
@@ -83,7 +84,11 @@ TEST(Layouts, EventsAreBoundExactlyWhereTheWindowsReact) {
         if (w.onCreated) out << "created ";
         for (const ControlLayout& c : w.controls)
             for (Event e : c.events)
-                out << c.name << (e == Event::Clicked ? ":click " : e == Event::MouseDown ? ":down " : e == Event::Selected ? ":pick " : ":page ");
+                out << c.name
+                    << (e == Event::Clicked     ? ":click "
+                        : e == Event::MouseDown ? ":down "
+                        : e == Event::Selected  ? ":pick "
+                                                : ":page ");
         return out.str();
     };
     EXPECT_EQ(bound(optimizer::mainWindowLayout()),
@@ -122,9 +127,9 @@ TEST(Layouts, AboutBannerIsThirteenLinesOf124DrawingCharacters) {
     ASSERT_EQ(lines.size(), 13u);
     for (const std::string& line : lines) {
         EXPECT_EQ(line.size(), 124u);
-        EXPECT_TRUE(std::all_of(line.begin(), line.end(),
-                                [](char c) { return c == '.' || c == ',' || c == ':' || c == ';' || std::isalnum(static_cast<unsigned char>(c)); }))
-            << line;
+        EXPECT_TRUE(std::all_of(line.begin(), line.end(), [](char c) {
+            return c == '.' || c == ',' || c == ':' || c == ';' || std::isalnum(static_cast<unsigned char>(c));
+        })) << line;
     }
     EXPECT_NE(banner.find_first_not_of(".\r\n"), std::string::npos) << "a banner of dots alone draws nothing";
 }
