@@ -27,7 +27,7 @@ public:
         std::optional<std::string> loaded = load_ ? load_() : std::nullopt;
         // A file that cannot be read counts as an empty text: one line, no step.
         auto text = std::make_shared<const std::string>(loaded ? std::move(*loaded) : std::string());
-        w.appendLines(kRowList, text, scheme::splitLines(*text));
+        w.appendAllLines(kRowList, text);
         text_ = std::move(text);
         state_.stepCounter = 0;
         advance(w);

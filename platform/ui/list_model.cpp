@@ -1,5 +1,7 @@
 #include "platform/ui/list_model.h"
 
+#include "scheme/scheme.h"
+
 namespace lz::ui {
 
 void ListModel::append(std::vector<std::string> cells) {
@@ -34,14 +36,35 @@ void ListModel::appendLines(std::shared_ptr<const std::string> text, std::vector
     appendFirstCells(std::move(owned));
 }
 
+void ListModel::appendAllLines(std::shared_ptr<const std::string> text) {
+    if (!text) return;
+    if (columns_ == 1 && rows() == 0) {
+        text_ = std::move(text);
+        viewed_.clear();
+        unsplit_ = scheme::countLines(*text_);
+        return;
+    }
+    const std::string_view whole = *text;
+    appendLines(std::move(text), scheme::splitLines(whole));
+}
+
+const std::vector<std::string_view>& ListModel::views() const {
+    if (unsplit_) {
+        viewed_ = scheme::splitLines(*text_);
+        unsplit_ = 0;
+    }
+    return viewed_;
+}
+
 std::string_view ListModel::cell(int row, int column) const {
     if (!validRow(row) || column < 0 || column >= columns_) return {};
     const auto r = static_cast<size_t>(row);
-    if (r < viewed_.size()) return column == 0 ? viewed_[r] : std::string_view();
-    return cells_[(r - viewed_.size()) * static_cast<size_t>(columns_) + static_cast<size_t>(column)];
+    if (r < viewedRows()) return column == 0 ? views()[r] : std::string_view();
+    return cells_[(r - viewedRows()) * static_cast<size_t>(columns_) + static_cast<size_t>(column)];
 }
 
 void ListModel::ownViewedRows() {
+    views();
     if (viewed_.empty()) return;
     std::vector<std::string> owned;
     owned.reserve(viewed_.size() + cells_.size());
@@ -61,11 +84,12 @@ bool ListModel::set(int row, int column, std::string_view text) {
 
 bool ListModel::remove(int row) {
     if (!validRow(row)) return false;
-    if (static_cast<size_t>(row) < viewed_.size()) {
+    if (static_cast<size_t>(row) < viewedRows()) {
+        views();
         viewed_.erase(viewed_.begin() + row);
         return true;
     }
-    row -= static_cast<int>(viewed_.size());
+    row -= static_cast<int>(viewedRows());
     auto first = cells_.begin() + static_cast<std::ptrdiff_t>(row) * columns_;
     cells_.erase(first, first + columns_);
     return true;
@@ -73,6 +97,7 @@ bool ListModel::remove(int row) {
 
 void ListModel::clear() {
     viewed_.clear();
+    unsplit_ = 0;
     text_.reset();
     cells_.clear();
 }

@@ -4,7 +4,9 @@
 // A list that is filled from a text in one go (the lines of a scheme file) keeps the text once
 // and views it, one row per line: a list of 100,000 scheme lines then costs the file's bytes
 // and one view per line, not one string per line. Rows added later, or any change to a viewed
-// row, are kept as strings of their own.
+// row, are kept as strings of their own. A list given a whole text (appendAllLines) only
+// counts its lines at first and makes the views when a row is first read, so a scheme whose
+// lines are never looked at costs one pass over its bytes.
 #pragma once
 
 #include <memory>
@@ -19,7 +21,7 @@ public:
     explicit ListModel(int columns = 1) : columns_(columns < 1 ? 1 : columns) {}
 
     int columns() const { return columns_; }
-    int rows() const { return static_cast<int>(viewed_.size() + cells_.size() / static_cast<size_t>(columns_)); }
+    int rows() const { return static_cast<int>(viewedRows() + cells_.size() / static_cast<size_t>(columns_)); }
     bool validRow(int row) const { return row >= 0 && row < rows(); }
 
     // Missing cells are empty; extra cells beyond the column count are dropped.
@@ -27,6 +29,8 @@ public:
     void appendFirstCells(std::vector<std::string> firstCells);
     // One row per line; the lines must lie in `text`, which the list then keeps.
     void appendLines(std::shared_ptr<const std::string> text, std::vector<std::string_view> lines);
+    // One row per line of the whole text, lines split as scheme::splitLines splits them.
+    void appendAllLines(std::shared_ptr<const std::string> text);
 
     // Empty for a cell that does not exist.
     std::string_view cell(int row, int column) const;
@@ -37,11 +41,15 @@ public:
 private:
     // Turns the viewed rows into rows of their own, before one of them changes.
     void ownViewedRows();
+    // The views of the text's lines, made now if they were only counted so far.
+    const std::vector<std::string_view>& views() const;
+    std::size_t viewedRows() const { return unsplit_ ? unsplit_ : viewed_.size(); }
 
     int columns_;
-    std::shared_ptr<const std::string> text_;  // the text the first rows view
-    std::vector<std::string_view> viewed_;     // rows 0 .. viewed_.size()-1 (first column)
-    std::vector<std::string> cells_;           // the rows after them, row-major
+    std::shared_ptr<const std::string> text_;       // the text the first rows view
+    mutable std::vector<std::string_view> viewed_;  // rows 0 .. viewed_.size()-1 (first column)
+    mutable std::size_t unsplit_ = 0;               // or, until they are viewed, how many lines
+    std::vector<std::string> cells_;                // the rows after them, row-major
 };
 
 // The selection after a row was removed: the removed row loses it, later rows move up.

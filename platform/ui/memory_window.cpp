@@ -126,7 +126,8 @@ bool MemoryWindow::type(std::string_view edit, std::string_view utf8) {
     if (c.limit > 0) {
         // The limit counts characters, as the real edit box does (UTF-16 units).
         std::u16string units = text::utf8ToUtf16(typed);
-        if (static_cast<int>(units.size()) > c.limit) typed = text::utf16ToUtf8(units.substr(0, static_cast<size_t>(c.limit)));
+        if (static_cast<int>(units.size()) > c.limit)
+            typed = text::utf16ToUtf8(units.substr(0, static_cast<size_t>(c.limit)));
     }
     state(edit).text = typed;
     return true;
@@ -143,12 +144,24 @@ std::string MemoryWindow::text(std::string_view control) const {
     return state(control).text;
 }
 
-void MemoryWindow::setText(std::string_view control, std::string_view utf8) { state(control).text = utf8; }
-bool MemoryWindow::enabled(std::string_view control) const { return state(control).enabled; }
-void MemoryWindow::setEnabled(std::string_view control, bool on) { state(control).enabled = on; }
-bool MemoryWindow::visible(std::string_view control) const { return state(control).visible; }
-void MemoryWindow::setVisible(std::string_view control, bool on) { state(control).visible = on; }
-bool MemoryWindow::checked(std::string_view control) const { return state(control).checked; }
+void MemoryWindow::setText(std::string_view control, std::string_view utf8) {
+    state(control).text = utf8;
+}
+bool MemoryWindow::enabled(std::string_view control) const {
+    return state(control).enabled;
+}
+void MemoryWindow::setEnabled(std::string_view control, bool on) {
+    state(control).enabled = on;
+}
+bool MemoryWindow::visible(std::string_view control) const {
+    return state(control).visible;
+}
+void MemoryWindow::setVisible(std::string_view control, bool on) {
+    state(control).visible = on;
+}
+bool MemoryWindow::checked(std::string_view control) const {
+    return state(control).checked;
+}
 
 void MemoryWindow::setChecked(std::string_view control, bool on) {
     const ControlLayout& c = layoutOf(control);
@@ -165,14 +178,20 @@ void MemoryWindow::setChecked(std::string_view control, bool on) {
     state(control).checked = on;
 }
 
-int MemoryWindow::selectedItem(std::string_view control) const { return state(control).selected; }
-int MemoryWindow::currentPage(std::string_view control) const { return state(control).page; }
+int MemoryWindow::selectedItem(std::string_view control) const {
+    return state(control).selected;
+}
+int MemoryWindow::currentPage(std::string_view control) const {
+    return state(control).page;
+}
 
 void MemoryWindow::setCurrentPage(std::string_view control, int page) {
     if (page >= 0 && page < static_cast<int>(layoutOf(control).pages.size())) state(control).page = page;
 }
 
-int MemoryWindow::rowCount(std::string_view list) const { return state(list).rows.rows(); }
+int MemoryWindow::rowCount(std::string_view list) const {
+    return state(list).rows.rows();
+}
 
 void MemoryWindow::appendRow(std::string_view list, std::vector<std::string> cells) {
     state(list).rows.append(std::move(cells));
@@ -185,6 +204,10 @@ void MemoryWindow::appendRows(std::string_view list, std::vector<std::string> fi
 void MemoryWindow::appendLines(std::string_view list, std::shared_ptr<const std::string> text,
                                std::vector<std::string_view> lines) {
     state(list).rows.appendLines(std::move(text), std::move(lines));
+}
+
+void MemoryWindow::appendAllLines(std::string_view list, std::shared_ptr<const std::string> text) {
+    state(list).rows.appendAllLines(std::move(text));
 }
 
 std::string MemoryWindow::cell(std::string_view list, int row, int column) const {
@@ -205,7 +228,9 @@ void MemoryWindow::clearRows(std::string_view list) {
     state(list).selected = -1;
 }
 
-int MemoryWindow::selectedRow(std::string_view list) const { return state(list).selected; }
+int MemoryWindow::selectedRow(std::string_view list) const {
+    return state(list).selected;
+}
 
 void MemoryWindow::selectRow(std::string_view list, int row) {
     State& s = state(list);
@@ -221,7 +246,9 @@ std::optional<std::string> MemoryWindow::showFileDialog(std::string_view dialog)
     return answer;
 }
 
-void MemoryWindow::messageBox(std::string_view text) { desktop_.messages.emplace_back(text); }
+void MemoryWindow::messageBox(std::string_view text) {
+    desktop_.messages.emplace_back(text);
+}
 
 void MemoryWindow::openModal(const WindowLayout& layout, Handlers handlers) {
     MemoryWindow& w = desktop_.create(layout, std::move(handlers), true);

@@ -35,10 +35,10 @@ public:
     // The next file dialog shown answers with this path, or cancels with nullopt.
     void answerFileDialog(std::optional<std::string> path);
 
-    std::vector<std::string> messages;    // every message box text, in order
-    std::vector<Opening> openings;        // every window opened, in order
+    std::vector<std::string> messages;      // every message box text, in order
+    std::vector<Opening> openings;          // every window opened, in order
     std::vector<std::string> dialogsShown;  // name of each file dialog shown
-    std::optional<int> exitCode;          // set when the program asked to end
+    std::optional<int> exitCode;            // set when the program asked to end
 
     // Modeless windows still open (and start windows).
     std::vector<MemoryWindow*> openWindows() const;
@@ -58,8 +58,8 @@ public:
 
     // What a user does. Each acts only on a visible, enabled control, as a real one would, and
     // returns whether it reached the control.
-    bool click(std::string_view control);      // buttons and radio buttons
-    bool mouseDown(std::string_view label);    // labels styled as links
+    bool click(std::string_view control);    // buttons and radio buttons
+    bool mouseDown(std::string_view label);  // labels styled as links
     bool pick(std::string_view combo, int item);
     bool switchPage(std::string_view tab, int page);
     bool type(std::string_view edit, std::string_view utf8);  // replaces the text, up to the limit
@@ -85,6 +85,7 @@ public:
     void appendRows(std::string_view list, std::vector<std::string> firstCells) override;
     void appendLines(std::string_view list, std::shared_ptr<const std::string> text,
                      std::vector<std::string_view> lines) override;
+    void appendAllLines(std::string_view list, std::shared_ptr<const std::string> text) override;
     std::string cell(std::string_view list, int row, int column) const override;
     void setCell(std::string_view list, int row, int column, std::string_view text) override;
     void removeRow(std::string_view list, int row) override;

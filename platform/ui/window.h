@@ -68,11 +68,14 @@ public:
     // One row per line; the lines lie in `text`, which the list keeps instead of a copy of each.
     virtual void appendLines(std::string_view list, std::shared_ptr<const std::string> text,
                              std::vector<std::string_view> lines) = 0;
+    // One row per line of the whole text (split as scheme lines are), kept the same way; the
+    // lines of a first filling are only counted until a row is read.
+    virtual void appendAllLines(std::string_view list, std::shared_ptr<const std::string> text) = 0;
     virtual std::string cell(std::string_view list, int row, int column) const = 0;
     virtual void setCell(std::string_view list, int row, int column, std::string_view text) = 0;
     virtual void removeRow(std::string_view list, int row) = 0;
     virtual void clearRows(std::string_view list) = 0;
-    virtual int selectedRow(std::string_view list) const = 0;  // -1 when none
+    virtual int selectedRow(std::string_view list) const = 0;    // -1 when none
     virtual void selectRow(std::string_view list, int row) = 0;  // -1 clears the selection
 
     // Shows a file dialog of this window; the chosen path (UTF-8), or nothing when cancelled.

@@ -303,6 +303,12 @@ public:
             syncCount(name);
         }
     }
+    void appendAllLines(std::string_view name, std::shared_ptr<const std::string> text) override {
+        if (ui::ListModel* m = model(name)) {
+            m->appendAllLines(std::move(text));
+            syncCount(name);
+        }
+    }
     std::string cell(std::string_view name, int row, int column) const override {
         const ui::ListModel* m = model(name);
         return m ? std::string(m->cell(row, column)) : std::string();

@@ -4,6 +4,7 @@
 #include "editor/layouts.h"
 #include "optimizer/layouts.h"
 #include "platform/ui/memory_window.h"
+#include "scheme/scheme.h"
 
 namespace lz::ui {
 namespace {
@@ -40,8 +41,8 @@ TEST(MemoryWindow, ClicksReachOnlyEnabledVisibleControlsOnTheFrontPage) {
         h.on(name, Event::Clicked, [&clicked, name](Window&) { clicked.push_back(name); });
     MemoryWindow& w = desktop.open(editor::addStepWindowLayout(), std::move(h));
 
-    EXPECT_TRUE(w.click("按钮1"));    // registry page is in front
-    EXPECT_FALSE(w.click("按钮2"));   // hint page is behind it
+    EXPECT_TRUE(w.click("按钮1"));   // registry page is in front
+    EXPECT_FALSE(w.click("按钮2"));  // hint page is behind it
     ASSERT_TRUE(w.switchPage("选择夹1", editor::kHintStepPage));
     EXPECT_FALSE(w.click("按钮1"));
     EXPECT_TRUE(w.click("按钮2"));
@@ -128,6 +129,40 @@ TEST(MemoryWindow, ListRowsSelectionAndRemoval) {
     EXPECT_EQ(w.selectedRow(list), -1);
     w.clearRows(list);
     EXPECT_EQ(w.rowCount(list), 0);
+}
+
+// A whole text is counted at once and viewed when a row is first read: the rows are the
+// text's lines as splitLines makes them, whichever is done to them first.
+TEST(ListModel, RowsOfAWholeTextAreItsLinesWhenFirstRead) {
+    auto text = std::make_shared<const std::string>("a\r\nb\n\r\nc\r");
+    const std::vector<std::string_view> lines = lz::scheme::splitLines(*text);
+    ASSERT_EQ(lines.size(), 4u);
+    for (int first = 0; first < 4; ++first) {
+        SCOPED_TRACE(first);
+        ListModel list;
+        list.appendAllLines(text);
+        ASSERT_EQ(list.rows(), 4);
+        if (first == 1) {
+            EXPECT_TRUE(list.remove(3));
+        }
+        if (first == 2) {
+            EXPECT_TRUE(list.set(1, 0, "B"));
+        }
+        if (first == 3) list.appendFirstCells({"d"});
+        for (int row = 0; row < 3; ++row)
+            EXPECT_EQ(list.cell(row, 0), first == 2 && row == 1 ? "B" : lines[static_cast<size_t>(row)]) << row;
+        EXPECT_EQ(list.rows(), first == 1 ? 3 : first == 3 ? 5 : 4);
+        if (first == 3) {
+            EXPECT_EQ(list.cell(4, 0), "d");
+        }
+        list.appendAllLines(text);  // behind other rows: copied
+        EXPECT_EQ(list.cell(list.rows() - 2, 0), "");
+        EXPECT_EQ(list.cell(list.rows() - 1, 0), "c\r");
+    }
+    ListModel twoColumns(2);
+    twoColumns.appendAllLines(text);
+    EXPECT_EQ(twoColumns.rows(), 4);
+    EXPECT_EQ(twoColumns.cell(3, 0), "c\r");
 }
 
 TEST(ListModel, RowsViewingATextBehaveLikeRowsOfTheirOwn) {
