@@ -51,7 +51,8 @@ void startScheme(ui::Window& w, ProgramState& state, Services& s) {
     UndoJournal undo(files, undoFolders(s.process), name, s.clock.now());
     w.openModal(runnerWindowLayout(),
                 runnerHandlers(
-                    state.run, s.registry, [&files, path] { return files.readAll(path); }, std::move(undo)));
+                    state.run, s.registry, [&files, path] { return files.readKept(path); }, std::move(undo)));
+    endRun(state.run);
 }
 
 // "修改方案" and "制作方案". Both paths are quoted, so a program folder with blanks in its

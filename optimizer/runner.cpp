@@ -24,11 +24,10 @@ public:
     // Window created: every line of the scheme file becomes a row of the hidden list, then
     // the first Advance starts reading the steps and shows step 1.
     void start(ui::Window& w) {
-        std::optional<std::string> loaded = load_ ? load_() : std::nullopt;
+        std::optional<files::SharedBytes> loaded = load_ ? load_() : std::nullopt;
         // A file that cannot be read counts as an empty text: one line, no step.
-        auto text = std::make_shared<const std::string>(loaded ? std::move(*loaded) : std::string());
-        w.appendAllLines(kRowList, text);
-        text_ = std::move(text);
+        text_ = loaded ? std::move(*loaded) : files::SharedBytes{};
+        w.appendAllLines(kRowList, text_.owner, text_.bytes);
         state_.stepCounter = 0;
         advance(w);
     }
@@ -88,7 +87,7 @@ private:
         // The rows are the lines of the text just loaded, so the table is read from the text
         // itself, which the run keeps; its steps view it.
         state_.text = std::move(text_);
-        state_.steps = scheme::StepTable::overTextOnDemand(*state_.text);
+        state_.steps = scheme::StepTable::overTextOnDemand(state_.text.bytes);
         advance(w);
     }
 
@@ -122,10 +121,15 @@ private:
     registry::Registry& registry_;
     SchemeLoader load_;
     UndoJournal undo_;
-    std::shared_ptr<const std::string> text_;
+    files::SharedBytes text_;
 };
 
 }  // namespace
+
+void endRun(RunState& state) {
+    state.steps = scheme::StepTable();
+    state.text = {};
+}
 
 ui::Handlers runnerHandlers(RunState& state, registry::Registry& registry, SchemeLoader load, UndoJournal undo) {
     auto runner = std::make_shared<Runner>(state, registry, std::move(load), std::move(undo));

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "optimizer/undo.h"
+#include "platform/files.h"
 #include "platform/registry.h"
 #include "platform/ui/window.h"
 #include "scheme/scheme.h"
@@ -23,7 +24,7 @@ struct RunState {
     std::int32_t stepCounter = 0;
     std::int32_t rowsToParse = 0;
     // The scheme file's text: the runner's row list and the step table both view it.
-    std::shared_ptr<const std::string> text;
+    files::SharedBytes text;
     // Read as far as the run has come: the step on display and those before it.
     scheme::StepTable steps;
 };
@@ -42,10 +43,15 @@ inline constexpr const char* kDeleteInstruction = "删除以上注册表项";
 // The runner deletes nothing itself: a delete step is the user's to do by hand.
 inline constexpr const char* kDeleteByHandMessage = "此步骤需要您手动删除以上注册表项，完成后请点击“跳过这步”";
 
-// Reads the whole scheme file; nothing when it cannot be read.
-using SchemeLoader = std::function<std::optional<std::string>()>;
+// Reads the whole scheme file and keeps it (unwritten by others) while the bytes are held;
+// nothing when it cannot be read.
+using SchemeLoader = std::function<std::optional<files::SharedBytes>()>;
 
 // The handlers of one runner window over the given scheme; its writes are recorded in `undo`.
 ui::Handlers runnerHandlers(RunState& state, registry::Registry& registry, SchemeLoader load, UndoJournal undo);
+
+// The run's window is gone: its steps and the scheme's bytes are let go, so that the file is
+// free to be changed or deleted again.
+void endRun(RunState& state);
 
 }  // namespace lz::optimizer

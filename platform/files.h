@@ -48,6 +48,19 @@ private:
     std::string content_;
 };
 
+// A file's bytes and what keeps them: a string of its own, or (Win32Files) the file itself
+// mapped into memory, held open for as long as anyone holds the owner.
+struct SharedBytes {
+    std::shared_ptr<const void> owner;
+    std::string_view bytes;
+};
+
+// Bytes that own themselves.
+inline SharedBytes shareBytes(std::string bytes) {
+    auto owned = std::make_shared<const std::string>(std::move(bytes));
+    return {owned, *owned};
+}
+
 class Files {
 public:
     virtual ~Files() = default;
@@ -69,6 +82,16 @@ public:
     // meanwhile (a scheme held open by the editor can still be run). Nothing when it cannot be
     // opened or read.
     virtual std::optional<std::string> readAll(std::string_view path) = 0;
+
+    // The whole content of a file that nobody writes meanwhile, for as long as the result is
+    // held: nobody else may open it for writing, or delete or replace it, until then. A file
+    // someone already has open for writing is read as readAll reads it. Win32Files maps the
+    // file rather than copying it, which spares a large file a copy in fresh memory.
+    virtual std::optional<SharedBytes> readKept(std::string_view path) {
+        std::optional<std::string> bytes = readAll(path);
+        if (!bytes) return std::nullopt;
+        return shareBytes(std::move(*bytes));
+    }
 
     // Opens an existing file for reading and writing, sharing reading and writing but not
     // deletion, and reads its whole content; the file stays open as long as the result holds

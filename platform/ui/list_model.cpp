@@ -36,21 +36,23 @@ void ListModel::appendLines(std::shared_ptr<const std::string> text, std::vector
     appendFirstCells(std::move(owned));
 }
 
-void ListModel::appendAllLines(std::shared_ptr<const std::string> text) {
-    if (!text) return;
+void ListModel::appendAllLines(std::shared_ptr<const void> owner, std::string_view text) {
     if (columns_ == 1 && rows() == 0) {
-        text_ = std::move(text);
+        text_ = std::move(owner);
+        whole_ = text;
         viewed_.clear();
-        unsplit_ = scheme::countLines(*text_);
+        unsplit_ = scheme::countLines(text);
         return;
     }
-    const std::string_view whole = *text;
-    appendLines(std::move(text), scheme::splitLines(whole));
+    // Rows behind others keep their own bytes.
+    std::vector<std::string> owned;
+    for (std::string_view line : scheme::splitLines(text)) owned.emplace_back(line);
+    appendFirstCells(std::move(owned));
 }
 
 const std::vector<std::string_view>& ListModel::views() const {
     if (unsplit_) {
-        viewed_ = scheme::splitLines(*text_);
+        viewed_ = scheme::splitLines(whole_);
         unsplit_ = 0;
     }
     return viewed_;

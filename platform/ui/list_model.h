@@ -29,8 +29,9 @@ public:
     void appendFirstCells(std::vector<std::string> firstCells);
     // One row per line; the lines must lie in `text`, which the list then keeps.
     void appendLines(std::shared_ptr<const std::string> text, std::vector<std::string_view> lines);
-    // One row per line of the whole text, lines split as scheme::splitLines splits them.
-    void appendAllLines(std::shared_ptr<const std::string> text);
+    // One row per line of the whole text, lines split as scheme::splitLines splits them; the
+    // list keeps `owner`, which keeps the text.
+    void appendAllLines(std::shared_ptr<const void> owner, std::string_view text);
 
     // Empty for a cell that does not exist.
     std::string_view cell(int row, int column) const;
@@ -46,7 +47,8 @@ private:
     std::size_t viewedRows() const { return unsplit_ ? unsplit_ : viewed_.size(); }
 
     int columns_;
-    std::shared_ptr<const std::string> text_;       // the text the first rows view
+    std::shared_ptr<const void> text_;              // what keeps the text the first rows view
+    std::string_view whole_;                        // that text, while its lines are only counted
     mutable std::vector<std::string_view> viewed_;  // rows 0 .. viewed_.size()-1 (first column)
     mutable std::size_t unsplit_ = 0;               // or, until they are viewed, how many lines
     std::vector<std::string> cells_;                // the rows after them, row-major

@@ -206,8 +206,8 @@ void MemoryWindow::appendLines(std::string_view list, std::shared_ptr<const std:
     state(list).rows.appendLines(std::move(text), std::move(lines));
 }
 
-void MemoryWindow::appendAllLines(std::string_view list, std::shared_ptr<const std::string> text) {
-    state(list).rows.appendAllLines(std::move(text));
+void MemoryWindow::appendAllLines(std::string_view list, std::shared_ptr<const void> owner, std::string_view text) {
+    state(list).rows.appendAllLines(std::move(owner), text);
 }
 
 std::string MemoryWindow::cell(std::string_view list, int row, int column) const {

@@ -85,7 +85,7 @@ public:
     void appendRows(std::string_view list, std::vector<std::string> firstCells) override;
     void appendLines(std::string_view list, std::shared_ptr<const std::string> text,
                      std::vector<std::string_view> lines) override;
-    void appendAllLines(std::string_view list, std::shared_ptr<const std::string> text) override;
+    void appendAllLines(std::string_view list, std::shared_ptr<const void> owner, std::string_view text) override;
     std::string cell(std::string_view list, int row, int column) const override;
     void setCell(std::string_view list, int row, int column, std::string_view text) override;
     void removeRow(std::string_view list, int row) override;

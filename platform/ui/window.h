@@ -70,7 +70,7 @@ public:
                              std::vector<std::string_view> lines) = 0;
     // One row per line of the whole text (split as scheme lines are), kept the same way; the
     // lines of a first filling are only counted until a row is read.
-    virtual void appendAllLines(std::string_view list, std::shared_ptr<const std::string> text) = 0;
+    virtual void appendAllLines(std::string_view list, std::shared_ptr<const void> owner, std::string_view text) = 0;
     virtual std::string cell(std::string_view list, int row, int column) const = 0;
     virtual void setCell(std::string_view list, int row, int column, std::string_view text) = 0;
     virtual void removeRow(std::string_view list, int row) = 0;

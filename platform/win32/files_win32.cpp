@@ -168,6 +168,53 @@ std::optional<std::string> Win32Files::readAll(std::string_view path) {
     return readRest(file.get());
 }
 
+namespace {
+
+// A file mapped into memory for reading, with the handle that keeps others from writing it.
+struct MappedFile {
+    FileHandle file;
+    HANDLE mapping = nullptr;
+    const char* view = nullptr;
+    std::size_t size = 0;
+    MappedFile() = default;
+    MappedFile(const MappedFile&) = delete;
+    MappedFile& operator=(const MappedFile&) = delete;
+    ~MappedFile() {
+        if (view) UnmapViewOfFile(view);
+        if (mapping) CloseHandle(mapping);
+    }
+};
+
+}  // namespace
+
+std::optional<SharedBytes> Win32Files::readKept(std::string_view path) {
+    const auto copied = [&]() -> std::optional<SharedBytes> {
+        std::optional<std::string> bytes = readAll(path);
+        if (!bytes) return std::nullopt;
+        return shareBytes(std::move(*bytes));
+    };
+    // Shared for reading only: nobody writes, replaces or deletes the file while it is mapped.
+    FileHandle file(CreateFileW(winPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    LARGE_INTEGER size{};
+    if (!file || !GetFileSizeEx(file.get(), &size) || size.QuadPart <= 0 || size.QuadPart >= (std::int64_t{1} << 31)) {
+        // Open for writing elsewhere, empty, or too large for one view: read as readAll does.
+        return copied();
+    }
+    auto mapped = std::make_shared<MappedFile>();
+    mapped->file = std::move(file);
+    mapped->size = static_cast<std::size_t>(size.QuadPart);
+    mapped->mapping = CreateFileMappingW(mapped->file.get(), nullptr, PAGE_READONLY, 0, 0, nullptr);
+    if (mapped->mapping)
+        mapped->view = static_cast<const char*>(MapViewOfFile(mapped->mapping, FILE_MAP_READ, 0, 0, 0));
+    if (!mapped->view) {
+        mapped.reset();  // the file is let go before it is read the other way
+        return copied();
+    }
+    const std::string_view bytes(mapped->view, mapped->size);
+    return SharedBytes{std::move(mapped), bytes};
+}
+
 std::optional<HeldFile> Win32Files::openHeld(std::string_view path) {
     FileHandle file = openExisting(path, GENERIC_READ | GENERIC_WRITE);
     if (!file) return std::nullopt;

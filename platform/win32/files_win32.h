@@ -12,6 +12,7 @@ public:
     std::optional<std::int64_t> size(std::string_view path) override;
     bool remove(std::string_view path) override;
     std::optional<std::string> readAll(std::string_view path) override;
+    std::optional<SharedBytes> readKept(std::string_view path) override;
     std::optional<HeldFile> openHeld(std::string_view path) override;
     bool writeAll(std::string_view path, std::string_view bytes) override;
     NewFile writeNew(std::string_view path, std::string_view bytes) override;

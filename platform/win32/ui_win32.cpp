@@ -303,9 +303,9 @@ public:
             syncCount(name);
         }
     }
-    void appendAllLines(std::string_view name, std::shared_ptr<const std::string> text) override {
+    void appendAllLines(std::string_view name, std::shared_ptr<const void> owner, std::string_view text) override {
         if (ui::ListModel* m = model(name)) {
-            m->appendAllLines(std::move(text));
+            m->appendAllLines(std::move(owner), text);
             syncCount(name);
         }
     }

@@ -185,6 +185,47 @@ TEST_F(Win32FilesTest, HeldFileMakesTheReplaceFailAndTheOldBytesSurvive) {
     EXPECT_EQ(files_.readAll(at("held.lzvt")), "new bytes");
 }
 
+// A run keeps its scheme: mapped, unwritable, undeletable and unreplaceable until it lets go.
+TEST_F(Win32FilesTest, KeptFileStaysAsReadUntilLetGo) {
+    EXPECT_FALSE(files_.readKept(at("没有.lzvt")).has_value());
+    put("空.lzvt", "");
+    const std::optional<lz::files::SharedBytes> empty = files_.readKept(at("空.lzvt"));
+    ASSERT_TRUE(empty.has_value());
+    EXPECT_EQ(empty->bytes, "");
+
+    const std::string bytes = "TSWB|\xCC\xE1\xCA\xBE\r\nname";
+    put("方案.lzvt", bytes);
+    std::optional<lz::files::SharedBytes> kept = files_.readKept(at("方案.lzvt"));
+    ASSERT_TRUE(kept.has_value());
+    EXPECT_EQ(kept->bytes, bytes);
+    EXPECT_EQ(files_.readAll(at("方案.lzvt")), bytes) << "others may still read it";
+    const HANDLE writer =
+        CreateFileW(toWide(at("方案.lzvt")).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    EXPECT_EQ(writer, INVALID_HANDLE_VALUE) << "nobody may write it while it is kept";
+    if (writer != INVALID_HANDLE_VALUE) CloseHandle(writer);
+    EXPECT_FALSE(files_.writeAll(at("方案.lzvt"), "new"));
+    EXPECT_FALSE(files_.remove(at("方案.lzvt")));
+    EXPECT_EQ(kept->bytes, bytes);
+
+    kept.reset();
+    EXPECT_TRUE(files_.writeAll(at("方案.lzvt"), "new"));
+    EXPECT_TRUE(files_.remove(at("方案.lzvt")));
+}
+
+// A scheme the editor holds open for writing is still read whole, as a copy.
+TEST_F(Win32FilesTest, KeptFileThatSomeoneWritesIsReadAsACopy) {
+    put("held.lzvt", "held bytes");
+    std::optional<lz::files::HeldFile> held = files_.openHeld(at("held.lzvt"));
+    ASSERT_TRUE(held.has_value());
+    const std::optional<lz::files::SharedBytes> kept = files_.readKept(at("held.lzvt"));
+    ASSERT_TRUE(kept.has_value());
+    EXPECT_EQ(kept->bytes, "held bytes");
+    held->close();
+    EXPECT_TRUE(files_.writeAll(at("held.lzvt"), "new")) << "a copy holds nothing open";
+    EXPECT_EQ(kept->bytes, "held bytes");
+}
+
 TEST_F(Win32FilesTest, PathsLongerThanMaxPathWork) {
     std::string folder = dir_;
     for (int level = 0; level < 6; ++level) {

@@ -89,11 +89,19 @@ TEST_F(OptimizerApp, StartingNeedsASelectionAndRunsTheSelectedScheme) {
     EXPECT_EQ(state_.run.stepCounter, 7);
 
     std::string shown;
-    desktop_.whenModalOpens([&](MemoryWindow& runner) { shown = runner.text("编辑框3"); });
+    std::size_t stepsWhileOpen = 0;
+    desktop_.whenModalOpens([&](MemoryWindow& runner) {
+        shown = runner.text("编辑框3");
+        stepsWhileOpen = state_.run.steps.size();
+    });
     w.selectRow("超级列表框1", 0);
     w.click("按钮1");
     EXPECT_EQ(shown, "hello");
     EXPECT_EQ(desktop_.openings.back().caption, runnerWindowLayout().caption);
+    // The run's steps and the file's bytes are let go with its window: the file is free again.
+    EXPECT_EQ(stepsWhileOpen, 1u);
+    EXPECT_TRUE(state_.run.steps.empty());
+    EXPECT_EQ(state_.run.text.owner, nullptr);
 }
 
 TEST_F(OptimizerApp, ASchemeDeletedSinceTheStartMeetsTheEmptySchemeMessage) {

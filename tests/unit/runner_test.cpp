@@ -32,7 +32,12 @@ struct RunnerSession {
     UndoJournal undo() { return UndoJournal(files, {kUndoFolder}, "test.lzvt", {2026, 12, 9, 10, 30, 5}); }
     ui::Handlers handlers(std::optional<std::string> text) {
         return runnerHandlers(
-            state, registry, [text] { return text; }, undo());
+            state, registry,
+            [text]() -> std::optional<files::SharedBytes> {
+                if (!text) return std::nullopt;
+                return files::shareBytes(*text);
+            },
+            undo());
     }
 
     // Opens a runner on the scheme text (nothing: the file cannot be read) and keeps the window.

@@ -140,7 +140,7 @@ TEST(ListModel, RowsOfAWholeTextAreItsLinesWhenFirstRead) {
     for (int first = 0; first < 4; ++first) {
         SCOPED_TRACE(first);
         ListModel list;
-        list.appendAllLines(text);
+        list.appendAllLines(text, *text);
         ASSERT_EQ(list.rows(), 4);
         if (first == 1) {
             EXPECT_TRUE(list.remove(3));
@@ -155,14 +155,25 @@ TEST(ListModel, RowsOfAWholeTextAreItsLinesWhenFirstRead) {
         if (first == 3) {
             EXPECT_EQ(list.cell(4, 0), "d");
         }
-        list.appendAllLines(text);  // behind other rows: copied
+        list.appendAllLines(text, *text);  // behind other rows: copied
         EXPECT_EQ(list.cell(list.rows() - 2, 0), "");
         EXPECT_EQ(list.cell(list.rows() - 1, 0), "c\r");
     }
     ListModel twoColumns(2);
-    twoColumns.appendAllLines(text);
+    twoColumns.appendAllLines(text, *text);
     EXPECT_EQ(twoColumns.rows(), 4);
     EXPECT_EQ(twoColumns.cell(3, 0), "c\r");
+
+    // The list keeps what keeps the text (a mapped file, say) until its rows go.
+    auto owner = std::make_shared<const std::string>("x\ny");
+    const std::weak_ptr<const std::string> watched = owner;
+    ListModel kept;
+    kept.appendAllLines(owner, *owner);
+    owner.reset();
+    EXPECT_FALSE(watched.expired());
+    EXPECT_EQ(kept.cell(1, 0), "y");
+    kept.clear();
+    EXPECT_TRUE(watched.expired());
 }
 
 TEST(ListModel, RowsViewingATextBehaveLikeRowsOfTheirOwn) {
