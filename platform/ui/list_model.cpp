@@ -44,10 +44,7 @@ void ListModel::appendAllLines(std::shared_ptr<const void> owner, std::string_vi
         unsplit_ = scheme::countLines(text);
         return;
     }
-    // Rows behind others keep their own bytes.
-    std::vector<std::string> owned;
-    for (std::string_view line : scheme::splitLines(text)) owned.emplace_back(line);
-    appendFirstCells(std::move(owned));
+    appendLines(nullptr, scheme::splitLines(text));  // behind other rows: copied
 }
 
 const std::vector<std::string_view>& ListModel::views() const {
