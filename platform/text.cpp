@@ -25,39 +25,39 @@ constexpr unsigned kTrailCount = kLastTrail - kFirstTrail + 1;
 constexpr unsigned kPairCount = (kLastLead - kFirstLead + 1) * kTrailCount;
 
 constexpr std::size_t pairIndex(unsigned lead, unsigned trail) {
-  return (lead - kFirstLead) * kTrailCount + (trail - kFirstTrail);
+    return (lead - kFirstLead) * kTrailCount + (trail - kFirstTrail);
 }
 
 // Code page 936 as two lookup tables, read once from the platform's converter.
 struct Tables {
-  std::array<char16_t, kPairCount> decode{};     // pair -> unit, kReplacement when unassigned
-  char16_t single80 = kReplacement;              // the bytes 80 and FF on their own
-  char16_t singleFF = kReplacement;
-  std::array<std::uint16_t, 0x10000> encode{};  // unit -> byte, or (lead << 8 | trail); 0: none
+    std::array<char16_t, kPairCount> decode{};  // pair -> unit, kReplacement when unassigned
+    char16_t single80 = kReplacement;           // the bytes 80 and FF on their own
+    char16_t singleFF = kReplacement;
+    std::array<std::uint16_t, 0x10000> encode{};  // unit -> byte, or (lead << 8 | trail); 0: none
 };
 
 // Decodes one character of one or two bytes; kReplacement when code page 936 has none.
 #ifdef _WIN32
 char16_t decodeOne(const char* in, int size) {
-  wchar_t out[2] = {};
-  const int n = MultiByteToWideChar(kCodePage, MB_ERR_INVALID_CHARS, in, size, out, 2);
-  return n == 1 ? static_cast<char16_t>(out[0]) : kReplacement;
+    wchar_t out[2] = {};
+    const int n = MultiByteToWideChar(kCodePage, MB_ERR_INVALID_CHARS, in, size, out, 2);
+    return n == 1 ? static_cast<char16_t>(out[0]) : kReplacement;
 }
 #else
 char16_t decodeOne(const char* in, int size) {
-  // One converter for the whole table, reset before each character.
-  static const iconv_t cd = iconv_open("UTF-16LE", "CP936");
-  if (cd == reinterpret_cast<iconv_t>(-1)) return kReplacement;
-  iconv(cd, nullptr, nullptr, nullptr, nullptr);
-  char buffer[2] = {in[0], size > 1 ? in[1] : '\0'};
-  unsigned char out[4] = {};
-  char* inPtr = buffer;
-  char* outPtr = reinterpret_cast<char*>(out);
-  auto inLeft = static_cast<std::size_t>(size);
-  std::size_t outLeft = sizeof out;
-  if (iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft) == static_cast<std::size_t>(-1)) return kReplacement;
-  if (inLeft != 0 || outLeft != sizeof out - 2) return kReplacement;  // not exactly one BMP unit
-  return static_cast<char16_t>(out[0] | (out[1] << 8));
+    // One converter for the whole table, reset before each character.
+    static const iconv_t cd = iconv_open("UTF-16LE", "CP936");
+    if (cd == reinterpret_cast<iconv_t>(-1)) return kReplacement;
+    iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    char buffer[2] = {in[0], size > 1 ? in[1] : '\0'};
+    unsigned char out[4] = {};
+    char* inPtr = buffer;
+    char* outPtr = reinterpret_cast<char*>(out);
+    auto inLeft = static_cast<std::size_t>(size);
+    std::size_t outLeft = sizeof out;
+    if (iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft) == static_cast<std::size_t>(-1)) return kReplacement;
+    if (inLeft != 0 || outLeft != sizeof out - 2) return kReplacement;  // not exactly one BMP unit
+    return static_cast<char16_t>(out[0] | (out[1] << 8));
 }
 #endif
 
@@ -65,252 +65,270 @@ char16_t decodeOne(const char* in, int size) {
 // and a few more, and the byte FF) as private-use characters, iconv as unassigned. Treat them
 // as unassigned everywhere so that both builds read every byte alike; a character must also
 // never decode to ASCII or to a surrogate.
-char16_t accepted(char16_t unit) { return (unit < 0x80 || (unit >= 0xD800 && unit <= 0xF8FF)) ? kReplacement : unit; }
+char16_t accepted(char16_t unit) {
+    return (unit < 0x80 || (unit >= 0xD800 && unit <= 0xF8FF)) ? kReplacement : unit;
+}
 
 std::unique_ptr<Tables> buildTables() {
-  auto tables = std::make_unique<Tables>();
-  // The single bytes first: the euro sign is written as the byte 80.
-  tables->single80 = accepted(decodeOne("\x80", 1));
-  tables->singleFF = accepted(decodeOne("\xFF", 1));
-  for (const auto& [byte, unit] : {std::pair{0x80u, tables->single80}, std::pair{0xFFu, tables->singleFF}}) {
-    if (unit != kReplacement) tables->encode[unit] = static_cast<std::uint16_t>(byte);
-  }
-  for (unsigned lead = kFirstLead; lead <= kLastLead; ++lead) {
-    for (unsigned trail = kFirstTrail; trail <= kLastTrail; ++trail) {
-      const char pair[2] = {static_cast<char>(lead), static_cast<char>(trail)};
-      const char16_t unit = trail == 0x7F ? kReplacement : accepted(decodeOne(pair, 2));
-      tables->decode[pairIndex(lead, trail)] = unit;
-      // The first (lowest) code of a character is the one written back.
-      if (unit != kReplacement && tables->encode[unit] == 0) {
-        tables->encode[unit] = static_cast<std::uint16_t>(lead << 8 | trail);
-      }
+    auto tables = std::make_unique<Tables>();
+    // The single bytes first: the euro sign is written as the byte 80.
+    tables->single80 = accepted(decodeOne("\x80", 1));
+    tables->singleFF = accepted(decodeOne("\xFF", 1));
+    for (const auto& [byte, unit] : {std::pair{0x80u, tables->single80}, std::pair{0xFFu, tables->singleFF}}) {
+        if (unit != kReplacement) tables->encode[unit] = static_cast<std::uint16_t>(byte);
     }
-  }
-  return tables;
+    for (unsigned lead = kFirstLead; lead <= kLastLead; ++lead) {
+        for (unsigned trail = kFirstTrail; trail <= kLastTrail; ++trail) {
+            const char pair[2] = {static_cast<char>(lead), static_cast<char>(trail)};
+            const char16_t unit = trail == 0x7F ? kReplacement : accepted(decodeOne(pair, 2));
+            tables->decode[pairIndex(lead, trail)] = unit;
+            // The first (lowest) code of a character is the one written back.
+            if (unit != kReplacement && tables->encode[unit] == 0) {
+                tables->encode[unit] = static_cast<std::uint16_t>(lead << 8 | trail);
+            }
+        }
+    }
+    return tables;
 }
 
 const Tables& tables() {
-  static const std::unique_ptr<Tables> instance = buildTables();
-  return *instance;
+    static const std::unique_ptr<Tables> instance = buildTables();
+    return *instance;
 }
 
 // ---- GBK -> UTF-16 units, handed to a sink one at a time --------------------------------
 
 template <class Sink>
 void decodeGbk(std::string_view gbk, Sink&& sink) {
-  const Tables& t = tables();
-  const auto& decode = t.decode;
-  const auto* p = reinterpret_cast<const unsigned char*>(gbk.data());
-  const auto* const end = p + gbk.size();
-  while (p < end) {
-    const unsigned b = *p;
-    if (b < 0x80) {
-      sink(static_cast<char16_t>(b));
-      ++p;
-      continue;
+    const Tables& t = tables();
+    const auto& decode = t.decode;
+    const auto* p = reinterpret_cast<const unsigned char*>(gbk.data());
+    const auto* const end = p + gbk.size();
+    while (p < end) {
+        const unsigned b = *p;
+        if (b < 0x80) {
+            sink(static_cast<char16_t>(b));
+            ++p;
+            continue;
+        }
+        if (b >= kFirstLead && b <= kLastLead && end - p >= 2) {
+            const unsigned t = p[1];
+            if (t >= kFirstTrail && t <= kLastTrail && t != 0x7F) {
+                sink(decode[pairIndex(b, t)]);
+                p += 2;
+                continue;
+            }
+        }
+        sink(b == 0x80 ? t.single80 : b == 0xFF ? t.singleFF : kReplacement);  // or a lone lead byte
+        ++p;
     }
-    if (b >= kFirstLead && b <= kLastLead && end - p >= 2) {
-      const unsigned t = p[1];
-      if (t >= kFirstTrail && t <= kLastTrail && t != 0x7F) {
-        sink(decode[pairIndex(b, t)]);
-        p += 2;
-        continue;
-      }
-    }
-    sink(b == 0x80 ? t.single80 : b == 0xFF ? t.singleFF : kReplacement);  // or a lone lead byte
-    ++p;
-  }
 }
 
 // ---- UTF-16 -> GBK -----------------------------------------------------------------------
 
 void appendGbk(std::string& out, std::uint16_t code) {
-  if (code == 0) {
-    out.push_back('?');
-  } else if (code < 0x100) {
-    out.push_back(static_cast<char>(code));
-  } else {
-    out.push_back(static_cast<char>(code >> 8));
-    out.push_back(static_cast<char>(code & 0xFF));
-  }
+    if (code == 0) {
+        out.push_back('?');
+    } else if (code < 0x100) {
+        out.push_back(static_cast<char>(code));
+    } else {
+        out.push_back(static_cast<char>(code >> 8));
+        out.push_back(static_cast<char>(code & 0xFF));
+    }
 }
 
 template <class Unit>
 std::string encodeGbk(std::basic_string_view<Unit> utf16) {
-  const auto& encode = tables().encode;
-  std::string out;
-  out.reserve(utf16.size() * 2);
-  for (std::size_t i = 0; i < utf16.size(); ++i) {
-    const auto u = static_cast<char16_t>(utf16[i]);
-    if (u < 0x80) {
-      out.push_back(static_cast<char>(u));
-    } else if (u >= 0xD800 && u <= 0xDFFF) {
-      // A surrogate pair is one character outside GBK: one '?'.
-      if (u <= 0xDBFF && i + 1 < utf16.size()) {
-        const auto next = static_cast<char16_t>(utf16[i + 1]);
-        if (next >= 0xDC00 && next <= 0xDFFF) ++i;
-      }
-      out.push_back('?');
-    } else {
-      appendGbk(out, encode[u]);
+    const auto& encode = tables().encode;
+    std::string out;
+    out.reserve(utf16.size() * 2);
+    for (std::size_t i = 0; i < utf16.size(); ++i) {
+        const auto u = static_cast<char16_t>(utf16[i]);
+        if (u < 0x80) {
+            out.push_back(static_cast<char>(u));
+        } else if (u >= 0xD800 && u <= 0xDFFF) {
+            // A surrogate pair is one character outside GBK: one '?'.
+            if (u <= 0xDBFF && i + 1 < utf16.size()) {
+                const auto next = static_cast<char16_t>(utf16[i + 1]);
+                if (next >= 0xDC00 && next <= 0xDFFF) ++i;
+            }
+            out.push_back('?');
+        } else {
+            appendGbk(out, encode[u]);
+        }
     }
-  }
-  return out;
+    return out;
 }
 
 // ---- UTF-8 -------------------------------------------------------------------------------
 
 void appendUtf8(std::string& out, char32_t cp) {
-  if (cp < 0x80) {
-    out.push_back(static_cast<char>(cp));
-  } else if (cp < 0x800) {
-    const char bytes[2] = {static_cast<char>(0xC0 | (cp >> 6)), static_cast<char>(0x80 | (cp & 0x3F))};
-    out.append(bytes, 2);
-  } else if (cp < 0x10000) {
-    const char bytes[3] = {static_cast<char>(0xE0 | (cp >> 12)), static_cast<char>(0x80 | ((cp >> 6) & 0x3F)),
-                           static_cast<char>(0x80 | (cp & 0x3F))};
-    out.append(bytes, 3);
-  } else {
-    const char bytes[4] = {static_cast<char>(0xF0 | (cp >> 18)), static_cast<char>(0x80 | ((cp >> 12) & 0x3F)),
-                           static_cast<char>(0x80 | ((cp >> 6) & 0x3F)), static_cast<char>(0x80 | (cp & 0x3F))};
-    out.append(bytes, 4);
-  }
+    if (cp < 0x80) {
+        out.push_back(static_cast<char>(cp));
+    } else if (cp < 0x800) {
+        const char bytes[2] = {static_cast<char>(0xC0 | (cp >> 6)), static_cast<char>(0x80 | (cp & 0x3F))};
+        out.append(bytes, 2);
+    } else if (cp < 0x10000) {
+        const char bytes[3] = {static_cast<char>(0xE0 | (cp >> 12)), static_cast<char>(0x80 | ((cp >> 6) & 0x3F)),
+                               static_cast<char>(0x80 | (cp & 0x3F))};
+        out.append(bytes, 3);
+    } else {
+        const char bytes[4] = {static_cast<char>(0xF0 | (cp >> 18)), static_cast<char>(0x80 | ((cp >> 12) & 0x3F)),
+                               static_cast<char>(0x80 | ((cp >> 6) & 0x3F)), static_cast<char>(0x80 | (cp & 0x3F))};
+        out.append(bytes, 4);
+    }
 }
 
 // Reads one code point from UTF-8 at `i` and advances `i`. An ill-formed sequence yields
 // U+FFFD for its maximal subpart (the lead byte and the continuation bytes that were valid).
 char32_t nextUtf8(std::string_view s, std::size_t& i) {
-  const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(s[k]); };
-  const unsigned b0 = byte(i++);
-  if (b0 < 0x80) return b0;
-  unsigned need = 0;
-  char32_t cp = 0;
-  unsigned lo = 0x80;
-  unsigned hi = 0xBF;
-  if (b0 >= 0xC2 && b0 <= 0xDF) {
-    need = 1;
-    cp = b0 & 0x1F;
-  } else if (b0 >= 0xE0 && b0 <= 0xEF) {
-    need = 2;
-    cp = b0 & 0x0F;
-    if (b0 == 0xE0) lo = 0xA0;  // no overlong forms
-    if (b0 == 0xED) hi = 0x9F;  // no surrogates
-  } else if (b0 >= 0xF0 && b0 <= 0xF4) {
-    need = 3;
-    cp = b0 & 0x07;
-    if (b0 == 0xF0) lo = 0x90;  // no overlong forms
-    if (b0 == 0xF4) hi = 0x8F;  // nothing above U+10FFFF
-  } else {
-    return kReplacement;
-  }
-  for (unsigned k = 0; k < need; ++k) {
-    if (i >= s.size()) return kReplacement;
-    const unsigned b = byte(i);
-    if (b < lo || b > hi) return kReplacement;
-    cp = (cp << 6) | (b & 0x3F);
-    ++i;
-    lo = 0x80;
-    hi = 0xBF;
-  }
-  return cp;
+    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(s[k]); };
+    const unsigned b0 = byte(i++);
+    if (b0 < 0x80) return b0;
+    unsigned need = 0;
+    char32_t cp = 0;
+    unsigned lo = 0x80;
+    unsigned hi = 0xBF;
+    if (b0 >= 0xC2 && b0 <= 0xDF) {
+        need = 1;
+        cp = b0 & 0x1F;
+    } else if (b0 >= 0xE0 && b0 <= 0xEF) {
+        need = 2;
+        cp = b0 & 0x0F;
+        if (b0 == 0xE0) lo = 0xA0;  // no overlong forms
+        if (b0 == 0xED) hi = 0x9F;  // no surrogates
+    } else if (b0 >= 0xF0 && b0 <= 0xF4) {
+        need = 3;
+        cp = b0 & 0x07;
+        if (b0 == 0xF0) lo = 0x90;  // no overlong forms
+        if (b0 == 0xF4) hi = 0x8F;  // nothing above U+10FFFF
+    } else {
+        return kReplacement;
+    }
+    for (unsigned k = 0; k < need; ++k) {
+        if (i >= s.size()) return kReplacement;
+        const unsigned b = byte(i);
+        if (b < lo || b > hi) return kReplacement;
+        cp = (cp << 6) | (b & 0x3F);
+        ++i;
+        lo = 0x80;
+        hi = 0xBF;
+    }
+    return cp;
 }
 
 template <class Unit>
 std::basic_string<Unit> utf8ToUnits(std::string_view utf8) {
-  std::basic_string<Unit> out;
-  out.reserve(utf8.size());
-  for (std::size_t i = 0; i < utf8.size();) {
-    const char32_t cp = nextUtf8(utf8, i);
-    if (cp < 0x10000) {
-      out.push_back(static_cast<Unit>(cp));
-    } else {
-      const char32_t v = cp - 0x10000;
-      out.push_back(static_cast<Unit>(0xD800 + (v >> 10)));
-      out.push_back(static_cast<Unit>(0xDC00 + (v & 0x3FF)));
+    std::basic_string<Unit> out;
+    out.reserve(utf8.size());
+    for (std::size_t i = 0; i < utf8.size();) {
+        const char32_t cp = nextUtf8(utf8, i);
+        if (cp < 0x10000) {
+            out.push_back(static_cast<Unit>(cp));
+        } else {
+            const char32_t v = cp - 0x10000;
+            out.push_back(static_cast<Unit>(0xD800 + (v >> 10)));
+            out.push_back(static_cast<Unit>(0xDC00 + (v & 0x3FF)));
+        }
     }
-  }
-  return out;
+    return out;
 }
 
 template <class Unit>
 std::string unitsToUtf8(std::basic_string_view<Unit> utf16) {
-  std::string out;
-  out.reserve(utf16.size() + utf16.size() / 2);
-  for (std::size_t i = 0; i < utf16.size(); ++i) {
-    const auto u = static_cast<char16_t>(utf16[i]);
-    if (u >= 0xD800 && u <= 0xDBFF && i + 1 < utf16.size()) {
-      const auto next = static_cast<char16_t>(utf16[i + 1]);
-      if (next >= 0xDC00 && next <= 0xDFFF) {
-        appendUtf8(out, 0x10000 + ((static_cast<char32_t>(u) - 0xD800) << 10) + (next - 0xDC00));
-        ++i;
-        continue;
-      }
+    std::string out;
+    out.reserve(utf16.size() + utf16.size() / 2);
+    for (std::size_t i = 0; i < utf16.size(); ++i) {
+        const auto u = static_cast<char16_t>(utf16[i]);
+        if (u >= 0xD800 && u <= 0xDBFF && i + 1 < utf16.size()) {
+            const auto next = static_cast<char16_t>(utf16[i + 1]);
+            if (next >= 0xDC00 && next <= 0xDFFF) {
+                appendUtf8(out, 0x10000 + ((static_cast<char32_t>(u) - 0xD800) << 10) + (next - 0xDC00));
+                ++i;
+                continue;
+            }
+        }
+        appendUtf8(out, (u >= 0xD800 && u <= 0xDFFF) ? kReplacement : u);
     }
-    appendUtf8(out, (u >= 0xD800 && u <= 0xDFFF) ? kReplacement : u);
-  }
-  return out;
+    return out;
 }
 
 template <class Unit>
 std::basic_string<Unit> gbkToUnits(std::string_view gbk) {
-  std::basic_string<Unit> out;
-  out.resize(gbk.size());  // at most one unit per byte
-  Unit* w = out.data();
-  decodeGbk(gbk, [&w](char16_t u) { *w++ = static_cast<Unit>(u); });
-  out.resize(static_cast<std::size_t>(w - out.data()));
-  return out;
+    std::basic_string<Unit> out;
+    out.resize(gbk.size());  // at most one unit per byte
+    Unit* w = out.data();
+    decodeGbk(gbk, [&w](char16_t u) { *w++ = static_cast<Unit>(u); });
+    out.resize(static_cast<std::size_t>(w - out.data()));
+    return out;
 }
 
 }  // namespace
 
-std::u16string gbkToUtf16(std::string_view gbk) { return gbkToUnits<char16_t>(gbk); }
+std::u16string gbkToUtf16(std::string_view gbk) {
+    return gbkToUnits<char16_t>(gbk);
+}
 
-std::string utf16ToGbk(std::u16string_view utf16) { return encodeGbk(utf16); }
+std::string utf16ToGbk(std::u16string_view utf16) {
+    return encodeGbk(utf16);
+}
 
 std::string gbkToUtf8(std::string_view gbk) {
-  std::string out;
-  out.reserve(gbk.size() + gbk.size() / 2);
-  decodeGbk(gbk, [&out](char16_t u) { appendUtf8(out, u); });
-  return out;
+    std::string out;
+    out.reserve(gbk.size() + gbk.size() / 2);
+    decodeGbk(gbk, [&out](char16_t u) { appendUtf8(out, u); });
+    return out;
 }
 
 std::string utf8ToGbk(std::string_view utf8) {
-  const auto& encode = tables().encode;
-  std::string out;
-  out.reserve(utf8.size());
-  for (std::size_t i = 0; i < utf8.size();) {
-    const char32_t cp = nextUtf8(utf8, i);
-    if (cp < 0x80) {
-      out.push_back(static_cast<char>(cp));
-    } else {
-      appendGbk(out, cp < 0x10000 ? encode[cp] : 0);
+    const auto& encode = tables().encode;
+    std::string out;
+    out.reserve(utf8.size());
+    for (std::size_t i = 0; i < utf8.size();) {
+        const char32_t cp = nextUtf8(utf8, i);
+        if (cp < 0x80) {
+            out.push_back(static_cast<char>(cp));
+        } else {
+            appendGbk(out, cp < 0x10000 ? encode[cp] : 0);
+        }
     }
-  }
-  return out;
+    return out;
 }
 
-std::u16string utf8ToUtf16(std::string_view utf8) { return utf8ToUnits<char16_t>(utf8); }
+std::u16string utf8ToUtf16(std::string_view utf8) {
+    return utf8ToUnits<char16_t>(utf8);
+}
 
-std::string utf16ToUtf8(std::u16string_view utf16) { return unitsToUtf8(utf16); }
+std::string utf16ToUtf8(std::u16string_view utf16) {
+    return unitsToUtf8(utf16);
+}
 
 std::size_t findLastBackslash(std::string_view gbk) {
-  std::size_t found = std::string_view::npos;
-  for (std::size_t i = 0; i < gbk.size();) {
-    const std::size_t size = gbkCharSize(gbk, i);
-    if (size == 1 && gbk[i] == '\\') found = i;
-    i += size;
-  }
-  return found;
+    std::size_t found = std::string_view::npos;
+    for (std::size_t i = 0; i < gbk.size();) {
+        const std::size_t size = gbkCharSize(gbk, i);
+        if (size == 1 && gbk[i] == '\\') found = i;
+        i += size;
+    }
+    return found;
 }
 
 #ifdef _WIN32
-std::wstring toWide(std::string_view utf8) { return utf8ToUnits<wchar_t>(utf8); }
+std::wstring toWide(std::string_view utf8) {
+    return utf8ToUnits<wchar_t>(utf8);
+}
 
-std::string fromWide(std::wstring_view wide) { return unitsToUtf8(wide); }
+std::string fromWide(std::wstring_view wide) {
+    return unitsToUtf8(wide);
+}
 
-std::wstring gbkToWide(std::string_view gbk) { return gbkToUnits<wchar_t>(gbk); }
+std::wstring gbkToWide(std::string_view gbk) {
+    return gbkToUnits<wchar_t>(gbk);
+}
 
-std::string wideToGbk(std::wstring_view wide) { return encodeGbk(wide); }
+std::string wideToGbk(std::wstring_view wide) {
+    return encodeGbk(wide);
+}
 #endif
 
 }  // namespace lz::text

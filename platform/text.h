@@ -40,11 +40,11 @@ std::string utf16ToUtf8(std::u16string_view utf16);
 // trail byte, else 1 (0 when `pos` is at or past the end). Walking a GBK text with this never
 // stops on the second byte of a double-byte character.
 constexpr std::size_t gbkCharSize(std::string_view gbk, std::size_t pos) noexcept {
-  if (pos >= gbk.size()) return 0;
-  const auto lead = static_cast<unsigned char>(gbk[pos]);
-  if (lead < 0x81 || lead == 0xFF || pos + 1 >= gbk.size()) return 1;
-  const auto trail = static_cast<unsigned char>(gbk[pos + 1]);
-  return (trail >= 0x40 && trail != 0x7F && trail != 0xFF) ? 2 : 1;
+    if (pos >= gbk.size()) return 0;
+    const auto lead = static_cast<unsigned char>(gbk[pos]);
+    if (lead < 0x81 || lead == 0xFF || pos + 1 >= gbk.size()) return 1;
+    const auto trail = static_cast<unsigned char>(gbk[pos + 1]);
+    return (trail >= 0x40 && trail != 0x7F && trail != 0xFF) ? 2 : 1;
 }
 
 // Position of the last backslash of a GBK text, std::string_view::npos when there is none.

@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds every preset and runs all unit and end-to-end tests:
+# Installs what is missing, checks the code's format, builds every preset and runs all unit
+# and end-to-end tests:
+#   format    every .cpp and .h in the style of .clang-format (scripts/check-format.sh)
 #   native    unit tests (Linux g++)
 #   sanitize  the same unit tests under AddressSanitizer and UndefinedBehaviorSanitizer
 #   windows   optimizer.exe and lzvtEditor.exe, the unit tests cross-built, and the E2E
@@ -16,6 +18,9 @@ werror=OFF
 [[ ${CI:-} == true ]] && werror=ON
 jobs=$(nproc)
 failed=()
+
+echo "==== format"
+scripts/check-format.sh || failed+=("format")
 
 for preset in native sanitize windows; do
   echo "==== $preset: configure and build"

@@ -57,8 +57,8 @@ IUnknown* controlOf(HWND browser) {
     using GetControlFn = HRESULT(WINAPI*)(HWND, IUnknown**);
     const HMODULE atl = GetModuleHandleW(L"atl.dll");
     if (!atl) return nullptr;
-    const auto getControl = reinterpret_cast<GetControlFn>(
-        reinterpret_cast<void*>(GetProcAddress(atl, "AtlAxGetControl")));
+    const auto getControl =
+        reinterpret_cast<GetControlFn>(reinterpret_cast<void*>(GetProcAddress(atl, "AtlAxGetControl")));
     IUnknown* control = nullptr;
     if (!getControl || FAILED(getControl(browser, &control))) return nullptr;
     return control;
@@ -89,10 +89,9 @@ protected:
     }
 
     static HWND openWindow() {
-        HWND window = CreateWindowExW(0, kWindowClass, L"更多产品",
-                                      WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_VISIBLE, 100,
-                                      100, 275, 250, nullptr, nullptr, GetModuleHandleW(nullptr),
-                                      nullptr);
+        HWND window =
+            CreateWindowExW(0, kWindowClass, L"更多产品", WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_VISIBLE, 100,
+                            100, 275, 250, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
         if (window) UpdateWindow(window);
         return window;
     }
@@ -214,8 +213,8 @@ TEST_F(BrowserWindow, RefusesWindowsThatAreNoBrowsersOrNoWindows) {
     ASSERT_TRUE(DestroyWindow(gone));
     EXPECT_EQ(createBrowser(gone, 0, 0, 100, 100, kBrowserId, kStartPage), nullptr);
 
-    HWND button = CreateWindowExW(0, L"BUTTON", L"确定", WS_CHILD | WS_VISIBLE, 0, 0, 80, 24,
-                                  window_, nullptr, GetModuleHandleW(nullptr), nullptr);
+    HWND button = CreateWindowExW(0, L"BUTTON", L"确定", WS_CHILD | WS_VISIBLE, 0, 0, 80, 24, window_, nullptr,
+                                  GetModuleHandleW(nullptr), nullptr);
     ASSERT_NE(button, nullptr);
     for (HWND notBrowser : {HWND{nullptr}, gone, window_, button}) {
         EXPECT_FALSE(navigateBrowser(notBrowser, kStartPage));

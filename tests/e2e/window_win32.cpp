@@ -39,9 +39,9 @@ TEST(Win32Window, EveryControlHasItsClassPlaceAndCaption) {
     struct Case {
         const ui::WindowLayout& (*layout)();
     };
-    const Case cases[] = {{optimizer::mainWindowLayout},   {optimizer::runnerWindowLayout},
+    const Case cases[] = {{optimizer::mainWindowLayout},       {optimizer::runnerWindowLayout},
                           {optimizer::managementWindowLayout}, {optimizer::aboutWindowLayout},
-                          {editor::mainWindowLayout},       {editor::addStepWindowLayout}};
+                          {editor::mainWindowLayout},          {editor::addStepWindowLayout}};
     for (const Case& c : cases) {
         const ui::WindowLayout& layout = c.layout();
         Window& w = open(layout);
@@ -183,7 +183,8 @@ TEST(Win32Window, RadioGroupsComboEntriesAndLengthLimit) {
     EXPECT_EQ(add.selectedItem("组合框1"), -1);
     // A pick by the user (the list's own notification) reaches the handler.
     SendMessageW(combo, CB_SETCURSEL, 2, 0);
-    SendMessageW(handleOf(add), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(combo), CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
+    SendMessageW(handleOf(add), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(combo), CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(combo));
     EXPECT_EQ(picked, "字串值");
     add.close();
 
@@ -215,7 +216,8 @@ TEST(Win32Window, LinkLabelReactsWhenTheButtonGoesDown) {
 TEST(Win32Window, EscClosesTheWindowUnlessTheFocusTakesIt) {
     int clicks = 0;
     Handlers h;
-    for (const char* b : {"按钮1", "按钮2", "按钮3", "按钮4", "按钮5"}) h.on(b, Event::Clicked, [&](Window&) { ++clicks; });
+    for (const char* b : {"按钮1", "按钮2", "按钮3", "按钮4", "按钮5"})
+        h.on(b, Event::Clicked, [&](Window&) { ++clicks; });
     Window& runner = open(optimizer::runnerWindowLayout(), std::move(h));
     HWND skip = controlHandle(runner, "按钮1");
     SetFocus(skip);
