@@ -1,6 +1,8 @@
 #include "platform/ui/layout.h"
 
 #include <algorithm>
+#include <stdexcept>
+#include <string>
 
 #include "platform/ui/window.h"
 
@@ -19,6 +21,19 @@ int WindowLayout::indexOf(std::string_view name) const {
     for (size_t i = 0; i < controls.size(); ++i)
         if (controls[i].name == name) return static_cast<int>(i);
     return -1;
+}
+
+int WindowLayout::idOf(std::string_view name) const {
+    const int index = indexOf(name);
+    if (index < 0)
+        throw std::invalid_argument("the window \"" + caption + "\" has no control \"" + std::string(name) + "\"");
+    return kFirstControlId + index;
+}
+
+std::string_view WindowLayout::nameOfId(int id) const {
+    const int index = id - kFirstControlId;
+    if (index < 0 || static_cast<std::size_t>(index) >= controls.size()) return {};
+    return controls[static_cast<std::size_t>(index)].name;
 }
 
 Rect WindowLayout::clientRect(const ControlLayout& c) const {

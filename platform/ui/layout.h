@@ -134,11 +134,18 @@ struct WindowLayout {
     const ControlLayout* find(std::string_view name) const;
     // Index of a control in the table, or -1. Win32 control ids are derived from it.
     int indexOf(std::string_view name) const;
+    // The Win32 control id of the named control: kFirstControlId + its index. Throws
+    // std::invalid_argument for a name the table does not have, so that a test or benchmark
+    // that finds a control by id never silently finds another one.
+    int idOf(std::string_view name) const;
+    // The name of the control with that id; empty when no control has it.
+    std::string_view nameOfId(int id) const;
     // Absolute client rectangle: a control on a tab page is placed relative to its tab control.
     Rect clientRect(const ControlLayout& c) const;
 };
 
-// Control ids of the Win32 backend: stable, derived from the table order.
+// Control ids of the Win32 backend: stable, derived from the table order. Find them by name
+// with WindowLayout::idOf, never by number.
 constexpr int kFirstControlId = 1000;
 
 // The caption every message box of the suite carries.

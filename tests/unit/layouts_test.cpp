@@ -7,6 +7,7 @@
 #include <map>
 #include <set>
 #include <sstream>
+#include <stdexcept>
 
 #include "editor/layouts.h"
 #include "optimizer/layouts.h"
@@ -54,6 +55,21 @@ TEST(Layouts, NamesAreUniqueAndTellTheKind) {
             EXPECT_TRUE(seen.insert(c.name).second) << n.program << ": " << c.name << " twice";
             EXPECT_EQ(kindOfName(c.name), c.kind) << n.program << ": " << c.name;
         }
+    }
+}
+
+TEST(Layouts, ControlIdsAreFoundByNameBothWays) {
+    for (const Named& n : kAllWindows) {
+        const WindowLayout& w = n.layout();
+        std::set<int> ids;
+        for (const ControlLayout& c : w.controls) {
+            const int id = w.idOf(c.name);
+            EXPECT_TRUE(ids.insert(id).second) << n.program << ": " << c.name;
+            EXPECT_EQ(w.nameOfId(id), c.name) << n.program;
+        }
+        EXPECT_THROW(w.idOf("按钮999"), std::invalid_argument) << n.program;
+        EXPECT_EQ(w.nameOfId(kFirstControlId - 1), "") << n.program;
+        EXPECT_EQ(w.nameOfId(kFirstControlId + static_cast<int>(w.controls.size())), "") << n.program;
     }
 }
 
