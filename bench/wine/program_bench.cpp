@@ -37,6 +37,8 @@
 #include <utility>
 #include <vector>
 
+#include "editor/layouts.h"
+#include "optimizer/layouts.h"
 #include "platform/text.h"
 #include "scheme/scheme.h"
 
@@ -66,13 +68,13 @@ constexpr wchar_t kEditorCaption[] = L"LZ 优化方案编辑器";
 const std::wstring kRunnerCaption = std::wstring(21, L' ') + L"方案优化";
 constexpr wchar_t kSavedMessage[] = L"成功！";
 
-// Control ids: 1000 + the control's index in its window's layout table.
-constexpr int kCatalogueListId = 1004;  // main window 超级列表框1
-constexpr int kStartButtonId = 1009;    // main window 按钮1 "启动方案"
-constexpr int kPathBoxId = 1003;        // runner 编辑框1
-constexpr int kStepListId = 1003;       // editor 超级列表框1
-constexpr int kSaveButtonId = 1001;     // editor 按钮5 "保存文件"
-constexpr int kMessageTextId = 0xFFFF;  // a message box's text
+// Control ids, found by name in the programs' own window tables.
+const int kCatalogueListId = lz::optimizer::mainWindowLayout().idOf("超级列表框1");
+const int kStartButtonId = lz::optimizer::mainWindowLayout().idOf("按钮1");  // "启动方案"
+const int kPathBoxId = lz::optimizer::runnerWindowLayout().idOf("编辑框1");
+const int kStepListId = lz::editor::mainWindowLayout().idOf("超级列表框1");
+const int kSaveButtonId = lz::editor::mainWindowLayout().idOf("按钮5");  // "保存文件"
+constexpr int kMessageTextId = 0xFFFF;                                   // a message box's text
 
 // Long enough for a 10 MB scheme on a slow machine; a run that takes longer is broken.
 constexpr Millis kSlowLimit{180000};

@@ -18,6 +18,7 @@
 #include <utility>
 #include <vector>
 
+#include "editor/layouts.h"
 #include "tests/e2e/driver.h"
 #include "tests/e2e/outside_gbk.h"
 
@@ -31,7 +32,6 @@ constexpr const wchar_t* kAddStepCaption = L"添加步骤";
 constexpr const wchar_t* kMessageCaption = L"信息：";
 constexpr const wchar_t* kOpenDialogTitle = L"选择方案文件LZVT";
 constexpr const wchar_t* kSaveAsDialogTitle = L"另存为路径";
-constexpr int kFirstId = 1000;       // control id = 1000 + index in the window's layout table
 constexpr int kFileNameBox = 0x47C;  // the file-name box of the open-file dialog
 // How long "nothing appears" is watched before it counts as nothing.
 constexpr Millis kQuietPeriod{700};
@@ -180,12 +180,13 @@ struct MainWindow {
          copyStep = nullptr, associate = nullptr, chineseSteps = nullptr, moreSettings = nullptr, name = nullptr;
 
     static MainWindow Of(HWND window) {
-        auto at = [&](int index) {
-            HWND control = ControlById(window, kFirstId + index);
-            if (control == nullptr) throw DriverError("main window control " + std::to_string(index) + " is missing");
+        auto at = [&](const char* name) {
+            HWND control = ControlById(window, editor::mainWindowLayout().idOf(name));
+            if (control == nullptr) throw DriverError(std::string("main window control ") + name + " is missing");
             return control;
         };
-        return {window, at(0), at(1), at(2), at(3), at(4), at(5), at(6), at(7), at(8), at(9), at(11)};
+        return {window,      at("按钮4"), at("按钮5"), at("按钮6"), at("超级列表框1"), at("按钮1"),
+                at("按钮2"), at("按钮3"), at("按钮8"), at("按钮9"), at("按钮7"),       at("编辑框2")};
     }
 };
 
@@ -195,12 +196,13 @@ struct AddStepWindow {
          addRegistry = nullptr, hint = nullptr, addHint = nullptr;
 
     static AddStepWindow Of(HWND window) {
-        auto at = [&](int index) {
-            HWND control = ControlById(window, kFirstId + index);
-            if (control == nullptr) throw DriverError("add-step control " + std::to_string(index) + " is missing");
+        auto at = [&](const char* name) {
+            HWND control = ControlById(window, editor::addStepWindowLayout().idOf(name));
+            if (control == nullptr) throw DriverError(std::string("add-step control ") + name + " is missing");
             return control;
         };
-        return {window, at(0), at(1), at(2), at(4), at(6), at(8), at(9), at(11), at(12)};
+        return {window,        at("选择夹1"), at("单选框1"), at("单选框2"), at("编辑框1"),
+                at("编辑框2"), at("组合框1"), at("按钮1"),   at("编辑框3"), at("按钮2")};
     }
 
     bool Checked(HWND radio) const { return SendTo(radio, BM_GETCHECK) == BST_CHECKED; }

@@ -14,6 +14,8 @@
 #include <thread>
 #include <vector>
 
+#include "editor/layouts.h"
+#include "optimizer/layouts.h"
 #include "tests/e2e/driver.h"
 
 namespace lz::e2e {
@@ -44,45 +46,45 @@ inline const std::wstring kHowToInstall = L"把方案文件移动到程序目录
 inline const std::wstring kDeleted = L"删除成功";
 inline const std::wstring kRetry = L"请重试";
 
-// Control ids: 1000 + the control's index in its window's layout.
+// Control ids, found by name in the programs' own window tables.
 namespace main_window {
-constexpr int kManageLabel = 1002;    // 标签6 "方案管理"
-constexpr int kSchemes = 1004;        // 超级列表框1
-constexpr int kMoreProducts = 1005;   // 按钮5 "更多智能软件"
-constexpr int kUpcoming = 1006;       // 按钮6 "即将更新"
-constexpr int kAboutSoftware = 1007;  // 按钮7 "关于软件"
-constexpr int kAboutStudio = 1008;    // 按钮8 "关于岚舟"
-constexpr int kStart = 1009;          // 按钮1 "启动方案"
-constexpr int kDownload = 1010;       // 按钮4 "下载方案"
-constexpr int kMake = 1012;           // 按钮3 "制作方案"
-constexpr int kChange = 1013;         // 按钮10 "修改方案"
+inline const int kManageLabel = ::lz::optimizer::mainWindowLayout().idOf("标签6");  // "方案管理"
+inline const int kSchemes = ::lz::optimizer::mainWindowLayout().idOf("超级列表框1");
+inline const int kMoreProducts = ::lz::optimizer::mainWindowLayout().idOf("按钮5");   // "更多智能软件"
+inline const int kUpcoming = ::lz::optimizer::mainWindowLayout().idOf("按钮6");       // "即将更新"
+inline const int kAboutSoftware = ::lz::optimizer::mainWindowLayout().idOf("按钮7");  // "关于软件"
+inline const int kAboutStudio = ::lz::optimizer::mainWindowLayout().idOf("按钮8");    // "关于岚舟"
+inline const int kStart = ::lz::optimizer::mainWindowLayout().idOf("按钮1");          // "启动方案"
+inline const int kDownload = ::lz::optimizer::mainWindowLayout().idOf("按钮4");       // "下载方案"
+inline const int kMake = ::lz::optimizer::mainWindowLayout().idOf("按钮3");           // "制作方案"
+inline const int kChange = ::lz::optimizer::mainWindowLayout().idOf("按钮10");        // "修改方案"
 }  // namespace main_window
 
 namespace runner {
-constexpr int kTabs = 1000;           // 选择夹1
-constexpr int kPath = 1003;           // 编辑框1
-constexpr int kValue = 1005;          // 编辑框2
-constexpr int kSkip = 1006;           // 按钮1 "跳过这步"
-constexpr int kLeaveRegistry = 1007;  // 按钮5 "退出优化"
-constexpr int kExecute = 1008;        // 按钮2 "执行"
-constexpr int kHint = 1010;           // 编辑框3
-constexpr int kLeaveHint = 1011;      // 按钮4 "退出优化"
-constexpr int kNext = 1012;           // 按钮3 "下一步"
+inline const int kTabs = ::lz::optimizer::runnerWindowLayout().idOf("选择夹1");
+inline const int kPath = ::lz::optimizer::runnerWindowLayout().idOf("编辑框1");
+inline const int kValue = ::lz::optimizer::runnerWindowLayout().idOf("编辑框2");
+inline const int kSkip = ::lz::optimizer::runnerWindowLayout().idOf("按钮1");           // "跳过这步"
+inline const int kLeaveRegistry = ::lz::optimizer::runnerWindowLayout().idOf("按钮5");  // "退出优化"
+inline const int kExecute = ::lz::optimizer::runnerWindowLayout().idOf("按钮2");        // "执行"
+inline const int kHint = ::lz::optimizer::runnerWindowLayout().idOf("编辑框3");
+inline const int kLeaveHint = ::lz::optimizer::runnerWindowLayout().idOf("按钮4");  // "退出优化"
+inline const int kNext = ::lz::optimizer::runnerWindowLayout().idOf("按钮3");       // "下一步"
 constexpr int kRegistryPage = 0;
 constexpr int kHintPage = 1;
 }  // namespace runner
 
 namespace management {
-constexpr int kSchemes = 1000;  // 超级列表框1
-constexpr int kHowTo = 1001;    // 按钮1 "如何安装方案"
-constexpr int kDelete = 1002;   // 按钮2 "删除方案"
-constexpr int kExit = 1003;     // 按钮3 "退出"
+inline const int kSchemes = ::lz::optimizer::managementWindowLayout().idOf("超级列表框1");
+inline const int kHowTo = ::lz::optimizer::managementWindowLayout().idOf("按钮1");   // "如何安装方案"
+inline const int kDelete = ::lz::optimizer::managementWindowLayout().idOf("按钮2");  // "删除方案"
+inline const int kExit = ::lz::optimizer::managementWindowLayout().idOf("按钮3");    // "退出"
 }  // namespace management
 
 namespace editor {
-constexpr int kSave = 1001;   // 按钮5 "保存文件"
-constexpr int kSteps = 1003;  // 超级列表框1
-constexpr int kName = 1011;   // 编辑框2
+inline const int kSave = ::lz::editor::mainWindowLayout().idOf("按钮5");  // "保存文件"
+inline const int kSteps = ::lz::editor::mainWindowLayout().idOf("超级列表框1");
+inline const int kName = ::lz::editor::mainWindowLayout().idOf("编辑框2");
 }  // namespace editor
 
 inline constexpr Millis kLongTimeout{60000};

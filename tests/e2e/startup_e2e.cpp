@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "editor/layouts.h"
+#include "optimizer/layouts.h"
 #include "tests/e2e/driver.h"
 
 namespace lz::e2e {
@@ -26,7 +28,7 @@ struct ExpectedWindow {
     Program program;
     const wchar_t* caption;
     int width, height;
-    std::vector<ExpectedControl> controls;  // in layout order: control id = 1000 + index
+    std::vector<ExpectedControl> controls;  // in layout order
     const wchar_t* list_column;
     int list_column_width;
     std::vector<const char*> off_screen;  // text holders that lie below the client area
@@ -86,7 +88,10 @@ const ExpectedWindow kEditorMain{
     {"编辑框1", "超级编辑框1"},
 };
 
-constexpr int kFirstControlId = 1000;
+// The window's own table, where the control ids come from.
+const ui::WindowLayout& LayoutOf(const ExpectedWindow& expected) {
+    return expected.program == Program::Optimizer ? optimizer::mainWindowLayout() : editor::mainWindowLayout();
+}
 
 Process Start(const ProgramFolder& folder, const ExpectedWindow& expected) {
     return expected.program == Program::Optimizer ? folder.StartOptimizer() : folder.StartEditor();
@@ -126,8 +131,10 @@ void ExpectControls(HWND window, const ExpectedWindow& expected) {
     for (size_t i = 0; i < expected.controls.size(); ++i) {
         const ExpectedControl& want = expected.controls[i];
         SCOPED_TRACE(want.name);
-        HWND control = ControlById(window, kFirstControlId + static_cast<int>(i));
-        ASSERT_NE(control, nullptr) << "no control with id " << kFirstControlId + i;
+        // The table order is the order the controls are expected in.
+        ASSERT_EQ(LayoutOf(expected).indexOf(want.name), static_cast<int>(i));
+        HWND control = ControlById(window, LayoutOf(expected).idOf(want.name));
+        ASSERT_NE(control, nullptr) << "no control with id " << LayoutOf(expected).idOf(want.name);
         // Class names compare without regard to case, as the system looks them up.
         EXPECT_EQ(_wcsicmp(ClassName(control).c_str(), want.class_name), 0)
             << "class " << Narrow(ClassName(control)) << ", expected " << Narrow(want.class_name);
@@ -157,10 +164,7 @@ void ExpectHoldersOutOfSight(HWND window, const ExpectedWindow& expected) {
     const SIZE client = ClientSize(window);
     for (const char* name : expected.off_screen) {
         SCOPED_TRACE(name);
-        size_t index = 0;
-        while (index < expected.controls.size() && std::string(expected.controls[index].name) != name) ++index;
-        ASSERT_LT(index, expected.controls.size());
-        HWND holder = ControlById(window, kFirstControlId + static_cast<int>(index));
+        HWND holder = ControlById(window, LayoutOf(expected).idOf(name));
         ASSERT_NE(holder, nullptr);
         EXPECT_GE(RectInParent(holder).top, client.cy) << "must lie below the " << client.cy << " px high client area";
     }
