@@ -8,9 +8,18 @@
 #include <utility>
 
 #include "platform/text.h"
+#include "platform/win32/handle.h"
+#include "platform/win32/trace.h"
 
 namespace lz::files {
 namespace {
+
+using win32::traceError;
+using win32::traceLastError;
+using win32::UniqueFile;
+using win32::UniqueFind;
+using win32::UniqueHandle;
+using win32::UniqueView;
 
 // Paths at least this long go to the system in their extended-length form ("\\?\C:\..."),
 // which has no MAX_PATH limit. Shorter ones stay as they are, so relative paths keep working.
@@ -19,42 +28,20 @@ constexpr DWORD kChunk = 1u << 20;
 // Tries at a free temporary-file name before a write gives up.
 constexpr int kTemporaryNameAttempts = 32;
 
-// Owns a file handle; move-only.
-class FileHandle {
-public:
-    FileHandle() = default;
-    explicit FileHandle(HANDLE handle) : handle_(handle) {}
-    FileHandle(FileHandle&& other) noexcept : handle_(std::exchange(other.handle_, INVALID_HANDLE_VALUE)) {}
-    FileHandle& operator=(FileHandle&& other) noexcept {
-        if (this != &other) {
-            reset();
-            handle_ = std::exchange(other.handle_, INVALID_HANDLE_VALUE);
-        }
-        return *this;
-    }
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-    ~FileHandle() { reset(); }
-
-    HANDLE get() const noexcept { return handle_; }
-    explicit operator bool() const noexcept { return handle_ != INVALID_HANDLE_VALUE; }
-    // Closes the handle; false when closing reported an error (a delayed write failed).
-    bool reset() noexcept {
-        if (handle_ == INVALID_HANDLE_VALUE) return true;
-        return CloseHandle(std::exchange(handle_, INVALID_HANDLE_VALUE)) != FALSE;
-    }
-
-private:
-    HANDLE handle_ = INVALID_HANDLE_VALUE;
-};
-
 class Win32Handle final : public HeldFile::Handle {
 public:
-    explicit Win32Handle(FileHandle file) : file_(std::move(file)) {}
+    explicit Win32Handle(UniqueFile file) : file_(std::move(file)) {}
 
 private:
-    FileHandle file_;
+    UniqueFile file_;
 };
+
+// Whether the thread's last error says only that the file or its folder is not there: the
+// answer to a question, not a failure worth a trace.
+bool lastErrorIsNotThere() {
+    const DWORD error = GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
 
 std::wstring winPath(std::string_view utf8) {
     std::wstring path = text::toWide(utf8);
@@ -70,9 +57,12 @@ std::wstring winPath(std::string_view utf8) {
     return L"\\\\?\\" + full;
 }
 
-FileHandle openExisting(std::string_view path, DWORD access) {
-    return FileHandle(CreateFileW(winPath(path).c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+UniqueFile openExisting(std::string_view path, DWORD access) {
+    const std::wstring name = winPath(path);
+    UniqueFile file(CreateFileW(name.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!file) traceLastError("CreateFileW", name);
+    return file;
 }
 
 std::optional<std::string> readRest(HANDLE file) {
@@ -88,7 +78,10 @@ std::optional<std::string> readRest(HANDLE file) {
     while (filled < expected) {
         const auto chunk = static_cast<DWORD>(std::min<std::size_t>(expected - filled, kChunk));
         DWORD got = 0;
-        if (!ReadFile(file, content.data() + filled, chunk, &got, nullptr)) return std::nullopt;
+        if (!ReadFile(file, content.data() + filled, chunk, &got, nullptr)) {
+            traceLastError("ReadFile");
+            return std::nullopt;
+        }
         if (got == 0) break;
         filled += got;
     }
@@ -97,7 +90,10 @@ std::optional<std::string> readRest(HANDLE file) {
     char buffer[64 * 1024];
     for (;;) {
         DWORD got = 0;
-        if (!ReadFile(file, buffer, sizeof buffer, &got, nullptr)) return std::nullopt;
+        if (!ReadFile(file, buffer, sizeof buffer, &got, nullptr)) {
+            traceLastError("ReadFile");
+            return std::nullopt;
+        }
         if (got == 0) return content;
         content.append(buffer, got);
     }
@@ -107,7 +103,10 @@ bool writeWhole(HANDLE file, std::string_view bytes) {
     while (!bytes.empty()) {
         const auto chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), kChunk));
         DWORD written = 0;
-        if (!WriteFile(file, bytes.data(), chunk, &written, nullptr) || written == 0) return false;
+        if (!WriteFile(file, bytes.data(), chunk, &written, nullptr) || written == 0) {
+            traceLastError("WriteFile");
+            return false;
+        }
         bytes.remove_prefix(written);
     }
     return true;
@@ -121,16 +120,19 @@ std::string_view folderOf(std::string_view path) {
 
 // Creates a new, empty temporary file in `folder` for writing, sharing nothing. Its name ends in
 // ".tmp", so no scheme pattern lists one that a crash left behind.
-FileHandle createTemporary(std::string_view folder, std::wstring& name) {
+UniqueFile createTemporary(std::string_view folder, std::wstring& name) {
     static std::atomic<unsigned> counter{GetTickCount()};
     const std::string prefix = std::string(folder) + "~lz" + std::to_string(GetCurrentProcessId()) + "-";
     for (int attempt = 0; attempt < kTemporaryNameAttempts; ++attempt) {
         name = winPath(prefix + std::to_string(counter++) + ".tmp");
-        FileHandle file(
+        UniqueFile file(
             CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (file) return file;
         const DWORD error = GetLastError();
-        if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) break;
+        if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) {
+            traceError("CreateFileW", error, name);
+            break;
+        }
     }
     name.clear();
     return {};
@@ -141,29 +143,40 @@ FileHandle createTemporary(std::string_view folder, std::wstring& name) {
 std::vector<std::string> Win32Files::find(std::string_view pattern) {
     std::vector<std::string> names;
     WIN32_FIND_DATAW data;
-    const HANDLE search =
-        FindFirstFileExW(winPath(pattern).c_str(), FindExInfoBasic, &data, FindExSearchNameMatch, nullptr, 0);
-    if (search == INVALID_HANDLE_VALUE) return names;
+    const std::wstring wanted = winPath(pattern);
+    const UniqueFind search(
+        FindFirstFileExW(wanted.c_str(), FindExInfoBasic, &data, FindExSearchNameMatch, nullptr, 0));
+    if (!search) {
+        if (!lastErrorIsNotThere()) traceLastError("FindFirstFileExW", wanted);
+        return names;
+    }
     do {
         if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(text::fromWide(data.cFileName));
-    } while (FindNextFileW(search, &data));
-    FindClose(search);
+    } while (FindNextFileW(search.get(), &data));
+    if (GetLastError() != ERROR_NO_MORE_FILES) traceLastError("FindNextFileW", wanted);
     return names;
 }
 
 std::optional<std::int64_t> Win32Files::size(std::string_view path) {
     WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExW(winPath(path).c_str(), GetFileExInfoStandard, &data)) return std::nullopt;
+    const std::wstring name = winPath(path);
+    if (!GetFileAttributesExW(name.c_str(), GetFileExInfoStandard, &data)) {
+        if (!lastErrorIsNotThere()) traceLastError("GetFileAttributesExW", name);
+        return std::nullopt;
+    }
     if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return std::nullopt;
     return static_cast<std::int64_t>((static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow);
 }
 
 bool Win32Files::remove(std::string_view path) {
-    return DeleteFileW(winPath(path).c_str()) != FALSE;
+    const std::wstring name = winPath(path);
+    if (DeleteFileW(name.c_str())) return true;
+    traceLastError("DeleteFileW", name);
+    return false;
 }
 
 std::optional<std::string> Win32Files::readAll(std::string_view path) {
-    const FileHandle file = openExisting(path, GENERIC_READ);
+    const UniqueFile file = openExisting(path, GENERIC_READ);
     if (!file) return std::nullopt;
     return readRest(file.get());
 }
@@ -171,18 +184,12 @@ std::optional<std::string> Win32Files::readAll(std::string_view path) {
 namespace {
 
 // A file mapped into memory for reading, with the handle that keeps others from writing it.
+// Members go in reverse order: the view, then the mapping, then the file.
 struct MappedFile {
-    FileHandle file;
-    HANDLE mapping = nullptr;
-    const char* view = nullptr;
+    UniqueFile file;
+    UniqueHandle mapping;
+    UniqueView view;
     std::size_t size = 0;
-    MappedFile() = default;
-    MappedFile(const MappedFile&) = delete;
-    MappedFile& operator=(const MappedFile&) = delete;
-    ~MappedFile() {
-        if (view) UnmapViewOfFile(view);
-        if (mapping) CloseHandle(mapping);
-    }
 };
 
 }  // namespace
@@ -194,7 +201,7 @@ std::optional<SharedBytes> Win32Files::readKept(std::string_view path) {
         return shareBytes(std::move(*bytes));
     };
     // Shared for reading only: nobody writes, replaces or deletes the file while it is mapped.
-    FileHandle file(CreateFileW(winPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+    UniqueFile file(CreateFileW(winPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
     LARGE_INTEGER size{};
     if (!file || !GetFileSizeEx(file.get(), &size) || size.QuadPart <= 0 || size.QuadPart >= (std::int64_t{1} << 31)) {
@@ -204,19 +211,22 @@ std::optional<SharedBytes> Win32Files::readKept(std::string_view path) {
     auto mapped = std::make_shared<MappedFile>();
     mapped->file = std::move(file);
     mapped->size = static_cast<std::size_t>(size.QuadPart);
-    mapped->mapping = CreateFileMappingW(mapped->file.get(), nullptr, PAGE_READONLY, 0, 0, nullptr);
-    if (mapped->mapping)
-        mapped->view = static_cast<const char*>(MapViewOfFile(mapped->mapping, FILE_MAP_READ, 0, 0, 0));
+    mapped->mapping.reset(CreateFileMappingW(mapped->file.get(), nullptr, PAGE_READONLY, 0, 0, nullptr));
+    if (!mapped->mapping) traceLastError("CreateFileMappingW", winPath(path));
+    if (mapped->mapping) {
+        mapped->view.reset(MapViewOfFile(mapped->mapping.get(), FILE_MAP_READ, 0, 0, 0));
+        if (!mapped->view) traceLastError("MapViewOfFile", winPath(path));
+    }
     if (!mapped->view) {
         mapped.reset();  // the file is let go before it is read the other way
         return copied();
     }
-    const std::string_view bytes(mapped->view, mapped->size);
+    const std::string_view bytes(static_cast<const char*>(mapped->view.get()), mapped->size);
     return SharedBytes{std::move(mapped), bytes};
 }
 
 std::optional<HeldFile> Win32Files::openHeld(std::string_view path) {
-    FileHandle file = openExisting(path, GENERIC_READ | GENERIC_WRITE);
+    UniqueFile file = openExisting(path, GENERIC_READ | GENERIC_WRITE);
     if (!file) return std::nullopt;
     std::optional<std::string> content = readRest(file.get());
     if (!content) return std::nullopt;
@@ -231,17 +241,24 @@ namespace {
 DWORD writeThroughTemporary(std::string_view path, std::string_view bytes, DWORD moveFlags) {
     if (path.empty() || path.back() == '\\' || path.back() == '/') return ERROR_INVALID_NAME;
     std::wstring temporary;
-    FileHandle file = createTemporary(folderOf(path), temporary);
+    UniqueFile file = createTemporary(folderOf(path), temporary);
     if (!file) return ERROR_CANNOT_MAKE;  // never mistaken for a name that is taken
-    const bool written = writeWhole(file.get(), bytes) && FlushFileBuffers(file.get());
+    bool written = writeWhole(file.get(), bytes);
+    if (written && !FlushFileBuffers(file.get())) {
+        traceLastError("FlushFileBuffers", temporary);
+        written = false;
+    }
     const bool closed = file.reset();
+    if (!closed) traceLastError("CloseHandle", temporary);
     DWORD error = ERROR_WRITE_FAULT;
     if (written && closed) {
-        if (MoveFileExW(temporary.c_str(), winPath(path).c_str(), moveFlags | MOVEFILE_WRITE_THROUGH))
-            return ERROR_SUCCESS;
+        const std::wstring target = winPath(path);
+        if (MoveFileExW(temporary.c_str(), target.c_str(), moveFlags | MOVEFILE_WRITE_THROUGH)) return ERROR_SUCCESS;
         error = GetLastError();
+        // A name that is taken is the answer writeNew asks for, not a failure.
+        if (error != ERROR_ALREADY_EXISTS && error != ERROR_FILE_EXISTS) traceError("MoveFileExW", error, target);
     }
-    DeleteFileW(temporary.c_str());
+    if (!DeleteFileW(temporary.c_str())) traceLastError("DeleteFileW", temporary);
     return error;
 }
 
@@ -271,13 +288,19 @@ bool Win32Files::makeFolders(std::string_view path) {
     while (!folder.empty() && (folder.back() == '\\' || folder.back() == '/')) folder.pop_back();
     if (folder.empty()) return false;
     const std::wstring wide = winPath(folder);
-    if (!CreateDirectoryW(wide.c_str(), nullptr) && GetLastError() == ERROR_PATH_NOT_FOUND) {
+    const auto create = [&] { return CreateDirectoryW(wide.c_str(), nullptr) ? DWORD{ERROR_SUCCESS} : GetLastError(); };
+    DWORD error = create();
+    if (error == ERROR_PATH_NOT_FOUND) {
         const std::string_view parent = folderOf(folder);
         if (parent.empty() || parent.size() >= folder.size() || !makeFolders(parent)) return false;
-        CreateDirectoryW(wide.c_str(), nullptr);
+        error = create();
     }
     const DWORD attributes = GetFileAttributesW(wide.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) return true;
+    // There but no folder, or not made.
+    traceError("CreateDirectoryW", error == ERROR_SUCCESS || error == ERROR_ALREADY_EXISTS ? ERROR_DIRECTORY : error,
+               wide);
+    return false;
 }
 
 }  // namespace lz::files

@@ -5,8 +5,16 @@
 #include <optional>
 #include <string>
 
+#include "platform/win32/handle.h"
+#include "platform/win32/trace.h"
+
 namespace lz::registry {
 namespace {
+
+using win32::succeeded;
+using win32::traceError;
+using win32::traceLastError;
+using win32::UniqueKey;
 
 HKEY rootHandle(Root root) {
     switch (root) {
@@ -31,29 +39,49 @@ std::optional<std::wstring> terminated(std::u16string_view text) {
     return std::wstring(text.begin(), text.end());
 }
 
+const wchar_t* rootName(Root root) {
+    switch (root) {
+        case Root::ClassesRoot:
+            return L"HKEY_CLASSES_ROOT";
+        case Root::CurrentUser:
+            return L"HKEY_CURRENT_USER";
+        case Root::LocalMachine:
+            return L"HKEY_LOCAL_MACHINE";
+        case Root::Users:
+            return L"HKEY_USERS";
+        case Root::CurrentConfig:
+            return L"HKEY_CURRENT_CONFIG";
+    }
+    return L"?";
+}
+
+// What a trace names: the key's whole path, and the value's name after a colon.
+std::wstring subject(Root root, std::u16string_view subKey, std::optional<std::u16string_view> name = {}) {
+    std::wstring text = rootName(root);
+    text.append(L"\\").append(subKey.begin(), subKey.end());
+    if (name) text.append(L" : ").append(name->begin(), name->end());
+    return text;
+}
+
 HKEY handleOf(const Key& key) {
     return reinterpret_cast<HKEY>(key.token());
 }
 
 constexpr int kReadAttempts = 8;
 
-// A key opened for reading its values, closed at the end of the scope; no handle, and the
-// error, when it could not be opened.
+// A key opened for reading its values; no handle, and the error, when it could not be opened.
 struct OpenedForQuery {
-    HKEY handle = nullptr;
+    UniqueKey key;
     LSTATUS status = ERROR_INVALID_NAME;
 
     OpenedForQuery(Root root, std::u16string_view subKey) {
         const auto path = terminated(subKey);
         if (!path) return;
-        status = RegOpenKeyExW(rootHandle(root), path->c_str(), 0, KEY_QUERY_VALUE | KEY_WOW64_64KEY, &handle);
-        if (status != ERROR_SUCCESS) handle = nullptr;
+        HKEY opened = nullptr;
+        status = RegOpenKeyExW(rootHandle(root), path->c_str(), 0, KEY_QUERY_VALUE | KEY_WOW64_64KEY, &opened);
+        if (status == ERROR_SUCCESS) key.reset(opened);
     }
-    OpenedForQuery(const OpenedForQuery&) = delete;
-    OpenedForQuery& operator=(const OpenedForQuery&) = delete;
-    ~OpenedForQuery() {
-        if (handle != nullptr) RegCloseKey(handle);
-    }
+    HKEY handle() const { return key.get(); }
 };
 
 // What an error of opening or querying says about the key or value asked for.
@@ -75,13 +103,22 @@ Existence existenceAfter(LSTATUS status) {
     }
 }
 
+// existenceAfter, with a trace when the answer is that the registry failed to say.
+Existence existenceAfter(LSTATUS status, std::string_view call, const std::wstring& what) {
+    const Existence existence = existenceAfter(status);
+    if (existence == Existence::Failed) traceError(call, static_cast<DWORD>(status), what);
+    return existence;
+}
+
 }  // namespace
 
 Key Win32Registry::openForWrite(Root root, std::u16string_view subKey) {
     const auto path = terminated(subKey);
     if (!path) return {};
     HKEY opened = nullptr;
-    if (RegOpenKeyExW(rootHandle(root), path->c_str(), 0, KEY_WRITE | KEY_WOW64_64KEY, &opened) != ERROR_SUCCESS) {
+    if (!succeeded("RegOpenKeyExW",
+                   RegOpenKeyExW(rootHandle(root), path->c_str(), 0, KEY_WRITE | KEY_WOW64_64KEY, &opened),
+                   subject(root, subKey))) {
         return {};
     }
     return makeKey(reinterpret_cast<std::uintptr_t>(opened));
@@ -93,7 +130,7 @@ Key Win32Registry::create(Root root, std::u16string_view subKey) {
     HKEY created = nullptr;
     const LSTATUS status = RegCreateKeyExW(rootHandle(root), path->c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
                                            KEY_WRITE | KEY_WOW64_64KEY, nullptr, &created, nullptr);
-    if (status != ERROR_SUCCESS) return {};
+    if (!succeeded("RegCreateKeyExW", status, subject(root, subKey))) return {};
     return makeKey(reinterpret_cast<std::uintptr_t>(created));
 }
 
@@ -103,44 +140,49 @@ bool Win32Registry::setValue(const Key& key, std::u16string_view name, ValueType
     if (!key || !valueName || data.size() > MAXDWORD) return false;
     static const BYTE kNoData = 0;  // some implementations reject a null pointer even for 0 bytes
     const BYTE* bytes = data.empty() ? &kNoData : data.data();
-    return RegSetValueExW(handleOf(key), valueName->c_str(), 0, static_cast<DWORD>(type), bytes,
-                          static_cast<DWORD>(data.size())) == ERROR_SUCCESS;
+    const LSTATUS status = RegSetValueExW(handleOf(key), valueName->c_str(), 0, static_cast<DWORD>(type), bytes,
+                                          static_cast<DWORD>(data.size()));
+    return succeeded("RegSetValueExW", status, L"value " + *valueName);
 }
 
 Existence Win32Registry::valueExists(Root root, std::u16string_view subKey, std::u16string_view name) {
     const auto valueName = terminated(name);
     if (!valueName) return Existence::Absent;  // no such name can exist
     const OpenedForQuery key(root, subKey);
-    if (!key.handle) return existenceAfter(key.status);
-    return existenceAfter(RegQueryValueExW(key.handle, valueName->c_str(), nullptr, nullptr, nullptr, nullptr));
+    if (!key.handle()) return existenceAfter(key.status, "RegOpenKeyExW", subject(root, subKey));
+    return existenceAfter(RegQueryValueExW(key.handle(), valueName->c_str(), nullptr, nullptr, nullptr, nullptr),
+                          "RegQueryValueExW", subject(root, subKey, name));
 }
 
 Existence Win32Registry::keyExists(Root root, std::u16string_view subKey) {
     const OpenedForQuery key(root, subKey);
     if (key.status == ERROR_ACCESS_DENIED) return Existence::Present;  // there, but not for this user
-    return existenceAfter(key.status);
+    return existenceAfter(key.status, "RegOpenKeyExW", subject(root, subKey));
 }
 
 ValueState Win32Registry::readValue(Root root, std::u16string_view subKey, std::u16string_view name) {
     const auto valueName = terminated(name);
     if (!valueName) return {Existence::Absent, {}};
     const OpenedForQuery key(root, subKey);
-    if (!key.handle) return {existenceAfter(key.status), {}};
+    if (!key.handle()) return {existenceAfter(key.status, "RegOpenKeyExW", subject(root, subKey)), {}};
     // The value may grow between asking its size and reading it: ask again then.
     std::vector<std::uint8_t> data;
     for (int attempt = 0; attempt < kReadAttempts; ++attempt) {
         DWORD type = REG_NONE;
         DWORD size = 0;
-        LSTATUS status = RegQueryValueExW(key.handle, valueName->c_str(), nullptr, &type, nullptr, &size);
-        if (status != ERROR_SUCCESS) return {existenceAfter(status), {}};
+        LSTATUS status = RegQueryValueExW(key.handle(), valueName->c_str(), nullptr, &type, nullptr, &size);
+        if (status != ERROR_SUCCESS)
+            return {existenceAfter(status, "RegQueryValueExW", subject(root, subKey, name)), {}};
         data.resize(size);
-        status = RegQueryValueExW(key.handle, valueName->c_str(), nullptr, &type, data.empty() ? nullptr : data.data(),
-                                  &size);
+        status = RegQueryValueExW(key.handle(), valueName->c_str(), nullptr, &type,
+                                  data.empty() ? nullptr : data.data(), &size);
         if (status == ERROR_MORE_DATA) continue;
-        if (status != ERROR_SUCCESS) return {existenceAfter(status), {}};
+        if (status != ERROR_SUCCESS)
+            return {existenceAfter(status, "RegQueryValueExW", subject(root, subKey, name)), {}};
         data.resize(size);
         return {Existence::Present, {static_cast<ValueType>(type), std::move(data)}};
     }
+    traceError("RegQueryValueExW", ERROR_MORE_DATA, subject(root, subKey, name));  // it kept growing
     return {Existence::Failed, {}};
 }
 

@@ -13,6 +13,7 @@
 #include "platform/win32/files_win32.h"
 #include "platform/win32/process_win32.h"
 #include "platform/win32/shell_win32.h"
+#include "tests/e2e/debug_output.h"
 
 namespace {
 
@@ -150,6 +151,23 @@ TEST_F(Win32FilesTest, WriteNewAndMakeFoldersWithChineseNames) {
     EXPECT_FALSE(files_.makeFolders(at("文件\\下面")));
     EXPECT_EQ(listing(), "撤销,文件");
     EXPECT_EQ(sorted(files_.find(at("撤销\\记录\\*"))), "方案 2026-12-09 10-30-05.reg") << "no temporary file";
+}
+
+TEST_F(Win32FilesTest, AFailureIsTracedWithTheCallThePathAndTheErrorAndAnAnswerIsNot) {
+    lz::e2e::DebugOutput output;
+    EXPECT_FALSE(files_.writeAll(at("没有\\方案.lzvt"), "x"));
+    EXPECT_TRUE(lz::e2e::anyLineHas(output.lines(), "LzVantor: CreateFileW (")) << "the temporary file";
+    EXPECT_TRUE(lz::e2e::anyLineHas(output.lines(), "failed, error 3")) << "ERROR_PATH_NOT_FOUND";
+    put("文件", "x");
+    EXPECT_FALSE(files_.makeFolders(at("文件")));
+    EXPECT_TRUE(lz::e2e::anyLineHas(output.lines(), "LzVantor: CreateDirectoryW ("));
+
+    // Questions the programs ask, whose answer is no: nothing traced.
+    const std::size_t before = output.lines().size();
+    EXPECT_EQ(files_.size(at("x.lzvt")), std::nullopt);
+    EXPECT_TRUE(files_.find(at("*.none")).empty());
+    EXPECT_EQ(files_.writeNew(at("文件"), "y"), lz::files::Files::NewFile::Exists);
+    EXPECT_EQ(output.lines().size(), before) << output.lines().back();
 }
 
 TEST_F(Win32FilesTest, LocalAppDataIsAFolderOfTheUser) {

@@ -15,6 +15,7 @@
 #include "optimizer/registry_steps.h"
 #include "platform/text.h"
 #include "platform/win32/registry_win32.h"
+#include "tests/e2e/debug_output.h"
 
 namespace {
 
@@ -201,13 +202,18 @@ TEST_F(Win32RegistryTest, AReadOnlyKeyRefusesTheWriteAndTheExistenceTestStillAns
 TEST_F(Win32RegistryTest, AnUnreadableKeyMakesTheExistenceTestFail) {
     lockedKey(L"sealed", 0);
     const std::string sealed = std::string(kTestPath) + "sealed\\present";
+    const lz::e2e::DebugOutput output;
     EXPECT_EQ(lookUpRegistryEntry(registry_, sealed), Existence::Failed);
+    EXPECT_TRUE(lz::e2e::anyLineHas(output.lines(), "LzVantor: RegOpenKeyExW (HKEY_CURRENT_USER\\"));
+    EXPECT_TRUE(lz::e2e::anyLineHas(output.lines(), "sealed) failed, error 5")) << "ERROR_ACCESS_DENIED";
     EXPECT_FALSE(registryEntryExists(registry_, sealed));
 }
 
 TEST_F(Win32RegistryTest, AKeyNameOf300CharactersCannotBeCreated) {
     const std::string path = kTestPath + std::string(300, 'k') + "\\v";
+    const lz::e2e::DebugOutput output;
     EXPECT_FALSE(applyRegistryStep(registry_, path, "1", "SZJZ"));
+    EXPECT_TRUE(lz::e2e::anyLineHas(output.lines(), "LzVantor: RegCreateKeyExW ("));
     EXPECT_FALSE(registryEntryExists(registry_, path));
     EXPECT_EQ(lookUpRegistryEntry(registry_, path), Existence::Absent);
 }
