@@ -1,5 +1,8 @@
 #include "editor/app.h"
 
+#include <string>
+#include <vector>
+
 #include "editor/layouts.h"
 #include "platform/cmdline.h"
 #include "platform/text.h"
@@ -38,14 +41,9 @@ void loadScheme(ui::Window& w, EditorState& state, Services& s, const std::strin
 std::string composeFile(ui::Window& w, const EditorState& state) {
     const std::string shown = w.text(kName);
     const std::string name = shown == state.loadedNameShown ? state.loadedNameGbk : text::utf8ToGbk(shown);
-    std::string bytes;
-    const int rows = w.rowCount(kSteps);
-    for (int r = 0; r < rows; ++r) {
-        bytes += w.cell(kSteps, r, 0);
-        bytes += scheme::kLineBreak;
-    }
-    bytes += name;
-    return bytes;
+    std::vector<std::string> rows(static_cast<std::size_t>(w.rowCount(kSteps)));
+    for (std::size_t r = 0; r < rows.size(); ++r) rows[r] = w.cell(kSteps, static_cast<int>(r), 0);
+    return scheme::serialize(rows, name);
 }
 
 void openFromCommandLine(ui::Window& w, EditorState& state, Services& s) {

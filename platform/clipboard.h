@@ -17,14 +17,11 @@ public:
     // Replaces the clipboard's content by the text (UTF-8). False when the clipboard could not
     // be opened in a short, bounded time or refused the text; its content is then unknown.
     virtual bool setText(std::string_view utf8) = 0;
-
-    // The clipboard's text (UTF-8); nothing when it holds no text or cannot be opened.
-    virtual std::optional<std::string> text() = 0;
 };
 
 class MemoryClipboard final : public Clipboard {
 public:
-    bool refuse = false;                 // when set, both calls fail and nothing changes
+    bool refuse = false;                 // when set, setText fails and nothing changes
     std::optional<std::string> content;  // what the clipboard holds
     int writes = 0;                      // successful setText() calls
 
@@ -33,10 +30,6 @@ public:
         content = std::string(utf8);
         ++writes;
         return true;
-    }
-    std::optional<std::string> text() override {
-        if (refuse) return std::nullopt;
-        return content;
     }
 };
 

@@ -32,15 +32,6 @@ void forEachArgument(std::u16string_view line, Visit&& visit) {
 
 }  // namespace
 
-std::vector<std::string> splitCommandLine(std::u16string_view line) {
-    std::vector<std::string> arguments;
-    forEachArgument(line, [&](std::u16string_view argument) {
-        arguments.push_back(text::utf16ToUtf8(argument));
-        return true;
-    });
-    return arguments;
-}
-
 std::optional<std::string> firstArgument(std::u16string_view line) {
     std::optional<std::string> first;
     bool programName = true;

@@ -14,12 +14,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace lz::cmdline {
-
-// Every argument, the program name first. An empty command line gives no argument at all.
-std::vector<std::string> splitCommandLine(std::u16string_view line);
 
 // The first argument after the program name, if there is one ("" for a quoted empty one).
 std::optional<std::string> firstArgument(std::u16string_view line);

@@ -1,5 +1,5 @@
 // The process service: the program's own directory, the user's local application data folder,
-// its raw command line, starting another program without waiting for it, and ending the program.
+// its raw command line, and starting another program without waiting for it.
 //
 // Win32Process (platform/win32/process_win32.h) is the real one; MemoryProcess (below) answers
 // configured values and records what it was asked to start, for the unit tests of the handlers.
@@ -35,10 +35,6 @@ public:
     // wait for it. An unquoted program path with blanks is resolved the system's way. False
     // when the program could not be started.
     virtual bool runDetached(std::string_view commandLine) = 0;
-
-    // Ends the program with `code`. The real one never returns; the in-memory one records the
-    // code and returns, so a handler must return right after calling it.
-    virtual void exit(int code) = 0;
 };
 
 class MemoryProcess final : public Process {
@@ -49,7 +45,6 @@ public:
     std::u16string commandLineUtf16 = u"lzvtEditor.exe";         // answered by commandLine()
     bool startSucceeds = true;                                   // the answer of runDetached()
     std::vector<std::string> started;                            // every command line runDetached() was given, in order
-    std::optional<int> exitCode;                                 // set by exit()
 
     std::string programDirectory() override { return directory; }
     std::string programPath() override { return directory + "\\" + executable; }
@@ -59,7 +54,6 @@ public:
         started.emplace_back(commandLine);
         return startSucceeds;
     }
-    void exit(int code) override { exitCode = code; }
 };
 
 }  // namespace lz::process

@@ -39,29 +39,6 @@ std::string composeDelete(std::string_view path) {
     return line;
 }
 
-namespace {
-
-template <class Row>
-std::string serializeRows(std::span<const Row> rows, std::string_view name) {
-    std::size_t size = name.size();
-    for (const auto& row : rows) size += row.size() + kLineBreak.size();
-    std::string text;
-    text.reserve(size);
-    for (const auto& row : rows) text.append(row).append(kLineBreak);
-    text.append(name);
-    return text;
-}
-
-}  // namespace
-
-std::string serialize(std::span<const std::string> rows, std::string_view name) {
-    return serializeRows(rows, name);
-}
-
-std::string serialize(std::span<const std::string_view> rows, std::string_view name) {
-    return serializeRows(rows, name);
-}
-
 // ---- Lines ---------------------------------------------------------------------------------
 
 namespace {
@@ -304,8 +281,7 @@ public:
         addLine(line, 0, size, count, bars);
     }
 
-    template <class Row>
-    static StepTable fromRows(std::span<const Row> rows) {
+    static StepTable fromRows(std::span<const std::string_view> rows) {
         // The rows are copied into one buffer, one after the other with "\r\n" between them, so
         // that the rows of a multi-line hint join without a further copy. Each row is still parsed
         // as exactly the row it is.
@@ -402,10 +378,6 @@ std::unique_ptr<std::uint32_t[]> readingScratch() {
 
 }  // namespace
 
-StepTable StepTable::fromRows(std::span<const std::string> rows) {
-    return StepTableBuilder::fromRows(rows);
-}
-
 StepTable StepTable::fromRows(std::span<const std::string_view> rows) {
     return StepTableBuilder::fromRows(rows);
 }
@@ -427,13 +399,6 @@ StepTable StepTable::overText(std::string_view text) {
     // scheme is not copied while the table grows.
     table.steps_.reserve(text.size() / 64);
     table.readOn(SIZE_MAX);
-    return table;
-}
-
-StepTable StepTable::fromText(std::string text) {
-    auto source = std::make_unique<std::string>(std::move(text));
-    StepTable table = overText(*source);
-    table.source_ = std::move(source);
     return table;
 }
 

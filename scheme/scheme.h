@@ -39,9 +39,17 @@ std::string composeHint(std::string_view text);
 std::string composeWrite(std::string_view path, std::string_view value, std::string_view typeCode);
 std::string composeDelete(std::string_view path);
 
-// The file bytes: each row followed by "\r\n", then the name.
-std::string serialize(std::span<const std::string> rows, std::string_view name);
-std::string serialize(std::span<const std::string_view> rows, std::string_view name);
+// The file bytes: each row (strings or views) followed by "\r\n", then the name.
+template <class Rows>
+std::string serialize(const Rows& rows, std::string_view name) {
+    std::size_t size = name.size();
+    for (const std::string_view row : rows) size += row.size() + kLineBreak.size();
+    std::string text;
+    text.reserve(size);
+    for (const std::string_view row : rows) text.append(row).append(kLineBreak);
+    text.append(name);
+    return text;
+}
 
 // ---- Lines ---------------------------------------------------------------------------------
 
@@ -119,15 +127,13 @@ public:
     StepTable(const StepTable&) = delete;
     StepTable& operator=(const StepTable&) = delete;
 
-    // Parses the given rows, every one of them (the runner passes all rows but the last,
-    // which is the scheme name). The rows are copied.
-    static StepTable fromRows(std::span<const std::string> rows);
+    // Parses the given rows, every one of them, each as the one line it is (a text split into
+    // lines, the name dropped, reads as the text does). The rows are copied.
     static StepTable fromRows(std::span<const std::string_view> rows);
 
     // Reads a whole scheme file text: splits it into lines, drops the last (the name) and
-    // parses the rest. fromText keeps the text; overText views it, so the caller must keep
-    // the text alive and unchanged as long as the table is used.
-    static StepTable fromText(std::string text);
+    // parses the rest. The table views the text, so the caller must keep the text alive and
+    // unchanged as long as the table is used.
     static StepTable overText(std::string_view text);
     // As overText, but nothing is read yet: readTo reads as far as the steps asked for.
     static StepTable overTextOnDemand(std::string_view text);
@@ -148,7 +154,7 @@ private:
 
     void readOn(std::size_t count);
 
-    std::unique_ptr<std::string> source_;              // owned text or rows, when not viewed
+    std::unique_ptr<std::string> source_;              // the rows fromRows copied
     std::unique_ptr<std::deque<std::string>> joined_;  // texts joined from continuation lines
     std::vector<Step> steps_;                          // the last one may still be continued
     bool joining_ = false;                             // the last step's text is joined_->back() and may grow

@@ -2,9 +2,10 @@
 #include "platform/win32/clipboard_win32.h"
 
 #include <cstring>
-#include <cwchar>
+#include <utility>
 
 #include "platform/text.h"
+#include "platform/win32/trace.h"
 
 namespace lz::clipboard {
 namespace {
@@ -19,64 +20,53 @@ bool openClipboard(HWND owner) {
         if (OpenClipboard(owner)) return true;
         Sleep(kOpenRetryMilliseconds);
     }
+    win32::traceLastError("OpenClipboard");
     return false;
 }
 
-// A movable global block holding the text and its terminating NUL; nullptr when out of memory.
-HGLOBAL makeBlock(const std::wstring& text) {
+// A movable global block holding the text and its terminating NUL; none when out of memory.
+win32::UniqueGlobal makeBlock(const std::wstring& text) {
     const std::size_t bytes = (text.size() + 1) * sizeof(wchar_t);
-    const HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, bytes);
-    if (!block) return nullptr;
-    void* memory = GlobalLock(block);
-    if (!memory) {
-        GlobalFree(block);
-        return nullptr;
+    win32::UniqueGlobal block(GlobalAlloc(GMEM_MOVEABLE, bytes));
+    if (!block) {
+        win32::traceLastError("GlobalAlloc");
+        return block;
     }
-    std::memcpy(memory, text.c_str(), bytes);
-    GlobalUnlock(block);
+    const win32::LockedGlobal locked(block.get());
+    if (!locked.data()) {
+        win32::traceLastError("GlobalLock");
+        return {};
+    }
+    std::memcpy(locked.data(), text.c_str(), bytes);
     return block;
 }
 
 }  // namespace
 
-Win32Clipboard::~Win32Clipboard() {
-    if (ownWindow_) DestroyWindow(ownWindow_);
-}
-
 HWND Win32Clipboard::ownerWindow() {
     if (owner_) return owner_;
-    if (!ownWindow_)
-        ownWindow_ = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, GetModuleHandleW(nullptr),
-                                     nullptr);
-    return ownWindow_;
+    if (!ownWindow_) {
+        ownWindow_.reset(CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                         GetModuleHandleW(nullptr), nullptr));
+        if (!ownWindow_) win32::traceLastError("CreateWindowExW");
+    }
+    return ownWindow_.get();
 }
 
 bool Win32Clipboard::setText(std::string_view utf8) {
-    if (!openClipboard(ownerWindow())) return false;
+    win32::UniqueGlobal block = makeBlock(text::toWide(utf8));
+    if (!block || !openClipboard(ownerWindow())) return false;
     bool done = false;
-    if (EmptyClipboard()) {
-        if (const HGLOBAL block = makeBlock(text::toWide(utf8))) {
-            // On success the clipboard owns the block; otherwise it is still ours to free.
-            done = SetClipboardData(CF_UNICODETEXT, block) != nullptr;
-            if (!done) GlobalFree(block);
-        }
+    if (!EmptyClipboard()) {
+        win32::traceLastError("EmptyClipboard");
+    } else if (SetClipboardData(CF_UNICODETEXT, block.get())) {
+        (void)block.release();  // the clipboard owns it now
+        done = true;
+    } else {
+        win32::traceLastError("SetClipboardData");
     }
     CloseClipboard();
     return done;
-}
-
-std::optional<std::string> Win32Clipboard::text() {
-    if (!openClipboard(ownerWindow())) return std::nullopt;
-    std::optional<std::string> result;
-    if (const HANDLE block = GetClipboardData(CF_UNICODETEXT)) {
-        if (const auto* units = static_cast<const wchar_t*>(GlobalLock(block))) {
-            const std::size_t capacity = GlobalSize(block) / sizeof(wchar_t);
-            result = text::fromWide(std::wstring_view(units, wcsnlen(units, capacity)));
-            GlobalUnlock(block);
-        }
-    }
-    CloseClipboard();
-    return result;
 }
 
 }  // namespace lz::clipboard

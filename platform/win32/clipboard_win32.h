@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "platform/clipboard.h"
+#include "platform/win32/handle.h"
 
 namespace lz::clipboard {
 
@@ -13,18 +14,16 @@ public:
     // makes a hidden message-only window of its own on first use (on the calling thread) and
     // destroys it with itself; the text stays on the clipboard.
     explicit Win32Clipboard(HWND owner = nullptr) : owner_(owner) {}
-    ~Win32Clipboard() override;
     Win32Clipboard(const Win32Clipboard&) = delete;
     Win32Clipboard& operator=(const Win32Clipboard&) = delete;
 
     bool setText(std::string_view utf8) override;
-    std::optional<std::string> text() override;
 
 private:
     HWND ownerWindow();
 
     HWND owner_;
-    HWND ownWindow_ = nullptr;
+    win32::UniqueWindow ownWindow_;
 };
 
 }  // namespace lz::clipboard

@@ -92,6 +92,11 @@ struct GlobalMemory {
     static Handle none() noexcept { return nullptr; }
     static bool close(Handle h) noexcept { return GlobalFree(h) == nullptr; }
 };
+struct Window {
+    using Handle = HWND;
+    static Handle none() noexcept { return nullptr; }
+    static bool close(Handle h) noexcept { return DestroyWindow(h) != FALSE; }
+};
 struct MappedView {
     using Handle = const void*;
     static Handle none() noexcept { return nullptr; }
@@ -111,6 +116,7 @@ using UniqueIcon = Unique<handle_traits::Icon>;
 using UniqueModule = Unique<handle_traits::Module>;
 using UniqueGlobal = Unique<handle_traits::GlobalMemory>;
 using UniqueView = Unique<handle_traits::MappedView>;
+using UniqueWindow = Unique<handle_traits::Window>;
 
 // Global memory locked for reading or writing, unlocked when this ends.
 class LockedGlobal {

@@ -8,7 +8,9 @@
 #include <vector>
 
 #include "platform/text.h"
+#include "platform/win32/handle.h"
 #include "platform/win32/system_library.h"
+#include "platform/win32/trace.h"
 
 namespace lz::process {
 
@@ -24,7 +26,10 @@ std::string Win32Process::programPath() {
     std::wstring path(MAX_PATH, L'\0');
     for (;;) {
         const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (length == 0) return {};
+        if (length == 0) {
+            win32::traceLastError("GetModuleFileNameW");
+            return {};
+        }
         if (length < path.size()) {
             path.resize(length);
             break;
@@ -40,9 +45,13 @@ std::string Win32Process::localAppDataDirectory() {
     static const auto folderPath =
         win32::systemFunction<decltype(&::SHGetFolderPathW)>(L"shell32.dll", "SHGetFolderPathW");
     wchar_t path[MAX_PATH] = {};
-    if (!folderPath ||
-        FAILED(folderPath(nullptr, CSIDL_LOCAL_APPDATA | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT, path)))
+    if (!folderPath) return {};  // traced where the library failed to load
+    const HRESULT result =
+        folderPath(nullptr, CSIDL_LOCAL_APPDATA | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT, path);
+    if (FAILED(result)) {
+        win32::traceResult("SHGetFolderPathW", result);
         return {};
+    }
     std::wstring folder(path);
     while (!folder.empty() && folder.back() == L'\\') folder.pop_back();
     return text::fromWide(folder);
@@ -62,15 +71,14 @@ bool Win32Process::runDetached(std::string_view commandLine) {
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION started{};
-    if (!CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &started))
+    if (!CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &started)) {
+        win32::traceLastError("CreateProcessW", wide);
         return false;
-    CloseHandle(started.hThread);
-    CloseHandle(started.hProcess);
+    }
+    // Not waited for: both handles go at once.
+    const win32::UniqueHandle thread(started.hThread);
+    const win32::UniqueHandle process(started.hProcess);
     return true;
-}
-
-void Win32Process::exit(int code) {
-    ExitProcess(static_cast<UINT>(code));
 }
 
 }  // namespace lz::process

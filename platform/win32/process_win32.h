@@ -13,7 +13,6 @@ public:
     std::string localAppDataDirectory() override;
     std::u16string commandLine() override;
     bool runDetached(std::string_view commandLine) override;
-    void exit(int code) override;
 };
 
 }  // namespace lz::process

@@ -7,6 +7,7 @@
 
 #include "platform/text.h"
 #include "platform/win32/system_library.h"
+#include "platform/win32/trace.h"
 
 namespace lz::shell {
 
@@ -17,7 +18,10 @@ bool Win32Shell::openUrl(std::string_view url) {
     if (!execute) return false;
     const HINSTANCE result = execute(nullptr, L"open", address.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
     // Values above 32 mean success; smaller ones are error codes.
-    return reinterpret_cast<INT_PTR>(result) > 32;
+    const auto code = reinterpret_cast<INT_PTR>(result);
+    if (code > 32) return true;
+    win32::traceError("ShellExecuteW", static_cast<DWORD>(code), address);
+    return false;
 }
 
 }  // namespace lz::shell

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "platform/win32/trace.h"
+
 namespace lz::win32 {
 
 HMODULE systemLibrary(const wchar_t* fileName) {
@@ -11,10 +13,16 @@ HMODULE systemLibrary(const wchar_t* fileName) {
     if (HMODULE loaded = GetModuleHandleW(fileName)) return loaded;
     wchar_t folder[MAX_PATH];
     const UINT length = GetSystemDirectoryW(folder, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) return nullptr;
+    if (length == 0 || length >= MAX_PATH) {
+        traceLastError("GetSystemDirectoryW");
+        return nullptr;
+    }
     // A full path: a library of that name in the program's folder is never taken instead.
     const std::wstring path = std::wstring(folder, length) + L"\\" + fileName;
-    return LoadLibraryW(path.c_str());
+    // Kept for the life of the process, as the functions looked up in it are.
+    const HMODULE library = LoadLibraryW(path.c_str());
+    if (!library) traceLastError("LoadLibraryW", path);
+    return library;
 }
 
 namespace {
@@ -25,7 +33,9 @@ Ole gOle = Ole::NotAsked;
 bool useOle() {
     if (gOle == Ole::NotAsked) {
         const auto initialise = systemFunction<decltype(&::OleInitialize)>(L"ole32.dll", "OleInitialize");
-        gOle = initialise && SUCCEEDED(initialise(nullptr)) ? Ole::Ready : Ole::Failed;
+        const HRESULT result = initialise ? initialise(nullptr) : E_NOINTERFACE;
+        if (FAILED(result)) traceResult("OleInitialize", result);
+        gOle = SUCCEEDED(result) ? Ole::Ready : Ole::Failed;
     }
     return gOle == Ole::Ready;
 }

@@ -2,18 +2,19 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace {
 
 using lz::cmdline::firstArgument;
-using lz::cmdline::splitCommandLine;
 using Args = std::vector<std::string>;
 
-// Lines in UTF-16 as the system gives them, arguments in UTF-8. 乗 is 81 5C in GBK, whose second
+// Lines in UTF-16 as the system gives them, arguments in UTF-8; each case lists every argument
+// the line holds, of which the programs take the one after the program name. 乗 is 81 5C in GBK, whose second
 // byte is the backslash's; 한글 and 😀 (a surrogate pair, D83D DE00) have no GBK form at all.
-TEST(CommandLine, Splits) {
+TEST(CommandLine, SplitsAtBlanksAndQuotes) {
     const struct {
         const char* name;
         std::u16string line;
@@ -45,7 +46,9 @@ TEST(CommandLine, Splits) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        EXPECT_EQ(splitCommandLine(c.line), c.expected);
+        const std::optional<std::string> first =
+            c.expected.size() > 1 ? std::optional<std::string>(c.expected[1]) : std::nullopt;
+        EXPECT_EQ(firstArgument(c.line), first);
     }
 }
 
