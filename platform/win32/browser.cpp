@@ -6,7 +6,9 @@
 
 #include <memory>
 
+#include "platform/win32/handle.h"
 #include "platform/win32/system_library.h"
+#include "platform/win32/trace.h"
 
 namespace lz::win32 {
 namespace {
@@ -34,41 +36,25 @@ struct BrowserState {
     std::wstring address;
 };
 
-// Owning reference to a COM interface.
-template <typename T>
-class ComRef {
-public:
-    ComRef() = default;
-    ComRef(const ComRef&) = delete;
-    ComRef& operator=(const ComRef&) = delete;
-    ~ComRef() {
-        if (ptr_) ptr_->Release();
-    }
-    T* get() const { return ptr_; }
-    T* operator->() const { return ptr_; }
-    T** put() { return &ptr_; }
-    explicit operator bool() const { return ptr_ != nullptr; }
-
-private:
-    T* ptr_ = nullptr;
-};
-
 // The automation library's string functions, found by loadHost.
 decltype(&::SysAllocStringLen) gAllocString = nullptr;
 decltype(&::SysFreeString) gFreeString = nullptr;
 
-// Empty string rather than a null BSTR for an empty text; freed on scope exit.
-class Bstr {
-public:
-    explicit Bstr(const std::wstring& text) : value_(gAllocString(text.data(), static_cast<UINT>(text.size()))) {}
-    Bstr(const Bstr&) = delete;
-    Bstr& operator=(const Bstr&) = delete;
-    ~Bstr() { gFreeString(value_); }
-    BSTR get() const { return value_; }
-
-private:
-    BSTR value_;
+// A BSTR of the automation library, freed by it (the library is loaded at run time).
+struct BstrTraits {
+    using Handle = BSTR;
+    static Handle none() noexcept { return nullptr; }
+    static bool close(Handle h) noexcept {
+        gFreeString(h);
+        return true;
+    }
 };
+using Bstr = Unique<BstrTraits>;
+
+// An empty string rather than a null BSTR for an empty text.
+Bstr makeBstr(const std::wstring& text) {
+    return Bstr(gAllocString(text.data(), static_cast<UINT>(text.size())));
+}
 
 bool loadHost() {
     if (!useOle()) return false;
@@ -81,7 +67,11 @@ bool loadHost() {
     const HMODULE atl = systemLibrary(L"atl.dll");
     const auto winInit = lookUp<AtlAxWinInitFn>(atl, "AtlAxWinInit");
     const auto getControl = lookUp<AtlAxGetControlFn>(atl, "AtlAxGetControl");
-    if (!winInit || !getControl || !winInit()) return false;
+    if (!winInit || !getControl) return false;
+    if (!winInit()) {
+        traceLastError("AtlAxWinInit");
+        return false;
+    }
     gGetControl = getControl;
     return true;
 }
@@ -103,18 +93,28 @@ BrowserState* stateOf(HWND browser) {
     return static_cast<BrowserState*>(GetPropW(browser, kStateProperty));
 }
 
-bool queryWebBrowser(HWND host, ComRef<IWebBrowser2>& browser) {
-    ComRef<IUnknown> control;
-    if (!gGetControl || FAILED(gGetControl(host, control.put())) || !control) return false;
-    return SUCCEEDED(control->QueryInterface(IID_IWebBrowser2, reinterpret_cast<void**>(browser.put()))) && browser;
+bool queryWebBrowser(HWND host, ComPtr<IWebBrowser2>& browser) {
+    ComPtr<IUnknown> control;
+    if (!gGetControl) return false;
+    if (const HRESULT result = gGetControl(host, control.put()); FAILED(result) || !control) {
+        traceResult("AtlAxGetControl", result);
+        return false;
+    }
+    if (const HRESULT result = control->QueryInterface(IID_IWebBrowser2, browser.putVoid()); FAILED(result)) {
+        traceResult("QueryInterface(IWebBrowser2)", result);
+        return false;
+    }
+    return static_cast<bool>(browser);
 }
 
 bool navigate(IWebBrowser2* browser, const std::wstring& address) {
-    const Bstr url(address.empty() ? std::wstring(kBlankPage) : address);
-    if (!url.get()) return false;
+    const Bstr url = makeBstr(address.empty() ? std::wstring(kBlankPage) : address);
+    if (!url) return false;
     VARIANT none{};
     none.vt = VT_EMPTY;  // what VariantInit sets
-    return SUCCEEDED(browser->Navigate(url.get(), &none, &none, &none, &none));
+    const HRESULT result = browser->Navigate(url.get(), &none, &none, &none, &none);
+    if (FAILED(result)) traceResult("IWebBrowser2::Navigate", result, address);
+    return SUCCEEDED(result);
 }
 
 }  // namespace
@@ -134,20 +134,26 @@ HWND createBrowser(HWND parent, int x, int y, int w, int h, int id, const std::w
     HWND host = CreateWindowExW(0, kHostClass, kWebBrowserClassId,
                                 WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, x, y, w, h, parent,
                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
-    if (!host) return nullptr;
+    if (!host) {
+        traceLastError("CreateWindowExW", kHostClass);
+        return nullptr;
+    }
+    UniqueWindow owner(host);  // destroyed again unless it becomes a browser
 
-    ComRef<IWebBrowser2> browser;
+    ComPtr<IWebBrowser2> browser;
     auto state = std::make_unique<BrowserState>();
-    if (!queryWebBrowser(host, browser) || !SetPropW(host, kStateProperty, state.get())) {
-        DestroyWindow(host);
+    if (!queryWebBrowser(host, browser)) return nullptr;
+    if (!SetPropW(host, kStateProperty, state.get())) {
+        traceLastError("SetPropW");
         return nullptr;
     }
     if (!SetWindowSubclass(host, browserSubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(state.get()))) {
+        traceLastError("SetWindowSubclass");
         RemovePropW(host, kStateProperty);
-        DestroyWindow(host);
         return nullptr;
     }
     BrowserState* owned = state.release();  // freed by the subclass on WM_DESTROY
+    (void)owner.release();                  // the parent's now, destroyed with it
 
     // Script errors and similar prompts of a page must not pop up over the program.
     browser->put_Silent(VARIANT_TRUE);
@@ -157,7 +163,7 @@ HWND createBrowser(HWND parent, int x, int y, int w, int h, int id, const std::w
 
 bool navigateBrowser(HWND browser, const std::wstring& address) {
     BrowserState* state = stateOf(browser);
-    ComRef<IWebBrowser2> control;
+    ComPtr<IWebBrowser2> control;
     if (!state || !queryWebBrowser(browser, control) || !navigate(control.get(), address)) {
         return false;
     }
@@ -177,11 +183,10 @@ HWND browserHolding(HWND window) {
 }
 
 bool browserTakesKey(HWND browser, MSG& message) {
-    ComRef<IUnknown> control;
+    ComPtr<IUnknown> control;
     if (!stateOf(browser) || !gGetControl || FAILED(gGetControl(browser, control.put())) || !control) return false;
-    ComRef<IOleInPlaceActiveObject> active;
-    if (FAILED(control->QueryInterface(IID_IOleInPlaceActiveObject, reinterpret_cast<void**>(active.put()))) || !active)
-        return false;
+    ComPtr<IOleInPlaceActiveObject> active;
+    if (FAILED(control->QueryInterface(IID_IOleInPlaceActiveObject, active.putVoid())) || !active) return false;
     return active->TranslateAccelerator(&message) == S_OK;
 }
 
