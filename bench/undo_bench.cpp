@@ -22,7 +22,7 @@
 #include "platform/win32/files_win32.h"
 #include "platform/win32/registry_win32.h"
 #else
-#include "platform/registry_memory.h"
+#include "testing/memory_registry.h"
 #endif
 
 namespace {

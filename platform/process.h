@@ -1,14 +1,12 @@
 // The process service: the program's own directory, the user's local application data folder,
 // its raw command line, and starting another program without waiting for it.
 //
-// Win32Process (platform/win32/process_win32.h) is the real one; MemoryProcess (below) answers
-// configured values and records what it was asked to start, for the unit tests of the handlers.
+// Win32Process (platform/win32/process_win32.h) is the real one; the tests have MemoryProcess
+// (testing/memory_process.h).
 #pragma once
 
-#include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace lz::process {
 
@@ -35,25 +33,6 @@ public:
     // wait for it. An unquoted program path with blanks is resolved the system's way. False
     // when the program could not be started.
     virtual bool runDetached(std::string_view commandLine) = 0;
-};
-
-class MemoryProcess final : public Process {
-public:
-    std::string directory = "C:\\LZ Vantor";                     // answered by programDirectory()
-    std::string executable = "lzvtEditor.exe";                   // file name in programPath()
-    std::string localAppData = "C:\\Users\\LZ\\AppData\\Local";  // answered by localAppDataDirectory()
-    std::u16string commandLineUtf16 = u"lzvtEditor.exe";         // answered by commandLine()
-    bool startSucceeds = true;                                   // the answer of runDetached()
-    std::vector<std::string> started;                            // every command line runDetached() was given, in order
-
-    std::string programDirectory() override { return directory; }
-    std::string programPath() override { return directory + "\\" + executable; }
-    std::string localAppDataDirectory() override { return localAppData; }
-    std::u16string commandLine() override { return commandLineUtf16; }
-    bool runDetached(std::string_view commandLine) override {
-        started.emplace_back(commandLine);
-        return startSucceeds;
-    }
 };
 
 }  // namespace lz::process

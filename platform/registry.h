@@ -3,7 +3,7 @@
 //
 // Key paths and names are UTF-16 at this interface; value data is raw bytes with a registry
 // type. Two implementations: Win32Registry (platform/win32/registry_win32.h), the real one, which
-// always works in the 64-bit view, and MemoryRegistry (platform/registry_memory.h), an in-memory
+// always works in the 64-bit view, and MemoryRegistry (testing/memory_registry.h), an in-memory
 // twin for the unit tests that can be told to refuse.
 //
 // Results, not surprises: open and create return an empty Key on failure, setValue returns

@@ -8,9 +8,11 @@
 
 #include "editor/app.h"
 #include "editor/layouts.h"
-#include "platform/registry_memory.h"
 #include "platform/text.h"
 #include "platform/ui/memory_window.h"
+#include "testing/memory_clipboard.h"
+#include "testing/memory_process.h"
+#include "testing/memory_registry.h"
 
 namespace lz::editor {
 namespace {

@@ -7,8 +7,10 @@
 
 #include "optimizer/app.h"
 #include "optimizer/layouts.h"
-#include "platform/registry_memory.h"
 #include "platform/ui/memory_window.h"
+#include "testing/memory_process.h"
+#include "testing/memory_registry.h"
+#include "testing/memory_shell.h"
 
 namespace lz::optimizer {
 namespace {

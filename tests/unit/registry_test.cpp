@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "optimizer/registry_steps.h"
-#include "platform/registry_memory.h"
 #include "platform/text.h"
+#include "testing/memory_registry.h"
 
 namespace {
 

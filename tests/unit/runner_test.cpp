@@ -3,9 +3,9 @@
 
 #include "optimizer/layouts.h"
 #include "optimizer/runner.h"
-#include "platform/registry_memory.h"
 #include "platform/ui/memory_window.h"
-#include "tests/unit/memory_files.h"
+#include "testing/memory_files.h"
+#include "testing/memory_registry.h"
 
 namespace lz::optimizer {
 namespace {

@@ -6,9 +6,10 @@
 #include <vector>
 
 #include "optimizer/undo.h"
-#include "platform/registry_memory.h"
 #include "platform/text.h"
-#include "tests/unit/memory_files.h"
+#include "testing/memory_files.h"
+#include "testing/memory_process.h"
+#include "testing/memory_registry.h"
 
 namespace lz::optimizer {
 namespace {

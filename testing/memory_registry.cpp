@@ -1,4 +1,4 @@
-#include "platform/registry_memory.h"
+#include "testing/memory_registry.h"
 
 #include <algorithm>
 
