@@ -26,6 +26,8 @@
 #include <new>
 #include <typeinfo>
 
+#include "platform/win32/trace.h"
+
 namespace {
 
 // An exception with a message that lives as long as the program: the library's messages are
@@ -104,18 +106,10 @@ void __throw_underflow_error(const char* message) {
 namespace __gnu_cxx {
 
 void __verbose_terminate_handler() {
-    if (std::exception_ptr current = std::current_exception()) {
-        try {
-            std::rethrow_exception(current);
-        } catch (const std::exception& error) {
-            OutputDebugStringA("LZ Vantor: ended by an exception: ");
-            OutputDebugStringA(error.what());
-            OutputDebugStringA("\n");
-        } catch (...) {
-            OutputDebugStringA("LZ Vantor: ended by an exception of an unknown kind\n");
-        }
+    if (std::current_exception()) {
+        lz::win32::traceException("ended by an exception");
     } else {
-        OutputDebugStringA("LZ Vantor: ended by std::terminate\n");
+        lz::win32::trace(L"ended by std::terminate");
     }
     std::abort();
 }
