@@ -75,6 +75,23 @@ inline Matches matches(const char* p, char c) {
 #endif
 }
 
+// Writes `offset` + the place of each match to `out`, in order: the first `Always` of them
+// whether there or not (past the real ones they are written anyway and overwritten later), so
+// that the common block takes no branch on how many it has.
+template <std::uint32_t Always>
+inline void storeOffsets(std::uint32_t* out, const Matches& found, std::uint32_t offset) {
+    // The lowest bit of what is left; any offset once nothing is left.
+    const auto lowest = [](std::uint64_t bits) {
+        return static_cast<std::uint32_t>(std::countr_zero(bits | std::uint64_t{1} << 63));
+    };
+    std::uint64_t rest = found.mask;
+#pragma GCC unroll 4
+    for (std::uint32_t i = 0; i < Always; ++i, rest &= rest - 1) out[i] = offset + lowest(rest);
+    if (found.count > Always) [[unlikely]] {
+        for (std::uint32_t i = Always; i < found.count; ++i, rest &= rest - 1) out[i] = offset + lowest(rest);
+    }
+}
+
 // Calls f(offset, block) for the text's blocks of kBlock bytes in order; the last, shorter
 // one is passed as a copy padded with zero bytes (neither a line feed nor a "|").
 template <class F>
@@ -215,9 +232,7 @@ public:
     // The lines of [begin, begin + size), each of them ending with a line feed; size is at
     // most kReadAhead. `scratch` has room for 2 * (kReadAhead + kBlock) entries.
     LZ_SCHEME_FLATTEN void addLines(const char* begin, std::size_t size, std::uint32_t* scratch) {
-        // Pass 1, a block at a time: the offsets of every "|" and every line feed. Four "|" and
-        // two line feeds a block are written whether there or not (those past the real ones are
-        // overwritten later), so that the common block takes no branch on its content.
+        // Pass 1, a block at a time: the offsets of every "|" and every line feed.
         std::uint32_t* const bars = scratch;
         std::uint32_t* const lineFeeds = scratch + StepTable::kReadAhead + kBlock;
         std::uint32_t barCount = 0;
@@ -226,22 +241,8 @@ public:
             const auto offset = static_cast<std::uint32_t>(blockOffset);
             const Matches barsHere = matches(block, '|');
             const Matches lineFeedsHere = matches(block, '\n');
-            // The lowest bit of what is left; any offset once nothing is left.
-            const auto lowest = [](std::uint64_t bits) {
-                return static_cast<std::uint32_t>(std::countr_zero(bits | std::uint64_t{1} << 63));
-            };
-            std::uint64_t rest = barsHere.mask;
-            std::uint32_t* out = bars + barCount;
-#pragma GCC unroll 4
-            for (std::uint32_t i = 0; i < 4; ++i, rest &= rest - 1) out[i] = offset + lowest(rest);
-            if (barsHere.count > 4) [[unlikely]] {
-                for (std::uint32_t i = 4; i < barsHere.count; ++i, rest &= rest - 1) out[i] = offset + lowest(rest);
-            }
-            rest = lineFeedsHere.mask;
-            out = lineFeeds + lineCount;
-#pragma GCC unroll 2
-            for (std::uint32_t i = 0; i < 2; ++i, rest &= rest - 1) out[i] = offset + lowest(rest);
-            for (std::uint32_t i = 2; i < lineFeedsHere.count; ++i, rest &= rest - 1) out[i] = offset + lowest(rest);
+            storeOffsets<4>(bars + barCount, barsHere, offset);
+            storeOffsets<2>(lineFeeds + lineCount, lineFeedsHere, offset);
             barCount += barsHere.count;
             lineCount += lineFeedsHere.count;
         });
