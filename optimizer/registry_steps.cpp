@@ -20,17 +20,10 @@ std::size_t findFirstBackslash(std::string_view gbk) {
     return std::string_view::npos;
 }
 
+// Any name that is no root's names HKEY_CURRENT_CONFIG.
 Root rootNamed(std::string_view name) {
-    struct Named {
-        std::string_view name;
-        Root root;
-    };
-    static constexpr std::array<Named, 4> kRoots{{{"HKEY_CLASSES_ROOT", Root::ClassesRoot},
-                                                  {"HKEY_CURRENT_USER", Root::CurrentUser},
-                                                  {"HKEY_LOCAL_MACHINE", Root::LocalMachine},
-                                                  {"HKEY_USERS", Root::Users}}};
-    for (const Named& n : kRoots) {
-        if (n.name == name) return n.root;
+    for (const Root root : registry::kRoots) {
+        if (registry::rootName(root) == name) return root;
     }
     return Root::CurrentConfig;
 }

@@ -19,26 +19,11 @@ constexpr int kNameAttempts = 100;                  // runs in one second that g
 // A hex line is continued with "\" once it reaches this column, as the registry editor does.
 constexpr std::size_t kHexLineColumns = 76;
 
-std::u16string_view rootName(Root root) {
-    switch (root) {
-        case Root::ClassesRoot:
-            return u"HKEY_CLASSES_ROOT";
-        case Root::CurrentUser:
-            return u"HKEY_CURRENT_USER";
-        case Root::LocalMachine:
-            return u"HKEY_LOCAL_MACHINE";
-        case Root::Users:
-            return u"HKEY_USERS";
-        case Root::CurrentConfig:
-            return u"HKEY_CURRENT_CONFIG";
-    }
-    return u"HKEY_CURRENT_CONFIG";
-}
-
 // A section line naming a key: "[HKEY_...\\key]", or "[-HKEY_...\\key]" to delete it.
 std::u16string sectionLine(std::u16string_view opening, Root root, std::u16string_view key) {
     std::u16string line(opening);
-    line.append(rootName(root));
+    const std::string_view name = registry::rootName(root);
+    line.append(name.begin(), name.end());  // ASCII
     if (!key.empty()) line.append(u"\\").append(key);
     line += u']';
     return line;

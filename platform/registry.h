@@ -22,6 +22,25 @@
 namespace lz::registry {
 
 enum class Root { ClassesRoot, CurrentUser, LocalMachine, Users, CurrentConfig };
+inline constexpr Root kRoots[] = {Root::ClassesRoot, Root::CurrentUser, Root::LocalMachine, Root::Users,
+                                  Root::CurrentConfig};
+
+// The root's name as the registry writes it: "HKEY_CURRENT_USER", ...
+constexpr std::string_view rootName(Root root) {
+    switch (root) {
+        case Root::ClassesRoot:
+            return "HKEY_CLASSES_ROOT";
+        case Root::CurrentUser:
+            return "HKEY_CURRENT_USER";
+        case Root::LocalMachine:
+            return "HKEY_LOCAL_MACHINE";
+        case Root::Users:
+            return "HKEY_USERS";
+        case Root::CurrentConfig:
+            return "HKEY_CURRENT_CONFIG";
+    }
+    return "HKEY_CURRENT_CONFIG";
+}
 
 // The numbers are the registry's own type codes. A value read back may have any code, named
 // here or not (a ValueType holds every 32-bit number).

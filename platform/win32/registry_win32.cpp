@@ -39,25 +39,10 @@ std::optional<std::wstring> terminated(std::u16string_view text) {
     return std::wstring(text.begin(), text.end());
 }
 
-const wchar_t* rootName(Root root) {
-    switch (root) {
-        case Root::ClassesRoot:
-            return L"HKEY_CLASSES_ROOT";
-        case Root::CurrentUser:
-            return L"HKEY_CURRENT_USER";
-        case Root::LocalMachine:
-            return L"HKEY_LOCAL_MACHINE";
-        case Root::Users:
-            return L"HKEY_USERS";
-        case Root::CurrentConfig:
-            return L"HKEY_CURRENT_CONFIG";
-    }
-    return L"?";
-}
-
 // What a trace names: the key's whole path, and the value's name after a colon.
 std::wstring subject(Root root, std::u16string_view subKey, std::optional<std::u16string_view> name = {}) {
-    std::wstring text = rootName(root);
+    const std::string_view rootText = rootName(root);
+    std::wstring text(rootText.begin(), rootText.end());  // ASCII
     text.append(L"\\").append(subKey.begin(), subKey.end());
     if (name) text.append(L" : ").append(name->begin(), name->end());
     return text;
