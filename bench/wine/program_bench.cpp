@@ -41,6 +41,7 @@
 #include "optimizer/layouts.h"
 #include "platform/text.h"
 #include "scheme/scheme.h"
+#include "tests/e2e/driver.h"
 
 #ifndef LZ_BENCH_OPTIMIZER_EXE
 #error "LZ_BENCH_OPTIMIZER_EXE must name the built optimizer.exe"
@@ -57,11 +58,17 @@ namespace {
 namespace fs = std::filesystem;
 namespace sc = lz::scheme;
 using Clock = std::chrono::steady_clock;
-using Millis = std::chrono::milliseconds;
+using lz::e2e::Millis;
 
-struct DriverError : std::runtime_error {
-    using std::runtime_error::runtime_error;
-};
+// The end-to-end tests' driver: reading and clicking the programs' windows from outside.
+using lz::e2e::Click;
+using lz::e2e::DismissMessageBox;
+using lz::e2e::DriverError;
+using lz::e2e::ListRowCount;
+using lz::e2e::ListSelectRow;
+using lz::e2e::Narrow;
+using lz::e2e::Text;
+using lz::e2e::Widen;
 
 constexpr wchar_t kOptimizerCaption[] = L"LZ Vantor（岚舟智能优化）";
 constexpr wchar_t kEditorCaption[] = L"LZ 优化方案编辑器";
@@ -84,13 +91,6 @@ struct Options {
     int steps = 100000;
     int catalogue = 10000;
 };
-
-std::wstring Widen(std::string_view utf8) {
-    return lz::text::toWide(utf8);
-}
-std::string Narrow(std::wstring_view wide) {
-    return lz::text::fromWide(wide);
-}
 
 // ---- The programs, from outside --------------------------------------------------------------
 
@@ -262,23 +262,6 @@ double TimeUntil(Clock::time_point start, const std::function<bool()>& ready, co
 
 // SendMessage bounded by a generous timeout: the target may be busy for seconds, which is
 // what is being measured, so the driver waits rather than giving up after a few.
-LRESULT SendPatiently(HWND window, UINT message, WPARAM wparam = 0, LPARAM lparam = 0) {
-    DWORD_PTR result = 0;
-    if (SendMessageTimeoutW(window, message, wparam, lparam, SMTO_NORMAL, static_cast<UINT>(kSlowLimit.count()),
-                            &result) == 0)
-        throw DriverError("a window of the program did not answer");
-    return static_cast<LRESULT>(result);
-}
-
-std::wstring TextOf(HWND window) {
-    const auto length = static_cast<size_t>(SendPatiently(window, WM_GETTEXTLENGTH));
-    std::wstring text(length + 1, L'\0');
-    const auto copied =
-        static_cast<size_t>(SendPatiently(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data())));
-    text.resize(std::min(copied, length));
-    return text;
-}
-
 // A top-level window of the process with this caption, visible or not yet, or (`dialog`) a
 // visible dialog. Reads captions without sending messages, so a busy program is no obstacle.
 HWND FindTop(DWORD pid, std::wstring_view caption, bool dialog = false) {
@@ -311,10 +294,6 @@ HWND FindTop(DWORD pid, std::wstring_view caption, bool dialog = false) {
     return search.found;
 }
 
-int ListCount(HWND list) {
-    return static_cast<int>(SendPatiently(list, LVM_GETITEMCOUNT));
-}
-
 // True once `window` (found by caption when it is still null) is visible.
 bool Shown(DWORD pid, std::wstring_view caption, HWND& window) {
     if (window == nullptr) window = FindTop(pid, caption);
@@ -327,39 +306,8 @@ std::function<bool()> ListedIn(const Program& process, const wchar_t* caption, i
     return [&process, caption, listId, rows, &window] {
         if (!Shown(process.Id(), caption, window)) return false;
         HWND list = GetDlgItem(window, listId);
-        return list != nullptr && ListCount(list) == rows;
+        return list != nullptr && ListRowCount(list) == rows;
     };
-}
-
-// Posts BM_CLICK: returns at once, before any modal window the click opens has closed.
-void Click(HWND button) {
-    if (!PostMessageW(button, BM_CLICK, 0, 0)) throw DriverError("clicking a button failed: it is gone");
-}
-
-// Selects and focuses a row of another process's list view, as a click would. The item goes
-// through memory of that process: Wine does not carry LVM_SETITEMSTATE's pointer across.
-void SelectRow(HWND list, int row) {
-    DWORD pid = 0;
-    GetWindowThreadProcessId(list, &pid);
-    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, pid);
-    if (process == nullptr) throw DriverError("cannot open the program's process");
-    void* remote = VirtualAllocEx(process, nullptr, sizeof(LVITEMW), MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
-    LVITEMW item{};
-    item.stateMask = item.state = LVIS_SELECTED | LVIS_FOCUSED;
-    SIZE_T written = 0;
-    const bool selected =
-        remote != nullptr && WriteProcessMemory(process, remote, &item, sizeof item, &written) &&
-        SendPatiently(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(remote));
-    if (remote != nullptr) VirtualFreeEx(process, remote, 0, MEM_RELEASE);
-    CloseHandle(process);
-    if (!selected) throw DriverError("selecting row " + std::to_string(row) + " failed");
-}
-
-// Clicks OK on a message box and waits until it is gone.
-void Dismiss(HWND box) {
-    Click(GetDlgItem(box, IDOK));
-    TimeUntil(
-        Clock::now(), [box] { return !IsWindow(box); }, "the message box to close", Millis{10000});
 }
 
 std::wstring Quoted(const fs::path& path) {
@@ -409,7 +357,7 @@ HWND OptimizerWithSelection(const Program& optimizer) {
     HWND main = nullptr;
     TimeUntil(Clock::now(), ListedIn(optimizer, kOptimizerCaption, kCatalogueListId, 1, main),
               "the optimizer's catalogue");
-    SelectRow(GetDlgItem(main, kCatalogueListId), 0);
+    ListSelectRow(GetDlgItem(main, kCatalogueListId), 0);
     return main;
 }
 
@@ -427,7 +375,7 @@ double TimeFirstStep(const Program& optimizer, HWND main, const GeneratedScheme&
         [&] {
             if (whileWaiting) whileWaiting();
             return Shown(optimizer.Id(), kRunnerCaption, runner) &&
-                   TextOf(GetDlgItem(runner, kPathBoxId)) == scheme.firstShown;
+                   Text(GetDlgItem(runner, kPathBoxId)) == scheme.firstShown;
         },
         "step 1 in the runner window");
 }
@@ -555,9 +503,9 @@ std::vector<double> TimeSaves(const Program& editor, HWND window, int repeat) {
         Click(save);
         times.push_back(TimeUntil(
             clicked, [&] { return (box = FindTop(editor.Id(), {}, true)) != nullptr; }, "the message after saving"));
-        const std::wstring message = TextOf(GetDlgItem(box, kMessageTextId));
+        const std::wstring message = Text(GetDlgItem(box, kMessageTextId));
         if (message != kSavedMessage) throw DriverError("saving said \"" + Narrow(message) + "\"");
-        Dismiss(box);
+        DismissMessageBox(box);
     }
     return times;
 }
@@ -779,6 +727,8 @@ int Run(const Options& options) {
 
 int main(int argc, char** argv) {
     try {
+        // A window busy with a 10 MB scheme may take long to answer; past this it is broken.
+        lz::e2e::SetAnswerTimeout(kSlowLimit);
         return Run(ParseOptions(argc, argv));
     } catch (const std::exception& error) {
         std::fprintf(stderr, "program_bench: %s\n", error.what());

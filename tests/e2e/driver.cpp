@@ -32,7 +32,7 @@ namespace fs = std::filesystem;
 namespace lz::e2e {
 namespace {
 
-constexpr UINT kSendTimeoutMs = 5000;
+UINT gSendTimeoutMs = 5000;  // SetAnswerTimeout
 constexpr Millis kPollInterval{15};
 
 DWORD ToMs(Millis timeout) {
@@ -49,10 +49,10 @@ std::string Describe(HWND window) {
 // SendMessage that cannot hang the test on a program that stopped answering.
 LRESULT Send(HWND window, UINT message, WPARAM wparam = 0, LPARAM lparam = 0) {
     DWORD_PTR result = 0;
-    if (SendMessageTimeoutW(window, message, wparam, lparam, SMTO_ABORTIFHUNG, kSendTimeoutMs, &result) == 0) {
+    if (SendMessageTimeoutW(window, message, wparam, lparam, SMTO_ABORTIFHUNG, gSendTimeoutMs, &result) == 0) {
         char buffer[96];
         std::snprintf(buffer, sizeof buffer, "window %p did not answer message 0x%X within %u ms",
-                      static_cast<void*>(window), message, kSendTimeoutMs);
+                      static_cast<void*>(window), message, gSendTimeoutMs);
         throw DriverError(buffer);
     }
     return static_cast<LRESULT>(result);
@@ -174,6 +174,10 @@ std::wstring GbkToWide(std::string_view gbk) {
     return out;
 }
 
+void SetAnswerTimeout(Millis timeout) {
+    gSendTimeoutMs = static_cast<UINT>(timeout.count());
+}
+
 bool PollUntil(const std::function<bool()>& done, Millis timeout) {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     while (!done()) {
@@ -266,7 +270,7 @@ Process Process::WaitForProcessWithWindow(std::wstring_view caption, Millis time
                     return TRUE;
                 if (!IsWindowVisible(window)) return TRUE;
                 DWORD_PTR length = 0;
-                if (!SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs, &length) ||
+                if (!SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, gSendTimeoutMs, &length) ||
                     length != s->caption.size())
                     return TRUE;
                 if (Text(window) != s->caption) return TRUE;
@@ -422,7 +426,7 @@ DWORD CallInside(HANDLE process, const char* function) {
                           std::to_string(GetLastError()) + ")");
     DWORD result = 0;
     const bool ended =
-        WaitForSingleObject(thread, kSendTimeoutMs) == WAIT_OBJECT_0 && GetExitCodeThread(thread, &result);
+        WaitForSingleObject(thread, gSendTimeoutMs) == WAIT_OBJECT_0 && GetExitCodeThread(thread, &result);
     CloseHandle(thread);
     if (!ended) throw DriverError(std::string(function) + " did not return inside another process");
     return result;

@@ -36,6 +36,9 @@ std::wstring GbkToWide(std::string_view gbk);
 
 // Polls `done` every few milliseconds until it returns true or `timeout` passes.
 bool PollUntil(const std::function<bool()>& done, Millis timeout = kDefaultTimeout);
+// How long a window of the program may take to answer one message before the driver gives up
+// (5 s unless set): a benchmark of large inputs allows more.
+void SetAnswerTimeout(Millis timeout);
 
 // Runs a command line (no window expected) to its end and returns its exit code; kills it and
 // throws when it does not end in time.
