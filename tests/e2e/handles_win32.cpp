@@ -8,6 +8,7 @@
 
 #include "platform/win32/handle.h"
 #include "platform/win32/trace.h"
+#include "tests/e2e/debug_output.h"
 
 namespace {
 
@@ -81,35 +82,6 @@ TEST(ComPtr, MovesItsReferenceAndReleasesItOnce) {
     assigned.reset();
     EXPECT_EQ(raw->Release(), 0u);  // the owners' one reference went exactly once
 }
-
-// What the program sends to the debugger's output while a test runs: the system raises an
-// exception for each line, which a first handler sees before anything else.
-class DebugOutput {
-public:
-    DebugOutput() {
-        lines_ = &captured_;
-        handler_ = AddVectoredExceptionHandler(1, &DebugOutput::seen);
-    }
-    ~DebugOutput() {
-        RemoveVectoredExceptionHandler(handler_);
-        lines_ = nullptr;
-    }
-    const std::vector<std::string>& lines() const { return captured_; }
-
-private:
-    static LONG CALLBACK seen(EXCEPTION_POINTERS* info) {
-        const EXCEPTION_RECORD& record = *info->ExceptionRecord;
-        if (record.ExceptionCode == DBG_PRINTEXCEPTION_C && record.NumberParameters >= 2 && lines_) {
-            lines_->emplace_back(reinterpret_cast<const char*>(record.ExceptionInformation[1]),
-                                 static_cast<std::size_t>(record.ExceptionInformation[0]));
-        }
-        return EXCEPTION_CONTINUE_SEARCH;
-    }
-
-    static inline std::vector<std::string>* lines_ = nullptr;
-    std::vector<std::string> captured_;
-    PVOID handler_ = nullptr;
-};
 
 bool anyLineHas(const std::vector<std::string>& lines, const std::string& part) {
     for (const auto& line : lines) {
