@@ -272,6 +272,35 @@ TEST(Win32Window, MessageBoxesOfTheSuiteHaveOneCaption) {
     w.close();
 }
 
+// The opener owns the window it opens; a modal window keeps its owner disabled while it is
+// open, and gives it back however it ends (here: closed by its own created handler).
+TEST(Win32Window, TheOpenerOwnsItsWindowAndAModalOneHoldsItsOwnerWhileOpen) {
+    bool ownerEnabledUnderModal = true;
+    HWND modalHandle = nullptr;
+    Handlers h;
+    h.on("按钮1", Event::Clicked, [&](Window& owner) {
+        Handlers modal;
+        modal.onCreated([&](Window& m) {
+            ownerEnabledUnderModal = IsWindowEnabled(handleOf(owner)) != FALSE;
+            modalHandle = handleOf(m);
+            m.close();
+        });
+        owner.openModal(optimizer::managementWindowLayout(), std::move(modal));
+    });
+    std::unique_ptr<Window> window = open(optimizer::managementWindowLayout(), std::move(h));
+    const HWND top = handleOf(*window);
+    HWND button = controlHandle(*window, "按钮1");
+    SendMessageW(top, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(button), BN_CLICKED), reinterpret_cast<LPARAM>(button));
+    ASSERT_NE(modalHandle, nullptr) << "the modal window was opened";
+    EXPECT_FALSE(ownerEnabledUnderModal);
+    EXPECT_FALSE(IsWindow(modalHandle));
+    EXPECT_TRUE(IsWindowEnabled(top));
+    EXPECT_TRUE(window->isOpen());
+
+    window.reset();
+    EXPECT_FALSE(IsWindow(top)) << "the window goes with its owner's object";
+}
+
 // A control name the window does not have is an error of the caller, whichever operation it
 // comes with; the in-memory window answers the same way (tests/unit/window_test.cpp).
 TEST(Win32Window, AnUnknownControlNameThrowsNamingTheWindowAndTheControl) {
