@@ -47,6 +47,32 @@ Rect WindowLayout::clientRect(const ControlLayout& c) const {
     return r;
 }
 
+namespace {
+
+std::string_view eventName(Event event) {
+    switch (event) {
+        case Event::Created:
+            return "Created";
+        case Event::Clicked:
+            return "Clicked";
+        case Event::MouseDown:
+            return "MouseDown";
+        case Event::Selected:
+            return "Selected";
+        case Event::PageChanged:
+            return "PageChanged";
+    }
+    return "unknown";
+}
+
+}  // namespace
+
+std::string describeHandler(const WindowLayout& window, std::string_view control, Event event) {
+    std::string where = "the " + std::string(eventName(event)) + " handler of ";
+    if (!control.empty()) where.append(control).append(" in ");
+    return where + "\"" + window.caption + "\"";
+}
+
 Handlers& Handlers::on(std::string_view control, Event event, Handler handler) {
     entries_.push_back({std::string(control), event, std::move(handler)});
     return *this;

@@ -2,7 +2,7 @@
 
 #include <stdexcept>
 
-#include "platform/text.h"
+#include "platform/ui/memory/list_view.h"
 
 namespace lz::ui {
 
@@ -39,56 +39,52 @@ std::vector<MemoryWindow*> MemoryDesktop::openWindows() const {
 
 MemoryWindow::MemoryWindow(MemoryDesktop& desktop, const WindowLayout& layout, Handlers handlers)
     : desktop_(desktop), layout_(layout), handlers_(std::move(handlers)) {
-    states_.reserve(layout_.controls.size());
-    for (const ControlLayout& c : layout_.controls) {
-        State s;
-        s.text = c.text;
-        s.enabled = c.enabled;
-        s.visible = c.visible;
-        s.checked = c.checked;
-        s.rows = ListModel(static_cast<int>(c.columns.size()));
-        states_.push_back(std::move(s));
-    }
+    controls_.reserve(layout_.controls.size());
+    for (size_t i = 0; i < layout_.controls.size(); ++i)
+        controls_.push_back(memory::make(layout_, controls_, static_cast<int>(i)));
 }
 
 void MemoryWindow::raiseCreated() {
     if (layout_.onCreated) raise({}, Event::Created);
 }
 
-const ControlLayout& MemoryWindow::layoutOf(std::string_view control) const {
-    const ControlLayout* c = layout_.find(control);
-    if (!c) throw std::out_of_range("no control named " + std::string(control) + " in " + layout_.caption);
-    return *c;
+memory::Control& MemoryWindow::at(std::string_view control) const {
+    const int id = layout_.idOf(control);  // throws for a name the table does not have
+    return *controls_[static_cast<size_t>(id - kFirstControlId)];
 }
 
-MemoryWindow::State& MemoryWindow::state(std::string_view control) {
-    return states_[static_cast<size_t>(&layoutOf(control) - layout_.controls.data())];
-}
-
-const MemoryWindow::State& MemoryWindow::state(std::string_view control) const {
-    return states_[static_cast<size_t>(&layoutOf(control) - layout_.controls.data())];
+memory::ListView* MemoryWindow::list(std::string_view control) const {
+    return at(control).list();
 }
 
 bool MemoryWindow::reachable(std::string_view control) const {
     if (!open_) return false;
-    const ControlLayout& c = layoutOf(control);
-    const State& s = state(control);
-    if (!s.enabled || !s.visible) return false;
-    if (!c.tab.empty() && currentPage(c.tab) != c.page) return false;
+    const memory::Control& c = at(control);
+    if (!c.enabled() || !c.visible()) return false;
+    if (!c.layout().tab.empty() && currentPage(c.layout().tab) != c.layout().page) return false;
     return true;
 }
 
+// An exception a handler throws stops here, as it does in the Win32 window; it is recorded for
+// the test to see.
 void MemoryWindow::raise(std::string_view control, Event event) {
-    if (!control.empty() && !layoutOf(control).binds(event)) return;
-    if (const Handler* h = handlers_.find(control, event)) (*h)(*this);
+    if (!control.empty() && !at(control).layout().binds(event)) return;
+    const Handler* h = handlers_.find(control, event);
+    if (!h) return;
+    try {
+        (*h)(*this);
+    } catch (const std::exception& e) {
+        desktop_.stoppedExceptions.push_back(describeHandler(layout_, control, event) + ": " + e.what());
+    } catch (...) {
+        desktop_.stoppedExceptions.push_back(describeHandler(layout_, control, event) + ": unknown exception");
+    }
 }
 
 // ---- user actions ----
 
 bool MemoryWindow::click(std::string_view control) {
     if (!reachable(control)) return false;
-    const ControlLayout& c = layoutOf(control);
-    if (c.kind == ControlKind::Radio) setChecked(control, true);
+    at(control).onClick();
     raise(control, Event::Clicked);
     return true;
 }
@@ -100,145 +96,114 @@ bool MemoryWindow::mouseDown(std::string_view label) {
 }
 
 bool MemoryWindow::pick(std::string_view combo, int item) {
-    if (!reachable(combo)) return false;
-    const ControlLayout& c = layoutOf(combo);
-    if (item < 0 || item >= static_cast<int>(c.items.size())) return false;
-    state(combo).selected = item;
+    if (!reachable(combo) || !at(combo).pick(item)) return false;
     raise(combo, Event::Selected);
     return true;
 }
 
 bool MemoryWindow::switchPage(std::string_view tab, int page) {
     if (!reachable(tab)) return false;
-    const ControlLayout& c = layoutOf(tab);
-    if (page < 0 || page >= static_cast<int>(c.pages.size())) return false;
-    if (state(tab).page == page) return true;
-    state(tab).page = page;
-    raise(tab, Event::PageChanged);
+    memory::Control& c = at(tab);
+    const int before = c.currentPage();
+    if (!c.setCurrentPage(page)) return false;
+    if (page != before) raise(tab, Event::PageChanged);
     return true;
 }
 
 bool MemoryWindow::type(std::string_view edit, std::string_view utf8) {
-    if (!reachable(edit)) return false;
-    const ControlLayout& c = layoutOf(edit);
-    if (c.readOnly) return false;
-    std::string typed(utf8);
-    if (c.limit > 0) {
-        // The limit counts characters, as the real edit box does (UTF-16 units).
-        std::u16string units = text::utf8ToUtf16(typed);
-        if (static_cast<int>(units.size()) > c.limit)
-            typed = text::utf16ToUtf8(units.substr(0, static_cast<size_t>(c.limit)));
-    }
-    state(edit).text = typed;
-    return true;
+    return reachable(edit) && at(edit).type(utf8);
 }
 
 // ---- Window ----
 
 std::string MemoryWindow::text(std::string_view control) const {
-    const ControlLayout& c = layoutOf(control);
-    if (c.kind == ControlKind::ComboBox) {
-        int i = state(control).selected;
-        return i < 0 ? std::string() : c.items[static_cast<size_t>(i)];
-    }
-    return state(control).text;
+    return at(control).text();
 }
-
 void MemoryWindow::setText(std::string_view control, std::string_view utf8) {
-    state(control).text = utf8;
+    at(control).setText(utf8);
 }
 bool MemoryWindow::enabled(std::string_view control) const {
-    return state(control).enabled;
+    return at(control).enabled();
 }
 void MemoryWindow::setEnabled(std::string_view control, bool on) {
-    state(control).enabled = on;
+    at(control).setEnabled(on);
 }
 bool MemoryWindow::visible(std::string_view control) const {
-    return state(control).visible;
+    return at(control).visible();
 }
 void MemoryWindow::setVisible(std::string_view control, bool on) {
-    state(control).visible = on;
+    at(control).setVisible(on);
 }
 bool MemoryWindow::checked(std::string_view control) const {
-    return state(control).checked;
+    return at(control).checked();
 }
-
 void MemoryWindow::setChecked(std::string_view control, bool on) {
-    const ControlLayout& c = layoutOf(control);
-    if (on && c.kind == ControlKind::Radio) {
-        // A group is a run of consecutive radio buttons in the table.
-        int i = layout_.indexOf(control);
-        int first = i, last = i;
-        while (first > 0 && layout_.controls[static_cast<size_t>(first - 1)].kind == ControlKind::Radio) --first;
-        while (last + 1 < static_cast<int>(layout_.controls.size()) &&
-               layout_.controls[static_cast<size_t>(last + 1)].kind == ControlKind::Radio)
-            ++last;
-        for (int k = first; k <= last; ++k) states_[static_cast<size_t>(k)].checked = false;
-    }
-    state(control).checked = on;
+    at(control).setChecked(on);
 }
-
 int MemoryWindow::selectedItem(std::string_view control) const {
-    return state(control).selected;
+    return at(control).selectedItem();
 }
 int MemoryWindow::currentPage(std::string_view control) const {
-    return state(control).page;
+    return at(control).currentPage();
 }
-
 void MemoryWindow::setCurrentPage(std::string_view control, int page) {
-    if (page >= 0 && page < static_cast<int>(layoutOf(control).pages.size())) state(control).page = page;
+    at(control).setCurrentPage(page);
 }
 
-int MemoryWindow::rowCount(std::string_view list) const {
-    return state(list).rows.rows();
+// ---- list views ----
+
+int MemoryWindow::rowCount(std::string_view control) const {
+    const memory::ListView* l = list(control);
+    return l ? l->rows().rows() : 0;
 }
 
-void MemoryWindow::appendRow(std::string_view list, std::vector<std::string> cells) {
-    state(list).rows.append(std::move(cells));
+void MemoryWindow::appendRow(std::string_view control, std::vector<std::string> cells) {
+    if (memory::ListView* l = list(control)) l->rows().append(std::move(cells));
 }
 
-void MemoryWindow::appendRows(std::string_view list, std::vector<std::string> firstCells) {
-    state(list).rows.appendFirstCells(std::move(firstCells));
+void MemoryWindow::appendRows(std::string_view control, std::vector<std::string> firstCells) {
+    if (memory::ListView* l = list(control)) l->rows().appendFirstCells(std::move(firstCells));
 }
 
-void MemoryWindow::appendLines(std::string_view list, std::shared_ptr<const std::string> text,
+void MemoryWindow::appendLines(std::string_view control, std::shared_ptr<const std::string> text,
                                std::vector<std::string_view> lines) {
-    state(list).rows.appendLines(std::move(text), std::move(lines));
+    if (memory::ListView* l = list(control)) l->rows().appendLines(std::move(text), std::move(lines));
 }
 
-void MemoryWindow::appendAllLines(std::string_view list, std::shared_ptr<const void> owner, std::string_view text) {
-    state(list).rows.appendAllLines(std::move(owner), text);
+void MemoryWindow::appendAllLines(std::string_view control, std::shared_ptr<const void> owner, std::string_view text) {
+    if (memory::ListView* l = list(control)) l->rows().appendAllLines(std::move(owner), text);
 }
 
-std::string MemoryWindow::cell(std::string_view list, int row, int column) const {
-    return std::string(state(list).rows.cell(row, column));
+std::string MemoryWindow::cell(std::string_view control, int row, int column) const {
+    const memory::ListView* l = list(control);
+    return l ? std::string(l->rows().cell(row, column)) : std::string();
 }
 
-void MemoryWindow::setCell(std::string_view list, int row, int column, std::string_view text) {
-    state(list).rows.set(row, column, text);
+void MemoryWindow::setCell(std::string_view control, int row, int column, std::string_view text) {
+    if (memory::ListView* l = list(control)) l->rows().set(row, column, text);
 }
 
-void MemoryWindow::removeRow(std::string_view list, int row) {
-    State& s = state(list);
-    if (s.rows.remove(row)) s.selected = selectionAfterRemoval(s.selected, row);
+void MemoryWindow::removeRow(std::string_view control, int row) {
+    if (memory::ListView* l = list(control)) l->removeRow(row);
 }
 
-void MemoryWindow::clearRows(std::string_view list) {
-    state(list).rows.clear();
-    state(list).selected = -1;
+void MemoryWindow::clearRows(std::string_view control) {
+    if (memory::ListView* l = list(control)) l->clearRows();
 }
 
-int MemoryWindow::selectedRow(std::string_view list) const {
-    return state(list).selected;
+int MemoryWindow::selectedRow(std::string_view control) const {
+    const memory::ListView* l = list(control);
+    return l ? l->selectedRow() : -1;
 }
 
-void MemoryWindow::selectRow(std::string_view list, int row) {
-    State& s = state(list);
-    s.selected = s.rows.validRow(row) ? row : -1;
+void MemoryWindow::selectRow(std::string_view control, int row) {
+    if (memory::ListView* l = list(control)) l->selectRow(row);
 }
+
+// ---- dialogs and other windows ----
 
 std::optional<std::string> MemoryWindow::showFileDialog(std::string_view dialog) {
-    layoutOf(dialog);  // the dialog must exist in this window
+    at(dialog);  // the dialog must exist in this window
     desktop_.dialogsShown.emplace_back(dialog);
     if (desktop_.fileAnswers_.empty()) return std::nullopt;
     std::optional<std::string> answer = std::move(desktop_.fileAnswers_.front());

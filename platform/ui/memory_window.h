@@ -1,6 +1,7 @@
 // In-memory windows for unit tests: built from the same layout tables as the real windows,
 // they hold texts, states, rows, selections and pages, and act like a user would (click, type,
-// pick, press Esc). Message boxes are recorded and answered OK.
+// pick, press Esc). Message boxes are recorded and answered OK. What each kind of control
+// holds and does is in memory/, one file per kind, as the Win32 window has it.
 #pragma once
 
 #include <deque>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "platform/ui/list_model.h"
+#include "platform/ui/memory/control.h"
 #include "platform/ui/window.h"
 
 namespace lz::ui {
@@ -39,6 +41,9 @@ public:
     std::vector<Opening> openings;          // every window opened, in order
     std::vector<std::string> dialogsShown;  // name of each file dialog shown
     std::optional<int> exitCode;            // set when the program asked to end
+    // Each exception a handler threw, stopped where its event was raised, as
+    // "<the handler>: <what it said>"; a test expects none unless it provokes one.
+    std::vector<std::string> stoppedExceptions;
 
     // Modeless windows still open (and start windows).
     std::vector<MemoryWindow*> openWindows() const;
@@ -104,28 +109,18 @@ public:
     void raiseCreated();
 
 private:
-    struct State {
-        std::string text;
-        bool enabled = true;
-        bool visible = true;
-        bool checked = false;
-        int selected = -1;  // list row or combo entry
-        int page = 0;
-        ListModel rows;
-    };
-
-    // The state of a control by name; a name the layout does not have is a programming error
-    // and throws std::out_of_range, so a test catches a misspelt name at once.
-    State& state(std::string_view control);
-    const State& state(std::string_view control) const;
-    const ControlLayout& layoutOf(std::string_view control) const;
+    // The control of that name; a name the layout does not have is a programming error and
+    // throws std::invalid_argument (as in the Win32 window), so a misspelt name shows at once.
+    memory::Control& at(std::string_view control) const;
+    // The list view of that name, or nullptr when the control is another kind.
+    memory::ListView* list(std::string_view control) const;
     bool reachable(std::string_view control) const;
     void raise(std::string_view control, Event event);
 
     MemoryDesktop& desktop_;
     WindowLayout layout_;
     Handlers handlers_;
-    std::vector<State> states_;
+    memory::Controls controls_;
     bool open_ = true;
 };
 

@@ -33,11 +33,20 @@ private:
     std::vector<Entry> entries_;
 };
 
+// How traces and tests name a handler: `the Clicked handler of 按钮1 in "方案管理"` (the
+// window's own created event: `the Created handler of "方案管理"`).
+std::string describeHandler(const WindowLayout& window, std::string_view control, Event event);
+
 class Window {
 public:
     virtual ~Window() = default;
 
     virtual const WindowLayout& layout() const = 0;
+
+    // Every operation on a control names it; a name the window's table does not have is a
+    // programming error and throws std::invalid_argument naming the window and the control.
+    // An exception thrown by a handler stops where its event is raised: the window goes on
+    // (the Win32 window traces it, the in-memory window records it for the test to see).
 
     // Caption or text of a control, UTF-8 (a list view's cells are read with cell()). For a
     // browser it is the address; setting it makes the browser go there.

@@ -1,6 +1,6 @@
 // What the code under test sends to the debugger's output, caught in-process: the system
 // raises an exception for each line it is given, which a first vectored handler sees before
-// anything else (and passes on).
+// anything else (and passes on). The lines come in the ANSI code page and are kept as UTF-8.
 #pragma once
 
 #include <windows.h>
@@ -8,9 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "platform/text.h"
+
 namespace lz::e2e {
 
-// The lines sent while one of these lives.
 class DebugOutput {
 public:
     DebugOutput() {
@@ -21,16 +22,27 @@ public:
         RemoveVectoredExceptionHandler(handler_);
         lines_ = nullptr;
     }
+    DebugOutput(const DebugOutput&) = delete;
+    DebugOutput& operator=(const DebugOutput&) = delete;
+
     const std::vector<std::string>& lines() const { return captured_; }
+    bool anyLineHas(const std::string& part) const;
 
 private:
     static LONG CALLBACK seen(EXCEPTION_POINTERS* info) {
         const EXCEPTION_RECORD& record = *info->ExceptionRecord;
         if (record.ExceptionCode == DBG_PRINTEXCEPTION_C && record.NumberParameters >= 2 && lines_) {
-            lines_->emplace_back(reinterpret_cast<const char*>(record.ExceptionInformation[1]),
-                                 static_cast<std::size_t>(record.ExceptionInformation[0]));
+            const std::string ansi(reinterpret_cast<const char*>(record.ExceptionInformation[1]),
+                                   static_cast<std::size_t>(record.ExceptionInformation[0]));
+            lines_->push_back(utf8(ansi));
         }
         return EXCEPTION_CONTINUE_SEARCH;
+    }
+    static std::string utf8(const std::string& ansi) {
+        const int n = MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
+        std::wstring wide(static_cast<std::size_t>(n), L'\0');
+        MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), wide.data(), n);
+        return text::fromWide(wide);
     }
 
     static inline std::vector<std::string>* lines_ = nullptr;
@@ -43,6 +55,10 @@ inline bool anyLineHas(const std::vector<std::string>& lines, const std::string&
         if (line.find(part) != std::string::npos) return true;
     }
     return false;
+}
+
+inline bool DebugOutput::anyLineHas(const std::string& part) const {
+    return e2e::anyLineHas(captured_, part);
 }
 
 }  // namespace lz::e2e

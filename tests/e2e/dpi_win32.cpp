@@ -10,6 +10,7 @@
 // clang-format on
 
 #include <cstdlib>
+#include <memory>
 #include <string>
 
 #include "editor/layouts.h"
@@ -40,11 +41,12 @@ RECT rectInParent(HWND h) {
     return r;
 }
 
-Window& open(const ui::WindowLayout& layout) {
-    Window* w = openForTest(layout, {});
+// A window of the layout, shown and with its first messages handled; the test owns it.
+std::unique_ptr<Window> open(const ui::WindowLayout& layout) {
+    std::unique_ptr<Window> w = openWindow(layout, {});
     if (!w) throw std::runtime_error("window not created");
     pumpMessages();
-    return *w;
+    return w;
 }
 
 // The DPI of this run's screen; the run fails when it is not the one it was started for.
@@ -134,7 +136,8 @@ TEST(Win32Dpi, EveryWindowAndControlIsTheDesignScaledToTheScreen) {
     for (LayoutOf layoutOf : kEveryWindow) {
         const ui::WindowLayout& layout = layoutOf();
         SCOPED_TRACE(layout.caption);
-        Window& w = open(layout);
+        const std::unique_ptr<Window> window = open(layout);
+        Window& w = *window;
         expectLaidOutAt(layout, w, dpi);
         w.close();
     }
@@ -142,7 +145,8 @@ TEST(Win32Dpi, EveryWindowAndControlIsTheDesignScaledToTheScreen) {
 
 TEST(Win32Dpi, TheRunnersTabStripStaysAboveTheClientArea) {
     screenDpi();
-    Window& runner = open(optimizer::runnerWindowLayout());
+    const std::unique_ptr<Window> runnerWindow = open(optimizer::runnerWindowLayout());
+    Window& runner = *runnerWindow;
     HWND tabs = controlHandle(runner, "选择夹1");
     RECT header{};
     ASSERT_TRUE(SendMessageW(tabs, TCM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&header)));
@@ -156,7 +160,8 @@ TEST(Win32Dpi, AWindowMovedToAScreenOfAnotherDpiLaysItselfOutAgain) {
     for (LayoutOf layoutOf : {optimizer::mainWindowLayout, optimizer::runnerWindowLayout, editor::mainWindowLayout}) {
         const ui::WindowLayout& layout = layoutOf();
         SCOPED_TRACE(layout.caption);
-        Window& w = open(layout);
+        const std::unique_ptr<Window> window = open(layout);
+        Window& w = *window;
         HWND top = handleOf(w);
         for (UINT to : {from * 2, from}) {  // there and back again
             SCOPED_TRACE("to " + std::to_string(to) + " DPI");

@@ -9,6 +9,7 @@
 // clang-format on
 
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -22,11 +23,12 @@ namespace {
 
 using ui::Window;
 
-Window& open(const ui::WindowLayout& layout) {
-    Window* w = openForTest(layout, {});
+// A window of the layout, shown and with its first messages handled; the test owns it.
+std::unique_ptr<Window> open(const ui::WindowLayout& layout) {
+    std::unique_ptr<Window> w = openWindow(layout, {});
     if (!w) throw std::runtime_error("window not created");
     pumpMessages();
-    return *w;
+    return w;
 }
 
 // The control that has the focus, by its name in the table ("" for none of them).
@@ -80,14 +82,16 @@ TEST(Win32Keyboard, TabFollowsTheTableAndNeverEntersAHolderOutOfSight) {
     for (const Case& c : cases) {
         const ui::WindowLayout& layout = c.layout();
         SCOPED_TRACE(layout.caption);
-        Window& w = open(layout);
+        const std::unique_ptr<Window> window = open(layout);
+        Window& w = *window;
         EXPECT_EQ(tabRound(layout, w, c.first), c.round);
         w.close();
     }
 }
 
 TEST(Win32Keyboard, OnTabPagesTabStaysOnThePageInFrontAndLeavesAMultiLineBox) {
-    Window& runner = open(optimizer::runnerWindowLayout());
+    const std::unique_ptr<Window> runnerWindow = open(optimizer::runnerWindowLayout());
+    Window& runner = *runnerWindow;
     const ui::WindowLayout& layout = optimizer::runnerWindowLayout();
     EXPECT_EQ(tabRound(layout, runner, "编辑框1"), (Names{"编辑框1", "编辑框2", "按钮1", "按钮5", "按钮2"}));
     runner.setCurrentPage("选择夹1", optimizer::kHintPage);
@@ -95,7 +99,9 @@ TEST(Win32Keyboard, OnTabPagesTabStaysOnThePageInFrontAndLeavesAMultiLineBox) {
     EXPECT_EQ(tabRound(layout, runner, "编辑框3"), (Names{"编辑框3", "按钮4", "按钮3"}));
     runner.close();
 
-    Window& add = open(editor::addStepWindowLayout());
+    const std::unique_ptr<Window> addWindow = open(editor::addStepWindowLayout());
+
+    Window& add = *addWindow;
     const ui::WindowLayout& addLayout = editor::addStepWindowLayout();
     add.setEnabled("组合框1", true);
     const Names registryPage = tabRound(addLayout, add, "编辑框1");
@@ -112,7 +118,8 @@ TEST(Win32Keyboard, AWindowOfTheThreadThatIsNotTheProgramsIsLeftToItself) {
                                  nullptr, GetModuleHandleW(nullptr), nullptr);
     ASSERT_NE(other, nullptr);
     SetWindowLongPtrW(other, GWLP_USERDATA, 0x5A5A5A5A);
-    Window& w = open(optimizer::mainWindowLayout());
+    const std::unique_ptr<Window> window = open(optimizer::mainWindowLayout());
+    Window& w = *window;
     PostMessageW(other, WM_KEYDOWN, VK_ESCAPE, 1);
     PostMessageW(other, WM_KEYDOWN, VK_TAB, 1);
     pumpMessages();
@@ -123,7 +130,8 @@ TEST(Win32Keyboard, AWindowOfTheThreadThatIsNotTheProgramsIsLeftToItself) {
 }
 
 TEST(Win32Keyboard, InTheBrowserThePageHasTheKeysFirstAndEscClosesOnlyWhatThePageLeaves) {
-    Window& more = open(optimizer::moreProductsWindowLayout());
+    const std::unique_ptr<Window> moreWindow = open(optimizer::moreProductsWindowLayout());
+    Window& more = *moreWindow;
     HWND browser = controlHandle(more, "超文本浏览框1");
     ASSERT_NE(browser, nullptr);
     SetFocus(browser);

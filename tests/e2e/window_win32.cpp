@@ -7,16 +7,19 @@
 #include <commctrl.h>
 // clang-format on
 
+#include <memory>
 #include <string>
 
 #include "editor/layouts.h"
 #include "optimizer/layouts.h"
 #include "platform/text.h"
 #include "platform/win32/ui_win32.h"
+#include "tests/e2e/debug_output.h"
 
 namespace lz::win32 {
 namespace {
 
+using e2e::DebugOutput;
 using ui::Event;
 using ui::Handlers;
 using ui::Window;
@@ -28,11 +31,12 @@ RECT clientRectInParent(HWND h) {
     return r;
 }
 
-Window& open(const ui::WindowLayout& layout, Handlers handlers = {}) {
-    Window* w = openForTest(layout, std::move(handlers));
+// A window of the layout, shown and with its first messages handled; the test owns it.
+std::unique_ptr<Window> open(const ui::WindowLayout& layout, Handlers handlers = {}) {
+    std::unique_ptr<Window> w = openWindow(layout, std::move(handlers));
     if (!w) throw std::runtime_error("window not created");
     pumpMessages();
-    return *w;
+    return w;
 }
 
 TEST(Win32Window, EveryControlHasItsClassPlaceAndCaption) {
@@ -44,7 +48,8 @@ TEST(Win32Window, EveryControlHasItsClassPlaceAndCaption) {
                           {editor::mainWindowLayout},          {editor::addStepWindowLayout}};
     for (const Case& c : cases) {
         const ui::WindowLayout& layout = c.layout();
-        Window& w = open(layout);
+        const std::unique_ptr<Window> window = open(layout);
+        Window& w = *window;
         HWND top = handleOf(w);
         SCOPED_TRACE(layout.caption);
         RECT outer{};
@@ -90,7 +95,8 @@ TEST(Win32Window, CreatedEventRunsBeforeTheWindowIsShown) {
         visibleDuringCreated = IsWindowVisible(handleOf(w)) != FALSE;
         w.appendRows("超级列表框1", {"甲.lzvt", "b.lzvt"});
     });
-    Window& w = open(optimizer::mainWindowLayout(), std::move(h));
+    const std::unique_ptr<Window> window = open(optimizer::mainWindowLayout(), std::move(h));
+    Window& w = *window;
     EXPECT_FALSE(visibleDuringCreated);
     EXPECT_TRUE(IsWindowVisible(handleOf(w)));
 
@@ -119,7 +125,8 @@ TEST(Win32Window, CreatedEventRunsBeforeTheWindowIsShown) {
 }
 
 TEST(Win32Window, AnItemEditedInPlaceKeepsItsText) {
-    Window& w = open(optimizer::mainWindowLayout());
+    const std::unique_ptr<Window> window = open(optimizer::mainWindowLayout());
+    Window& w = *window;
     w.appendRows("超级列表框1", {"a.lzvt"});
     HWND list = controlHandle(w, "超级列表框1");
     SetFocus(list);
@@ -140,7 +147,8 @@ TEST(Win32Window, AnItemEditedInPlaceKeepsItsText) {
 }
 
 TEST(Win32Window, SchemeLinesAreShownDecodedFromGbk) {
-    Window& w = open(optimizer::runnerWindowLayout());
+    const std::unique_ptr<Window> window = open(optimizer::runnerWindowLayout());
+    Window& w = *window;
     // "TSWB|提示" in GBK bytes: the list keeps the bytes and shows the characters.
     const std::string gbk = "TSWB|\xCC\xE1\xCA\xBE";
     w.appendRows("超级列表框1", {gbk});
@@ -155,7 +163,8 @@ TEST(Win32Window, SchemeLinesAreShownDecodedFromGbk) {
 }
 
 TEST(Win32Window, TabPagesShowOnlyTheirOwnControls) {
-    Window& w = open(optimizer::runnerWindowLayout());
+    const std::unique_ptr<Window> window = open(optimizer::runnerWindowLayout());
+    Window& w = *window;
     HWND path = controlHandle(w, "编辑框1");
     HWND next = controlHandle(w, "按钮3");
     EXPECT_TRUE(IsWindowVisible(path));
@@ -174,7 +183,8 @@ TEST(Win32Window, RadioGroupsComboEntriesAndLengthLimit) {
     std::string picked;
     Handlers h;
     h.on("组合框1", Event::Selected, [&](Window& w) { picked = w.text("组合框1"); });
-    Window& add = open(editor::addStepWindowLayout(), std::move(h));
+    const std::unique_ptr<Window> addWindow = open(editor::addStepWindowLayout(), std::move(h));
+    Window& add = *addWindow;
     EXPECT_TRUE(add.checked("单选框1"));
     add.setChecked("单选框2", true);
     EXPECT_FALSE(add.checked("单选框1"));
@@ -188,7 +198,9 @@ TEST(Win32Window, RadioGroupsComboEntriesAndLengthLimit) {
     EXPECT_EQ(picked, "字串值");
     add.close();
 
-    Window& main = open(editor::mainWindowLayout());
+    const std::unique_ptr<Window> mainWindow = open(editor::mainWindowLayout());
+
+    Window& main = *mainWindow;
     EXPECT_EQ(SendMessageW(controlHandle(main, "编辑框2"), EM_GETLIMITTEXT, 0, 0), 20);
     EXPECT_EQ(main.text("编辑框2"), "MY 方案");
     main.close();
@@ -198,7 +210,8 @@ TEST(Win32Window, LinkLabelReactsWhenTheButtonGoesDown) {
     int pressed = 0;
     Handlers h;
     h.on("标签6", Event::MouseDown, [&](Window&) { ++pressed; });
-    Window& w = open(optimizer::mainWindowLayout(), std::move(h));
+    const std::unique_ptr<Window> window = open(optimizer::mainWindowLayout(), std::move(h));
+    Window& w = *window;
     HWND link = controlHandle(w, "标签6");
     SendMessageW(link, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
     EXPECT_EQ(pressed, 1);
@@ -218,7 +231,8 @@ TEST(Win32Window, EscClosesTheWindowUnlessTheFocusTakesIt) {
     Handlers h;
     for (const char* b : {"按钮1", "按钮2", "按钮3", "按钮4", "按钮5"})
         h.on(b, Event::Clicked, [&](Window&) { ++clicks; });
-    Window& runner = open(optimizer::runnerWindowLayout(), std::move(h));
+    const std::unique_ptr<Window> runnerWindow = open(optimizer::runnerWindowLayout(), std::move(h));
+    Window& runner = *runnerWindow;
     HWND skip = controlHandle(runner, "按钮1");
     SetFocus(skip);
     PostMessageW(skip, WM_KEYDOWN, VK_ESCAPE, 0);
@@ -226,7 +240,9 @@ TEST(Win32Window, EscClosesTheWindowUnlessTheFocusTakesIt) {
     EXPECT_FALSE(runner.isOpen());
     EXPECT_EQ(clicks, 0) << "Esc runs no button's handler";
 
-    Window& add = open(editor::addStepWindowLayout());
+    const std::unique_ptr<Window> addWindow = open(editor::addStepWindowLayout());
+
+    Window& add = *addWindow;
     add.setEnabled("组合框1", true);
     HWND combo = controlHandle(add, "组合框1");
     SetFocus(combo);
@@ -244,7 +260,8 @@ TEST(Win32Window, EscClosesTheWindowUnlessTheFocusTakesIt) {
 TEST(Win32Window, MessageBoxesOfTheSuiteHaveOneCaption) {
     EXPECT_EQ(ui::kMessageCaption, "信息：");
     // A message box is modal: close it from a timer on this thread while it waits.
-    Window& w = open(editor::mainWindowLayout());
+    const std::unique_ptr<Window> window = open(editor::mainWindowLayout());
+    Window& w = *window;
     SetTimer(nullptr, 0, 200, [](HWND, UINT, UINT_PTR id, DWORD) {
         KillTimer(nullptr, id);
         HWND box = FindWindowW(L"#32770", L"信息：");
@@ -254,6 +271,94 @@ TEST(Win32Window, MessageBoxesOfTheSuiteHaveOneCaption) {
     });
     w.messageBox("成功！");  // returns only because the timer found and dismissed the right box
     w.close();
+}
+
+// The opener owns the window it opens; a modal window keeps its owner disabled while it is
+// open, and gives it back however it ends (here: closed by its own created handler).
+TEST(Win32Window, TheOpenerOwnsItsWindowAndAModalOneHoldsItsOwnerWhileOpen) {
+    bool ownerEnabledUnderModal = true;
+    HWND modalHandle = nullptr;
+    Handlers h;
+    h.on("按钮1", Event::Clicked, [&](Window& owner) {
+        Handlers modal;
+        modal.onCreated([&](Window& m) {
+            ownerEnabledUnderModal = IsWindowEnabled(handleOf(owner)) != FALSE;
+            modalHandle = handleOf(m);
+            m.close();
+        });
+        owner.openModal(optimizer::managementWindowLayout(), std::move(modal));
+    });
+    std::unique_ptr<Window> window = open(optimizer::managementWindowLayout(), std::move(h));
+    const HWND top = handleOf(*window);
+    HWND button = controlHandle(*window, "按钮1");
+    SendMessageW(top, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(button), BN_CLICKED), reinterpret_cast<LPARAM>(button));
+    ASSERT_NE(modalHandle, nullptr) << "the modal window was opened";
+    EXPECT_FALSE(ownerEnabledUnderModal);
+    EXPECT_FALSE(IsWindow(modalHandle));
+    EXPECT_TRUE(IsWindowEnabled(top));
+    EXPECT_TRUE(window->isOpen());
+
+    window.reset();
+    EXPECT_FALSE(IsWindow(top)) << "the window goes with its owner's object";
+}
+
+// A control name the window does not have is an error of the caller, whichever operation it
+// comes with; the in-memory window answers the same way (tests/unit/window_test.cpp).
+TEST(Win32Window, AnUnknownControlNameThrowsNamingTheWindowAndTheControl) {
+    const std::unique_ptr<Window> window = open(optimizer::managementWindowLayout());
+    Window& w = *window;
+    EXPECT_THROW(w.text("按钮99"), std::invalid_argument);
+    EXPECT_THROW(w.setText("按钮99", "x"), std::invalid_argument);
+    EXPECT_THROW(w.setEnabled("按钮99", false), std::invalid_argument);
+    EXPECT_THROW(w.checked("按钮99"), std::invalid_argument);
+    EXPECT_THROW(w.appendRow("超级列表框9", {"a"}), std::invalid_argument);
+    EXPECT_THROW(w.selectRow("超级列表框9", 0), std::invalid_argument);
+    EXPECT_THROW(w.showFileDialog("通用对话框9"), std::invalid_argument);
+    try {
+        w.visible("按钮99");
+        ADD_FAILURE() << "no exception";
+    } catch (const std::invalid_argument& e) {
+        EXPECT_NE(std::string(e.what()).find("按钮99"), std::string::npos) << e.what();
+        EXPECT_NE(std::string(e.what()).find("方案管理"), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(w.rowCount("超级列表框1"), 0) << "a known name still works";
+}
+
+// Asked for a property its kind does not have, a control answers with nothing, as in the
+// in-memory window, and a change to it is ignored.
+TEST(Win32Window, AControlAnswersOnlyForWhatItsKindHas) {
+    const std::unique_ptr<Window> window = open(editor::addStepWindowLayout());
+    Window& w = *window;
+    w.appendRow("按钮1", {"a"});
+    EXPECT_EQ(w.rowCount("按钮1"), 0);
+    EXPECT_EQ(w.selectedRow("按钮1"), -1);
+    EXPECT_EQ(w.selectedItem("编辑框1"), -1);
+    w.setCurrentPage("编辑框1", 1);
+    EXPECT_EQ(w.currentPage("编辑框1"), -1);
+}
+
+// A handler's exception stops where its event is raised: it is traced with what it said, the
+// window stays, and the next event runs its handler as before.
+TEST(Win32Window, AnExceptionOfAHandlerStopsAtItsEventAndIsTraced) {
+    DebugOutput output;
+    int later = 0;
+    Handlers h;
+    h.on("按钮1", Event::Clicked, [](Window&) { throw std::runtime_error("the list has no row 7"); });
+    h.on("按钮2", Event::Clicked, [](Window& w) { w.text("按钮99"); });
+    h.on("按钮3", Event::Clicked, [&](Window&) { ++later; });
+    const std::unique_ptr<Window> window = open(optimizer::managementWindowLayout(), std::move(h));
+    Window& w = *window;
+    for (const char* button : {"按钮1", "按钮2", "按钮3"}) {
+        HWND b = controlHandle(w, button);
+        SendMessageW(handleOf(w), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(b), BN_CLICKED), reinterpret_cast<LPARAM>(b));
+    }
+    EXPECT_TRUE(w.isOpen());
+    EXPECT_EQ(later, 1);
+    EXPECT_TRUE(
+        output.anyLineHas("LzVantor: the Clicked handler of 按钮1 in \"方案管理\": exception: the list has no row 7"));
+    EXPECT_TRUE(output.anyLineHas("LzVantor: the Clicked handler of 按钮2 in \"方案管理\": exception: "));
+    EXPECT_TRUE(output.anyLineHas("按钮99"));
+    EXPECT_FALSE(output.anyLineHas("handler of 按钮3")) << "a handler that ends well leaves no trace";
 }
 
 }  // namespace

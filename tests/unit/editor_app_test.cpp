@@ -61,6 +61,8 @@ protected:
         fs::create_directories(root_);
     }
     void TearDown() override {
+        // A handler that threw would otherwise only leave its record behind.
+        EXPECT_TRUE(desktop_.stoppedExceptions.empty()) << desktop_.stoppedExceptions.front();
         state_.held.close();  // Windows does not delete a file that is still open
         std::error_code ignored;
         fs::remove_all(root_, ignored);

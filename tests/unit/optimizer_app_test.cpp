@@ -35,6 +35,8 @@ protected:
         process_.directory = root_.string();
     }
     void TearDown() override {
+        // A handler that threw would otherwise only leave its record behind.
+        EXPECT_TRUE(desktop_.stoppedExceptions.empty()) << desktop_.stoppedExceptions.front();
         std::error_code ignored;
         fs::remove_all(root_, ignored);
     }

@@ -17,7 +17,7 @@ TEST(MemoryWindow, StartsWithTheStateOfItsLayout) {
     EXPECT_TRUE(w.enabled("按钮10"));
     EXPECT_EQ(w.rowCount("超级列表框1"), 0);
     EXPECT_EQ(w.selectedRow("超级列表框1"), -1);
-    EXPECT_THROW(w.text("按钮99"), std::out_of_range);
+    EXPECT_THROW(w.text("按钮99"), std::invalid_argument);
 }
 
 TEST(MemoryWindow, CreatedEventRunsOnceWhenOpened) {
@@ -235,6 +235,66 @@ TEST(MemoryWindow, MessagesDialogsAndProgramExitAreRecorded) {
     w.exitProgram(0);
     EXPECT_EQ(desktop.exitCode, 0);
     EXPECT_FALSE(w.isOpen());
+}
+
+// A control name the window does not have is an error of the caller, whichever operation it
+// comes with; the Win32 window answers the same way (tests/e2e/window_win32.cpp).
+TEST(MemoryWindow, AnUnknownControlNameThrowsNamingTheWindowAndTheControl) {
+    MemoryDesktop desktop;
+    MemoryWindow& w = desktop.open(optimizer::managementWindowLayout(), {});
+    EXPECT_THROW(w.setText("按钮99", "x"), std::invalid_argument);
+    EXPECT_THROW(w.setEnabled("按钮99", false), std::invalid_argument);
+    EXPECT_THROW(w.checked("按钮99"), std::invalid_argument);
+    EXPECT_THROW(w.appendRow("超级列表框9", {"a"}), std::invalid_argument);
+    EXPECT_THROW(w.selectRow("超级列表框9", 0), std::invalid_argument);
+    EXPECT_THROW(w.showFileDialog("通用对话框9"), std::invalid_argument);
+    EXPECT_THROW(w.click("按钮99"), std::invalid_argument);
+    try {
+        w.visible("按钮99");
+        ADD_FAILURE() << "no exception";
+    } catch (const std::invalid_argument& e) {
+        EXPECT_NE(std::string(e.what()).find("按钮99"), std::string::npos) << e.what();
+        EXPECT_NE(std::string(e.what()).find("方案管理"), std::string::npos) << e.what();
+    }
+    EXPECT_TRUE(desktop.dialogsShown.empty()) << "an unknown dialog is never shown";
+}
+
+// A handler's exception stops where its event is raised: it is recorded with what it said,
+// the window stays, and the next event runs its handler as before.
+TEST(MemoryWindow, AnExceptionOfAHandlerStopsAtItsEventAndIsRecorded) {
+    MemoryDesktop desktop;
+    int later = 0;
+    Handlers h;
+    h.onCreated([](Window&) { throw std::runtime_error("no scheme folder"); });
+    h.on("按钮1", Event::Clicked, [](Window&) { throw std::runtime_error("the list has no row 7"); });
+    h.on("按钮2", Event::Clicked, [](Window& w) { w.text("按钮99"); });
+    h.on("按钮3", Event::Clicked, [&](Window&) { ++later; });
+    MemoryWindow& w = desktop.open(optimizer::managementWindowLayout(), std::move(h));
+    EXPECT_TRUE(w.click("按钮1"));
+    EXPECT_TRUE(w.click("按钮2"));
+    EXPECT_TRUE(w.click("按钮3"));
+    EXPECT_TRUE(w.isOpen());
+    EXPECT_EQ(later, 1);
+    ASSERT_EQ(desktop.stoppedExceptions.size(), 3u);
+    EXPECT_EQ(desktop.stoppedExceptions[0], "the Created handler of \"方案管理\": no scheme folder");
+    EXPECT_EQ(desktop.stoppedExceptions[1], "the Clicked handler of 按钮1 in \"方案管理\": the list has no row 7");
+    EXPECT_NE(desktop.stoppedExceptions[2].find("the Clicked handler of 按钮2 in \"方案管理\": "), std::string::npos);
+    EXPECT_NE(desktop.stoppedExceptions[2].find("按钮99", 30), std::string::npos) << desktop.stoppedExceptions[2];
+}
+
+// Asked for a property its kind does not have, a control answers with nothing, in both
+// backends, and a change to it is ignored.
+TEST(MemoryWindow, AControlAnswersOnlyForWhatItsKindHas) {
+    MemoryDesktop desktop;
+    MemoryWindow& w = desktop.open(editor::addStepWindowLayout(), {});
+    w.appendRow("按钮1", {"a"});
+    EXPECT_EQ(w.rowCount("按钮1"), 0);
+    EXPECT_EQ(w.selectedRow("按钮1"), -1);
+    EXPECT_EQ(w.selectedItem("编辑框1"), -1);
+    w.setCurrentPage("编辑框1", 1);
+    EXPECT_EQ(w.currentPage("编辑框1"), -1);
+    EXPECT_FALSE(w.pick("编辑框1", 0));
+    EXPECT_FALSE(w.switchPage("按钮1", 0));
 }
 
 }  // namespace
