@@ -1,8 +1,10 @@
 // The text codec: any bytes decode from GBK to well-formed UTF-8 and UTF-16, one character for
 // each GBK character; any bytes encode to GBK that decodes without a replacement character;
+// UTF-8 and UTF-16 convert into each other well-formed, the characters kept;
 // GBK text that holds only characters decodes and encodes back to the same bytes.
 //
-// Input: a byte choosing what the rest is read as, then the bytes.
+// Input: a byte choosing what the rest is read as (GBK, UTF-8, UTF-16 units, or the makings of
+// valid GBK), then the bytes.
 #include "fuzz/fuzz_support.h"
 #include "platform/text.h"
 
@@ -72,8 +74,21 @@ void checkEncoding(std::string_view bytes) {
     const std::u16string back = tx::gbkToUtf16(gbk);
     LZ_FUZZ_CHECK(back.find(kReplacement) == back.npos);
 
-    // Well-formed UTF-8 keeps its characters one for one, some of them made '?'.
-    if (const auto points = lz::fuzz::decodeUtf8(bytes)) {
+    // UTF-16 from any bytes is well-formed, and so is the UTF-8 made of it again.
+    const std::u16string utf16 = tx::utf8ToUtf16(bytes);
+    LZ_FUZZ_CHECK(lz::fuzz::isValidUtf16(utf16));
+    const std::string utf8 = tx::utf16ToUtf8(utf16);
+    LZ_FUZZ_CHECK(lz::fuzz::isValidUtf8(utf8));
+
+    // Ill-formed UTF-8 is never read as some character: what is wrong becomes U+FFFD.
+    const auto points = lz::fuzz::decodeUtf8(bytes);
+    if (!points) LZ_FUZZ_CHECK(utf16.find(kReplacement) != utf16.npos);
+
+    // Well-formed UTF-8 keeps its characters: through UTF-16 all of them, through GBK one for
+    // one, some of them made '?'.
+    if (points) {
+        LZ_FUZZ_CHECK(utf8 == bytes);
+        LZ_FUZZ_CHECK(lz::fuzz::decodeUtf16(utf16) == *points);
         LZ_FUZZ_CHECK(back.size() == points->size());
         for (std::size_t i = 0; i < points->size(); ++i) {
             const char32_t cp = (*points)[i];
@@ -87,6 +102,22 @@ void checkEncoding(std::string_view bytes) {
             }
         }
     }
+}
+
+// Any UTF-16 units, pairs of bytes of the input: to UTF-8 each character as itself and each
+// unpaired surrogate as U+FFFD; to GBK one character or '?' for each.
+void checkUnits(std::string_view bytes) {
+    std::u16string units;
+    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
+        units +=
+            static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) << 8 | static_cast<unsigned char>(bytes[i + 1]));
+    }
+    const std::vector<char32_t> points = lz::fuzz::decodeUtf16(units);
+    const std::string utf8 = tx::utf16ToUtf8(units);
+    LZ_FUZZ_CHECK(lz::fuzz::decodeUtf8(utf8) == points);
+    const std::string gbk = tx::utf16ToGbk(units);
+    LZ_FUZZ_CHECK(gbk == tx::utf8ToGbk(utf8));
+    LZ_FUZZ_CHECK(tx::gbkToUtf16(gbk).size() == points.size());
 }
 
 // GBK made of characters only: the bytes steer a choice of ASCII, the euro sign and any pair
@@ -119,12 +150,15 @@ void checkRoundTrip(const std::string& gbk) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     Input input(data, size);
-    switch (input.byte() % 3) {
+    switch (input.byte() % 4) {
         case 0:
             checkDecoding(input.rest());
             break;
         case 1:
             checkEncoding(input.rest());
+            break;
+        case 2:
+            checkUnits(input.rest());
             break;
         default: {
             const std::string gbk = validGbk(input);
