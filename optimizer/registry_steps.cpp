@@ -44,8 +44,10 @@ std::u16string withoutEmptyNames(std::u16string_view path) {
     return result;
 }
 
+// The blanks a value text may have around its number: what typing or pasting into a value box
+// leaves there. A vertical tab or form feed is no such thing, and shows as nothing in the runner.
 bool isBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
 }
 
 std::string_view trimBlanks(std::string_view text) {

@@ -52,8 +52,9 @@ std::optional<RegistryEntry> resolveRegistryEntry(std::string_view gbkPath);
 //    that way, and 0x10 read as a decimal would silently be 0.
 //  - A fraction only when it is zero ("1.0", "1."); 1.5 names no DWORD and is refused rather
 //    than rounded or cut.
-//  - Refused: anything else — empty text, other characters, exponents, digit separators,
-//    numbers outside the range (never clamped or wrapped).
+//  - Refused: anything else — empty text, other characters (a vertical tab or form feed
+//    around the number too), exponents, digit separators, numbers outside the range (never
+//    clamped or wrapped).
 std::optional<std::uint32_t> parseDwordText(std::string_view gbkText);
 
 // One value write, ready for the registry: where, what type, which bytes.

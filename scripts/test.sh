@@ -6,6 +6,8 @@
 #   sanitize  the same unit tests under AddressSanitizer and UndefinedBehaviorSanitizer
 #   windows   optimizer.exe and lzvtEditor.exe, the unit tests cross-built, and the E2E
 #             tests, all run under Wine on a private X server
+#   fuzz      the fuzz targets of fuzz/ (clang, libFuzzer, both sanitizers), each run 20 s
+#             from its seeds (scripts/fuzz.sh)
 #   package   the download (scripts/package.sh): built twice to the same bytes, checked for
 #             what it holds and for the size limit, unpacked into a fresh Wine prefix and run
 #             (tests/package/check.sh)
@@ -31,6 +33,9 @@ for preset in native sanitize windows; do
   echo "==== $preset: tests"
   ctest --preset "$preset" -j "$jobs" --timeout 600 || failed+=("$preset (tests)")
 done
+
+# Names the targets that failed itself.
+LZ_WERROR=$werror FUZZ_JOBS=$jobs scripts/fuzz.sh || failed+=("fuzz")
 
 echo "==== package: build, check and run the zip"
 if [[ " ${failed[*]} " == *"windows (build)"* ]]; then

@@ -226,7 +226,9 @@ TEST(ParseDwordText, RefusesWhatIsNoWholeNumberOrDoesNotFit) {
     // clang-format off
     const std::string refused[] = {
         "4294967296", "99999999999999999999999", "-2147483649", "0x100000000", "1.5", "1.05", ".5", "1e3",
-        "1,000", "1 2", "12abc", "abc", "", "   ", "-", "+-1", "0x", "-0x1", "0x-1", gbk("１")};
+        "1,000", "1 2", "12abc", "abc", "", "   ", "-", "+-1", "0x", "-0x1", "0x-1", gbk("１"),
+        // Only space, tab, CR and LF are blanks around a number.
+        "\v7", "7\f", " \f0x10\t", std::string("5\0", 2)};
     // clang-format on
     for (const std::string& text : refused) {
         SCOPED_TRACE("\"" + text + "\"");
