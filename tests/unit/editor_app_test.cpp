@@ -9,10 +9,10 @@
 #include "editor/app.h"
 #include "editor/layouts.h"
 #include "platform/text.h"
-#include "platform/ui/memory_window.h"
 #include "testing/memory_clipboard.h"
 #include "testing/memory_process.h"
 #include "testing/memory_registry.h"
+#include "testing/ui/memory_window.h"
 
 namespace lz::editor {
 namespace {

@@ -7,10 +7,10 @@
 
 #include "optimizer/app.h"
 #include "optimizer/layouts.h"
-#include "platform/ui/memory_window.h"
 #include "testing/memory_process.h"
 #include "testing/memory_registry.h"
 #include "testing/memory_shell.h"
+#include "testing/ui/memory_window.h"
 
 namespace lz::optimizer {
 namespace {

@@ -3,9 +3,9 @@
 
 #include "optimizer/layouts.h"
 #include "optimizer/runner.h"
-#include "platform/ui/memory_window.h"
 #include "testing/memory_files.h"
 #include "testing/memory_registry.h"
+#include "testing/ui/memory_window.h"
 
 namespace lz::optimizer {
 namespace {

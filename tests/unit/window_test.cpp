@@ -3,8 +3,8 @@
 
 #include "editor/layouts.h"
 #include "optimizer/layouts.h"
-#include "platform/ui/memory_window.h"
 #include "scheme/scheme.h"
+#include "testing/ui/memory_window.h"
 
 namespace lz::ui {
 namespace {

@@ -1,4 +1,4 @@
-#include "platform/ui/memory/control.h"
+#include "testing/ui/memory/control.h"
 
 #include "platform/text.h"
 

@@ -1,5 +1,5 @@
 // The one place that knows which class stands for which kind of in-memory control.
-#include "platform/ui/memory/control.h"
+#include "testing/ui/memory/control.h"
 
 namespace lz::ui::memory {
 

@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "platform/ui/list_model.h"
-#include "platform/ui/memory/control.h"
 #include "platform/ui/window.h"
+#include "testing/ui/memory/control.h"
 
 namespace lz::ui {
 

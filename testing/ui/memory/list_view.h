@@ -3,7 +3,7 @@
 #pragma once
 
 #include "platform/ui/list_model.h"
-#include "platform/ui/memory/control.h"
+#include "testing/ui/memory/control.h"
 
 namespace lz::ui::memory {
 

@@ -1,5 +1,5 @@
 // Tab controls: the page in front, the first one at the start.
-#include "platform/ui/memory/control.h"
+#include "testing/ui/memory/control.h"
 
 namespace lz::ui::memory {
 namespace {

@@ -1,5 +1,5 @@
 // Drop-down lists: the text is the picked entry's, empty while none is picked.
-#include "platform/ui/memory/control.h"
+#include "testing/ui/memory/control.h"
 
 namespace lz::ui::memory {
 namespace {

@@ -1,6 +1,6 @@
 // Radio buttons: clicking one checks it, and checking one unchecks the rest of its group.
-#include "platform/ui/memory/control.h"
 #include "platform/ui/radio_group.h"
+#include "testing/ui/memory/control.h"
 
 namespace lz::ui::memory {
 namespace {

@@ -1,4 +1,4 @@
-#include "platform/ui/memory/list_view.h"
+#include "testing/ui/memory/list_view.h"
 
 namespace lz::ui::memory {
 

@@ -1,8 +1,8 @@
-#include "platform/ui/memory_window.h"
+#include "testing/ui/memory_window.h"
 
 #include <stdexcept>
 
-#include "platform/ui/memory/list_view.h"
+#include "testing/ui/memory/list_view.h"
 
 namespace lz::ui {
 
