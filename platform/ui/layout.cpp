@@ -1,7 +1,6 @@
 #include "platform/ui/layout.h"
 
 #include <algorithm>
-#include <stdexcept>
 #include <string>
 
 #include "platform/ui/window.h"
@@ -25,8 +24,7 @@ int WindowLayout::indexOf(std::string_view name) const {
 
 int WindowLayout::idOf(std::string_view name) const {
     const int index = indexOf(name);
-    if (index < 0)
-        throw std::invalid_argument("the window \"" + caption + "\" has no control \"" + std::string(name) + "\"");
+    if (index < 0) throw UnknownControl("the window \"" + caption + "\" has no control \"" + std::string(name) + "\"");
     return kFirstControlId + index;
 }
 

@@ -4,9 +4,11 @@
 #pragma once
 
 #include <cstdint>
+#include <exception>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace lz::ui {
@@ -123,6 +125,18 @@ struct ControlLayout {
     bool binds(Event e) const;
 };
 
+// A control name the window's table does not have: a programming error, thrown by both window
+// backends. Its own type rather than a library exception, whose string would bring the
+// library's reference-counted strings into the programs.
+class UnknownControl final : public std::exception {
+public:
+    explicit UnknownControl(std::string message) : message_(std::move(message)) {}
+    const char* what() const noexcept override { return message_.c_str(); }
+
+private:
+    std::string message_;
+};
+
 struct WindowLayout {
     std::string caption;
     int width = 0, height = 0;  // outer size, frame and title bar included
@@ -135,7 +149,7 @@ struct WindowLayout {
     // Index of a control in the table, or -1. Win32 control ids are derived from it.
     int indexOf(std::string_view name) const;
     // The Win32 control id of the named control: kFirstControlId + its index. Throws
-    // std::invalid_argument for a name the table does not have, so that a test or benchmark
+    // UnknownControl for a name the table does not have, so that a test or benchmark
     // that finds a control by id never silently finds another one.
     int idOf(std::string_view name) const;
     // The name of the control with that id; empty when no control has it.

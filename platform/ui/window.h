@@ -44,7 +44,7 @@ public:
     virtual const WindowLayout& layout() const = 0;
 
     // Every operation on a control names it; a name the window's table does not have is a
-    // programming error and throws std::invalid_argument naming the window and the control.
+    // programming error and throws UnknownControl naming the window and the control.
     // An exception thrown by a handler stops where its event is raised: the window goes on
     // (the Win32 window traces it, the in-memory window records it for the test to see).
 

@@ -1,5 +1,7 @@
 #include "platform/win32/trace.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <string>
 
 #include "platform/text.h"
@@ -32,6 +34,19 @@ std::wstring systemText(DWORD error) {
     return text;
 }
 
+// A number as digits of that base (10 or 16, upper case), without the C library's formatted
+// output, which the programs otherwise do without.
+std::wstring digits(std::uint32_t number, std::uint32_t base) {
+    wchar_t buffer[16];
+    wchar_t* end = buffer + 16;
+    wchar_t* p = end;
+    do {
+        *--p = L"0123456789ABCDEF"[number % base];
+        number /= base;
+    } while (number != 0);
+    return std::wstring(p, end);
+}
+
 std::wstring failure(std::string_view call, std::wstring_view subject, std::wstring_view code, DWORD error) {
     std::wstring line = text::toWide(call);
     if (!subject.empty()) line.append(L" (").append(subject).append(L")");
@@ -52,7 +67,7 @@ void trace(std::wstring_view line) {
 
 void traceError(std::string_view call, DWORD error, std::wstring_view subject) {
     const KeepLastError keep;
-    trace(failure(call, subject, std::to_wstring(error), error));
+    trace(failure(call, subject, digits(error, 10), error));
 }
 
 void traceLastError(std::string_view call, std::wstring_view subject) {
@@ -61,8 +76,8 @@ void traceLastError(std::string_view call, std::wstring_view subject) {
 
 void traceResult(std::string_view call, HRESULT result, std::wstring_view subject) {
     const KeepLastError keep;
-    wchar_t code[16];
-    swprintf(code, 16, L"0x%08lX", static_cast<unsigned long>(result));
+    std::wstring code = digits(static_cast<std::uint32_t>(result), 16);
+    code.insert(0, 8 - std::min<std::size_t>(code.size(), 8), L'0').insert(0, L"0x");
     trace(failure(call, subject, code, static_cast<DWORD>(result)));
 }
 

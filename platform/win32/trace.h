@@ -2,7 +2,7 @@
 // the user sees only the program's own message ("文件写入失败！"); the trace says which call
 // failed and with what error code, so that a report of that message can be followed up. It
 // goes to the debugger's output: the system's debug viewer shows it, and so does Wine with
-// WINEDEBUG=+debugstr. Each trace line starts with "LzVantor: ".
+// WINEDEBUG=warn+seh. Each trace line starts with "LzVantor: ".
 //
 // Every function here leaves the thread's last-error value as it found it.
 #pragma once

@@ -87,7 +87,7 @@ private:
     void raise(std::string_view control, ui::Event event) override;
     void showPageControls(std::string_view tab) override;
 
-    // The control of that name; throws std::invalid_argument for a name the table lacks.
+    // The control of that name; throws UnknownControl for a name the table lacks.
     controls::Control& at(std::string_view name) const;
     // The control of that id, or nullptr.
     controls::Control* byId(int id) const;

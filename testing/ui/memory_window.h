@@ -110,7 +110,7 @@ public:
 
 private:
     // The control of that name; a name the layout does not have is a programming error and
-    // throws std::invalid_argument (as in the Win32 window), so a misspelt name shows at once.
+    // throws UnknownControl (as in the Win32 window), so a misspelt name shows at once.
     memory::Control& at(std::string_view control) const;
     // The list view of that name, or nullptr when the control is another kind.
     memory::ListView* list(std::string_view control) const;

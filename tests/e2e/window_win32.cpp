@@ -307,17 +307,17 @@ TEST(Win32Window, TheOpenerOwnsItsWindowAndAModalOneHoldsItsOwnerWhileOpen) {
 TEST(Win32Window, AnUnknownControlNameThrowsNamingTheWindowAndTheControl) {
     const std::unique_ptr<Window> window = open(optimizer::managementWindowLayout());
     Window& w = *window;
-    EXPECT_THROW(w.text("按钮99"), std::invalid_argument);
-    EXPECT_THROW(w.setText("按钮99", "x"), std::invalid_argument);
-    EXPECT_THROW(w.setEnabled("按钮99", false), std::invalid_argument);
-    EXPECT_THROW(w.checked("按钮99"), std::invalid_argument);
-    EXPECT_THROW(w.appendRow("超级列表框9", {"a"}), std::invalid_argument);
-    EXPECT_THROW(w.selectRow("超级列表框9", 0), std::invalid_argument);
-    EXPECT_THROW(w.showFileDialog("通用对话框9"), std::invalid_argument);
+    EXPECT_THROW(w.text("按钮99"), ui::UnknownControl);
+    EXPECT_THROW(w.setText("按钮99", "x"), ui::UnknownControl);
+    EXPECT_THROW(w.setEnabled("按钮99", false), ui::UnknownControl);
+    EXPECT_THROW(w.checked("按钮99"), ui::UnknownControl);
+    EXPECT_THROW(w.appendRow("超级列表框9", {"a"}), ui::UnknownControl);
+    EXPECT_THROW(w.selectRow("超级列表框9", 0), ui::UnknownControl);
+    EXPECT_THROW(w.showFileDialog("通用对话框9"), ui::UnknownControl);
     try {
         w.visible("按钮99");
         ADD_FAILURE() << "no exception";
-    } catch (const std::invalid_argument& e) {
+    } catch (const ui::UnknownControl& e) {
         EXPECT_NE(std::string(e.what()).find("按钮99"), std::string::npos) << e.what();
         EXPECT_NE(std::string(e.what()).find("方案管理"), std::string::npos) << e.what();
     }

@@ -7,7 +7,6 @@
 #include <map>
 #include <set>
 #include <sstream>
-#include <stdexcept>
 
 #include "editor/layouts.h"
 #include "optimizer/layouts.h"
@@ -67,7 +66,7 @@ TEST(Layouts, ControlIdsAreFoundByNameBothWays) {
             EXPECT_TRUE(ids.insert(id).second) << n.program << ": " << c.name;
             EXPECT_EQ(w.nameOfId(id), c.name) << n.program;
         }
-        EXPECT_THROW(w.idOf("按钮999"), std::invalid_argument) << n.program;
+        EXPECT_THROW(w.idOf("按钮999"), ui::UnknownControl) << n.program;
         EXPECT_EQ(w.nameOfId(kFirstControlId - 1), "") << n.program;
         EXPECT_EQ(w.nameOfId(kFirstControlId + static_cast<int>(w.controls.size())), "") << n.program;
     }

@@ -13,7 +13,7 @@
 //    The programs catch nothing by these types: a handler's exception stops at the window
 //    procedure, whatever its type;
 //  - the terminate handler traces the exception for the system's debug viewer (under Wine:
-//    WINEDEBUG=+debugstr) and aborts, as the library's does.
+//    WINEDEBUG=warn+seh) and aborts, as the library's does.
 //
 // Linked into each program as an object file (lz_win32_program), not from a static library:
 // the library's definitions are looked for, and found, before a static library of ours would
