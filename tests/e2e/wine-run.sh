@@ -8,6 +8,10 @@
 # own Xvfb, bounds the run with a timeout, stops its wineserver and removes the clone, so no
 # registry, clipboard or process of one run can reach another.
 #
+# An X session that ends before the program starts (xvfb-run exits at once, and silently when
+# xauth fails) is reported with what Xvfb and xauth said and tried again, at most three times; the
+# program's own exit code is never retried.
+#
 # Environment: LZ_WINE_TEMPLATE (template prefix path), LZ_WINE_TIMEOUT (seconds, default 280),
 # LZ_WINE_SCREEN (Xvfb screen, default 1280x1024x24), LZ_WINE_KEEP=1 keeps the clone,
 # LZ_WINE_DPI=N runs on a screen of N DPI (a template of its own, made with that LogPixels).
@@ -195,17 +199,39 @@ fi
 screen=1280x1024x24
 [[ -z ${LZ_WINE_DPI:-} ]] || screen=1600x1200x24
 
-# Inside the X session: run the program, then stop this prefix's Wine processes (the virtual
-# desktop among them) while their display still exists.
-inner='"$WINELOADER" "$@"; rc=$?; wineserver -k 2>/dev/null; wineserver -w 2>/dev/null; exit $rc'
+# Inside the X session: mark that the program is started, run it, then stop this prefix's Wine
+# processes (the virtual desktop among them) while their display still exists.
+started=$run_dir/started
+inner=': >"$LZ_WINE_STARTED"; "$WINELOADER" "$@"; rc=$?; wineserver -k 2>/dev/null; wineserver -w 2>/dev/null; exit $rc'
 
-# A random first display number keeps parallel runs from racing for the same one.
-timeout -k 10 "${LZ_WINE_TIMEOUT:-280}" "${wine_side[@]}" \
-  xvfb-run -a -n $((100 + RANDOM % 3000)) -s "-screen 0 ${LZ_WINE_SCREEN:-$screen} -nolisten tcp" \
-  bash -c "$inner" wine-run "$exe" "$@" &
-runner_pid=$!
-wait "$runner_pid"
-rc=$?
+# Runs the program once in its own X session; the X server's and xauth's complaints go to
+# $run_dir/x.log.
+run_once() {
+  # A random first display number keeps parallel runs from racing for the same one.
+  timeout -k 10 "${LZ_WINE_TIMEOUT:-280}" "${wine_side[@]}" env LZ_WINE_STARTED="$started" \
+    xvfb-run -a -n $((100 + RANDOM % 3000)) -e "$run_dir/x.log" \
+    -s "-screen 0 ${LZ_WINE_SCREEN:-$screen} -nolisten tcp" \
+    bash -c "$inner" wine-run "$exe" "$@" &
+  runner_pid=$!
+  wait "$runner_pid"
+}
+
+# A session that ends before the program was started is the machine's failure, not the
+# program's: it is said so, with what the X server said, and tried again with another
+# display. Once the program has started, its exit code is the answer.
+attempts=3
+for ((attempt = 1; ; attempt++)); do
+  rm -f "$started"
+  : >"$run_dir/x.log"
+  [[ -z $run_uid ]] || chown "$run_uid:$run_gid" "$run_dir/x.log" 2>/dev/null
+  run_once "$@"
+  rc=$?
+  ((rc != 0)) && [[ ! -e $started ]] || break
+  echo "wine-run.sh: the X session ended with code $rc before the program started (attempt $attempt of $attempts)" >&2
+  sed 's/^/  x: /' "$run_dir/x.log" >&2
+  ((rc == 124 || rc == 137 || attempt == attempts)) && break
+  sleep 1
+done
 if ((rc == 124 || rc == 137)); then
   echo "wine-run.sh: $(basename "$exe") did not finish within ${LZ_WINE_TIMEOUT:-280} s" >&2
 fi
