@@ -102,7 +102,7 @@ Timing run(const std::vector<RegistryWrite>& writes, bool withUndo, const fs::pa
             std::fprintf(stderr, "the undo record of write %zu could not be saved\n", i);
             std::exit(1);
         }
-        if (!lz::optimizer::applyRegistryWrite(registry, writes[i])) {
+        if (lz::optimizer::applyRegistryWrite(registry, writes[i]) != lz::registry::Change::Done) {
             std::fprintf(stderr, "write %zu failed\n", i);
             std::exit(1);
         }

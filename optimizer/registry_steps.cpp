@@ -149,16 +149,17 @@ std::optional<RegistryWrite> prepareRegistryWrite(std::string_view gbkPath, std:
     return write;
 }
 
-bool applyRegistryWrite(registry::Registry& registry, const RegistryWrite& write) {
+registry::Change applyRegistryWrite(registry::Registry& registry, const RegistryWrite& write) {
     const registry::Key key = registry::openOrCreate(registry, write.entry.root, write.entry.subKey);
-    if (!key) return false;
-    return registry.setValue(key, write.entry.valueName, write.type, write.data);
+    if (!key) return key.wasDenied() ? registry::Change::Denied : registry::Change::Failed;
+    return registry.setValue(key, write.entry.valueName, write.type, write.data) ? registry::Change::Done
+                                                                                 : registry::Change::Failed;
 }
 
 bool applyRegistryStep(registry::Registry& registry, std::string_view gbkPath, std::string_view gbkValue,
                        std::string_view typeCode) {
     const auto write = prepareRegistryWrite(gbkPath, gbkValue, typeCode);
-    return write && applyRegistryWrite(registry, *write);
+    return write && applyRegistryWrite(registry, *write) == registry::Change::Done;
 }
 
 registry::Existence lookUpRegistryEntry(registry::Registry& registry, std::string_view gbkPath) {

@@ -70,9 +70,9 @@ std::optional<RegistryWrite> prepareRegistryWrite(std::string_view gbkPath, std:
                                                   std::string_view typeCode);
 
 // Makes the write: opens the key for writing, or creates it with its missing parents; a key
-// created stays created even when setting the value then fails. True exactly when the value
-// was set.
-bool applyRegistryWrite(registry::Registry& registry, const RegistryWrite& write);
+// created stays created even when setting the value then fails. Done exactly when the value
+// was set; Denied when the key could not be opened or made for lack of rights.
+registry::Change applyRegistryWrite(registry::Registry& registry, const RegistryWrite& write);
 
 // Writes one value: the path names key and value (see resolveRegistryEntry); the type code
 // chooses the data: "EJZSZ" the value's GBK bytes as REG_BINARY (no terminator, nothing for an

@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "optimizer/layouts.h"
+#include "optimizer/registry_deletes.h"
 #include "optimizer/registry_steps.h"
 #include "platform/text.h"
 
@@ -51,8 +52,7 @@ public:
         const scheme::Step* step = current();
         if (!step) return;
         if (step->kind == scheme::StepKind::Delete) {
-            // Deleting registry keys is left to the user; nothing is written for this step.
-            w.messageBox(kDeleteByHandMessage);
+            executeDelete(w, *step);
             return;
         }
         const auto write = prepareRegistryWrite(step->text, step->value, step->typeCode());
@@ -61,18 +61,69 @@ public:
             w.messageBox(kUndoNotSavedMessage);
             return;
         }
-        if (write && applyRegistryWrite(registry_, *write)) {
+        const registry::Change change = write ? applyRegistryWrite(registry_, *write) : registry::Change::Failed;
+        if (change == registry::Change::Done) {
             w.messageBox(kWriteSucceededMessage);
             advance(w);
             return;
         }
-        w.messageBox(kWriteFailedMessage);
-        w.messageBox(registryEntryExists(registry_, step->text) ? kEntryExistsMessage : kEntryMissingMessage);
+        reportFailure(w, registryEntryExists(registry_, step->text), change);
     }
 
     void leave(ui::Window& w) { w.close(); }
 
 private:
+    // A delete step: what its path names goes, after its way back is on disk.
+    void executeDelete(ui::Window& w, const scheme::Step& step) {
+        using Kind = DeleteTarget::Kind;
+        const DeleteTarget target = findDeleteTarget(registry_, step.text);
+        std::string deleted = kValueDeletedMessage;
+        switch (target.kind) {
+            case Kind::Nothing:
+                w.messageBox(kNothingToDeleteMessage);
+                advance(w);
+                return;
+            case Kind::Ambiguous:
+                w.messageBox(kAmbiguousDeleteMessage);
+                return;
+            case Kind::Protected:
+                w.messageBox(kProtectedKeyMessage);
+                return;
+            case Kind::Unknown:
+                w.messageBox(kDeleteUndoNotSavedMessage);
+                return;
+            case Kind::Value:
+                if (!undo_.recordBefore(registry_, target.entry)) {
+                    w.messageBox(kDeleteUndoNotSavedMessage);
+                    return;
+                }
+                break;
+            case Kind::Key: {
+                const auto snapshot = readKeySnapshot(registry_, target.entry.root, target.entry.subKey);
+                if (!snapshot || !undo_.recordBefore(target.entry.root, *snapshot)) {
+                    w.messageBox(kDeleteUndoNotSavedMessage);
+                    return;
+                }
+                deleted = keyDeletedMessage(snapshot->keys.size(), snapshot->valueCount());
+                break;
+            }
+        }
+        const registry::Change change = deleteTarget(registry_, target);
+        if (change == registry::Change::Done || change == registry::Change::Absent) {
+            w.messageBox(change == registry::Change::Done ? deleted : std::string(kNothingToDeleteMessage));
+            advance(w);
+            return;
+        }
+        // What went before the failure is in the undo file already: nothing is lost.
+        reportFailure(w, lookUpTarget(registry_, target) == registry::Existence::Present, change);
+    }
+
+    static void reportFailure(ui::Window& w, bool entryExists, registry::Change change) {
+        w.messageBox(kWriteFailedMessage);
+        w.messageBox(entryExists ? kEntryExistsMessage : kEntryMissingMessage);
+        if (change == registry::Change::Denied) w.messageBox(kNoRightsMessage);
+    }
+
     // Rows 1 to n-1 become the step table; the last row is the scheme's name and never runs.
     // The table is read as the steps are reached, so that step 1 of a large scheme shows at
     // once.
@@ -125,6 +176,11 @@ private:
 };
 
 }  // namespace
+
+std::string keyDeletedMessage(std::size_t keys, std::size_t values) {
+    return "注册表项已删除（共 " + std::to_string(keys) + " 个项、" + std::to_string(values) +
+           " 个值），即将进行下一步";
+}
 
 void endRun(RunState& state) {
     state.steps = scheme::StepTable();

@@ -1,7 +1,8 @@
 // The scheme runner: the window that walks the user through a scheme's steps one at a time.
 // It loads the scheme's lines into its hidden row list, reads the steps from them as the run
-// reaches them and shows each step, writing registry values on the user's word. Every write is
-// recorded in the run's undo file before it is made.
+// reaches them and shows each step, writing or deleting registry entries on the user's word.
+// Every write is
+// recorded in the run's undo file before it is made, and so is every delete.
 #pragma once
 
 #include <functional>
@@ -40,8 +41,18 @@ inline constexpr const char* kEntryMissingMessage = "欲写入注册表项并不
 inline constexpr const char* kUndoNotSavedMessage = "撤销记录无法保存，此项未写入注册表";
 // Shown in place of the new value on a delete step.
 inline constexpr const char* kDeleteInstruction = "删除以上注册表项";
-// The runner deletes nothing itself: a delete step is the user's to do by hand.
-inline constexpr const char* kDeleteByHandMessage = "此步骤需要您手动删除以上注册表项，完成后请点击“跳过这步”";
+// A delete whose way back could not be kept (or whose key could not be read whole) is not made.
+inline constexpr const char* kDeleteUndoNotSavedMessage = "撤销记录无法保存，此项未删除";
+inline constexpr const char* kValueDeletedMessage = "注册表值已删除，即将进行下一步";
+inline constexpr const char* kNothingToDeleteMessage = "欲删除的注册表项并不存在，无需删除，即将进行下一步";
+inline constexpr const char* kAmbiguousDeleteMessage =
+    "此路径下既有同名的值，又有同名的项，无法确定删除哪一个，未删除任何内容";
+inline constexpr const char* kProtectedKeyMessage = "此注册表项是系统的关键项，删除后系统可能无法启动，已拒绝删除";
+// After the failure messages, when the change was refused for lack of rights.
+inline constexpr const char* kNoRightsMessage =
+    "没有修改此注册表项的权限。请右键点击 optimizer.exe，选择“以管理员身份运行”后再试";
+// "注册表项已删除（共 N 个项、M 个值），即将进行下一步": the key and every key below it.
+std::string keyDeletedMessage(std::size_t keys, std::size_t values);
 
 // Reads the whole scheme file and keeps it (unwritten by others) while the bytes are held;
 // nothing when it cannot be read.

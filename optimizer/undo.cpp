@@ -4,6 +4,7 @@
 #include <array>
 
 #include "platform/text.h"
+#include "regfile/writer.h"
 
 namespace lz::optimizer {
 namespace {
@@ -16,22 +17,13 @@ using registry::ValueType;
 constexpr std::size_t kMaxValueNameLength = 16383;  // units, as in the real registry
 constexpr std::size_t kMaxFileNameLength = 255;     // units of one file name
 constexpr int kNameAttempts = 100;                  // runs in one second that get a file each
-// A hex line is continued with "\" once it reaches this column, as the registry editor does.
-constexpr std::size_t kHexLineColumns = 76;
 
-// A section line naming a key: "[HKEY_...\\key]", or "[-HKEY_...\\key]" to delete it.
-std::u16string sectionLine(std::u16string_view opening, Root root, std::u16string_view key) {
-    std::u16string line(opening);
+// The key's whole path as a .reg file names it: "HKEY_CURRENT_USER\\key".
+std::u16string keyPath(Root root, std::u16string_view key) {
     const std::string_view name = registry::rootName(root);
-    line.append(name.begin(), name.end());  // ASCII
-    if (!key.empty()) line.append(u"\\").append(key);
-    line += u']';
-    return line;
-}
-
-// A .reg line ends at a line break, which no name in it can hold.
-bool fitsOnALine(std::u16string_view text) {
-    return text.find_first_of(u"\r\n") == text.npos;
+    std::u16string path(name.begin(), name.end());  // ASCII
+    if (!key.empty()) path.append(u"\\").append(key);
+    return path;
 }
 
 bool registryRefuses(const RegistryEntry& entry) {
@@ -39,121 +31,22 @@ bool registryRefuses(const RegistryEntry& entry) {
            entry.valueName.find(u'\0') != entry.valueName.npos;
 }
 
-std::u16string quoted(std::u16string_view text) {
-    std::u16string out;
-    out.reserve(text.size() + 2);
-    out += u'"';
-    for (char16_t c : text) {
-        if (c == u'\\' || c == u'"') out += u'\\';
-        out += c;
-    }
-    out += u'"';
-    return out;
-}
-
-char16_t unitAt(const std::vector<std::uint8_t>& data, std::size_t index) {
-    return static_cast<char16_t>(data[2 * index] | (data[2 * index + 1] << 8));
-}
-
-// The units of a string value that a quoted .reg string gives back exactly: an even number of
-// bytes ending in one zero unit, and no other zero and no line break before it.
-std::optional<std::u16string> plainString(const std::vector<std::uint8_t>& data) {
-    if (data.size() < 2 || data.size() % 2 != 0) return std::nullopt;
-    const std::size_t units = data.size() / 2 - 1;
-    if (unitAt(data, units) != 0) return std::nullopt;
-    std::u16string text;
-    text.reserve(units);
-    for (std::size_t i = 0; i < units; ++i) {
-        const char16_t c = unitAt(data, i);
-        if (c == 0 || c == u'\r' || c == u'\n') return std::nullopt;
-        text += c;
-    }
-    return text;
-}
-
-// The number in lower-case hexadecimal, at least `minDigits` (at most 16) digits.
-void appendHex(std::u16string& out, std::uint64_t number, int minDigits) {
-    std::array<char16_t, 16> digits{};
-    int count = 0;
-    do {
-        digits[static_cast<std::size_t>(count++)] = u"0123456789abcdef"[number & 0xF];
-        number >>= 4;
-    } while (number != 0);
-    while (count < minDigits) digits[static_cast<std::size_t>(count++)] = u'0';
-    while (count > 0) out += digits[static_cast<std::size_t>(--count)];
-}
-
-// `prefix` ("hex:", "hex(2):") and the bytes as two-digit hex numbers separated by commas,
-// continued on the next line with "\" the way the registry editor exports them. `column` is
-// where the prefix starts on its line.
-void appendHexList(std::u16string& out, std::u16string_view prefix, const std::vector<std::uint8_t>& data,
-                   std::size_t column) {
-    out += prefix;
-    column += prefix.size();
-    for (std::size_t i = 0; i < data.size(); ++i) {
-        appendHex(out, data[i], 2);
-        column += 2;
-        if (i + 1 == data.size()) break;
-        out += u',';
-        if (++column >= kHexLineColumns) {
-            out += u"\\\r\n  ";
-            column = 2;
-        }
-    }
-}
-
-// The right-hand side of `"name"=...` for a value as it was.
-void appendData(std::u16string& out, const Value& value, std::size_t column) {
-    if (value.type == ValueType::String) {
-        if (const auto text = plainString(value.data)) {
-            out += quoted(*text);
-            return;
-        }
-    }
-    if (value.type == ValueType::Dword && value.data.size() == 4) {
-        const std::uint32_t number = static_cast<std::uint32_t>(value.data[0]) | (value.data[1] << 8) |
-                                     (value.data[2] << 16) | (static_cast<std::uint32_t>(value.data[3]) << 24);
-        out += u"dword:";
-        appendHex(out, number, 8);
-        return;
-    }
-    if (value.type == ValueType::Binary) {
-        appendHexList(out, u"hex:", value.data, column);
-        return;
-    }
-    std::u16string prefix = u"hex(";
-    appendHex(prefix, static_cast<std::uint32_t>(value.type), 1);
-    prefix += u"):";
-    appendHexList(out, prefix, value.data, column);
+regfile::Data dataOf(const Value& value) {
+    return {static_cast<std::uint32_t>(value.type), value.data};
 }
 
 // String data of an odd number of bytes, written as hex(1), hex(2) or hex(7). Wine's importer
 // cuts the last byte of such data and stops the whole import at data of a single byte; the
-// values it is given after that one would be lost. Such a value is no section in a key the run
-// created (nothing was there before the run), so it may follow the key deletions.
+// values it is given after that one would be lost.
 bool isFragile(const Value& value) {
     const bool string = value.type == ValueType::String || value.type == ValueType::ExpandString ||
                         value.type == ValueType::MultiString;
     return string && value.data.size() % 2 != 0;
 }
 
-// `"name"=data`, `@=data` for the default value, `...=-` for a value that was not there.
+// `"name"=data` for a value as it was, `...=-` for a value that was not there.
 std::u16string valueLine(std::u16string_view name, const std::optional<Value>& previous) {
-    std::u16string line = name.empty() ? std::u16string(u"@") : quoted(name);
-    line += u'=';
-    if (!previous) {
-        line += u'-';
-    } else {
-        appendData(line, *previous, line.size());
-    }
-    return line;
-}
-
-void appendUtf16le(std::string& out, std::u16string_view text) {
-    for (char16_t unit : text) {
-        out += static_cast<char>(unit & 0xFF);
-        out += static_cast<char>(unit >> 8);
-    }
+    return previous ? regfile::valueLine(name, dataOf(*previous)) : regfile::deleteValueLine(name);
 }
 
 std::string twoDigits(int number) {
@@ -183,22 +76,15 @@ std::string cutToUnits(std::string_view utf8, std::size_t units) {
 
 }  // namespace
 
-// ---- Reading the state before a write ------------------------------------------------------
+// ---- Reading the state before a change -----------------------------------------------------
 
 std::optional<PreviousState> readPreviousState(registry::Registry& registry, const RegistryEntry& entry) {
-    switch (registry.keyExists(entry.root, entry.subKey)) {
+    const registry::PathState path = registry::firstMissingKey(registry, entry.root, entry.subKey);
+    switch (path.existence) {
         case Existence::Failed:
             return std::nullopt;
         case Existence::Absent:
-            // The write creates the key: find the first key on its path that is missing.
-            for (std::size_t end = entry.subKey.find(u'\\');; end = entry.subKey.find(u'\\', end + 1)) {
-                const std::u16string_view prefix = std::u16string_view(entry.subKey).substr(0, end);
-                const Existence existence = registry.keyExists(entry.root, prefix);
-                if (existence == Existence::Failed) return std::nullopt;
-                if (existence == Existence::Absent) return PreviousState{std::nullopt, std::u16string(prefix)};
-                if (end == std::u16string::npos) break;
-            }
-            break;  // every key is there now, after all: read the value
+            return PreviousState{std::nullopt, path.firstMissing};  // the write creates the key
         case Existence::Present:
             break;
     }
@@ -214,90 +100,123 @@ std::optional<PreviousState> readPreviousState(registry::Registry& registry, con
     return PreviousState{std::move(state.value), std::nullopt};
 }
 
+std::size_t KeySnapshot::valueCount() const {
+    std::size_t count = 0;
+    for (const Key& key : keys) count += key.values.size();
+    return count;
+}
+
+std::optional<KeySnapshot> readKeySnapshot(registry::Registry& registry, Root root, std::u16string_view subKey) {
+    KeySnapshot snapshot;
+    // Keys are read in the order they are listed here; each key's subkeys follow it.
+    std::vector<std::u16string> pending{std::u16string(subKey)};
+    while (!pending.empty()) {
+        std::u16string path = std::move(pending.back());
+        pending.pop_back();
+        registry::KeyContents contents = registry.readKey(root, path);
+        if (contents.existence != Existence::Present) return std::nullopt;
+        for (auto name = contents.subKeys.rbegin(); name != contents.subKeys.rend(); ++name)
+            pending.push_back(path + u'\\' + *name);
+        snapshot.keys.push_back({std::move(path), std::move(contents.values)});
+    }
+    return snapshot;
+}
+
 // ---- The record ----------------------------------------------------------------------------
 
 bool UndoRecord::isAtOrBelowCreated(Root root, const std::u16string& foldedKey) const {
-    if (createdKeySet_.empty()) return false;
+    if (createdKeys_.empty()) return false;
     for (std::size_t end = foldedKey.find(u'\\');; end = foldedKey.find(u'\\', end + 1)) {
-        if (createdKeySet_.contains({root, foldedKey.substr(0, end)})) return true;
+        if (createdKeys_.contains({root, foldedKey.substr(0, end)})) return true;
         if (end == std::u16string::npos) return false;
     }
 }
 
+void UndoRecord::add(Change change) {
+    if (change.value) notedValues_.insert(*change.value);
+    if (change.created) createdKeys_.insert(*change.created);
+    changes_.push_back(std::move(change));
+}
+
 bool UndoRecord::note(const RegistryEntry& entry, const PreviousState& previous) {
-    // The key the write creates, unless a key above it is deleted already or it cannot be made.
-    std::optional<KeyId> created;
+    Change change;
+    // The key the write creates, unless a key above it was created already or it cannot be made.
     if (previous.createdKey && registry::isValidKeyPath(*previous.createdKey)) {
         KeyId id{entry.root, registry::foldedName(*previous.createdKey)};
         if (!isAtOrBelowCreated(id.first, id.second)) {
-            if (!fitsOnALine(*previous.createdKey)) return false;
-            created = std::move(id);
+            if (!regfile::fitsOnALine(*previous.createdKey)) return false;
+            change.sections.push_back({keyPath(entry.root, *previous.createdKey), {}, true, false});
+            change.created = std::move(id);
         }
     }
 
-    // The value, when this is the first write to it. It needs a note of its own only where its
-    // key was there before the run, and only when the registry takes its names at all.
+    // The value, when this is its first note. It needs a note of its own only where its key is
+    // there before the change, and only when the registry takes its names at all.
     ValueId valueId{entry.root, registry::foldedName(entry.subKey), registry::foldedName(entry.valueName)};
-    std::optional<Section> section;
-    if (!previous.createdKey && !registryRefuses(entry) && !notedValueSet_.contains(valueId) &&
+    if (!previous.createdKey && !registryRefuses(entry) && !notedValues_.contains(valueId) &&
         !isAtOrBelowCreated(entry.root, std::get<1>(valueId))) {
-        if (!fitsOnALine(entry.subKey) || !fitsOnALine(entry.valueName)) return false;
-        section = Section{sectionLine(u"[", entry.root, entry.subKey), valueLine(entry.valueName, previous.value),
-                          previous.value && isFragile(*previous.value)};
+        if (!regfile::fitsOnALine(entry.subKey) || !regfile::fitsOnALine(entry.valueName)) return false;
+        change.sections.push_back({keyPath(entry.root, entry.subKey),
+                                   {valueLine(entry.valueName, previous.value)},
+                                   false,
+                                   previous.value && isFragile(*previous.value)});
+        change.value = std::move(valueId);
     }
+    if (!change.sections.empty()) add(std::move(change));
+    return true;
+}
 
-    if (created) {
-        deletions_.push_back(sectionLine(u"[-", entry.root, *previous.createdKey));
-        createdKeySet_.insert(*created);
-        createdKeys_.push_back(std::move(*created));
+bool UndoRecord::note(Root root, const KeySnapshot& snapshot) {
+    if (snapshot.keys.empty() || isAtOrBelowCreated(root, registry::foldedName(snapshot.keys.front().path)))
+        return true;  // the key was not there before the run: its deletion undoes it all
+    Change change;
+    for (const KeySnapshot::Key& key : snapshot.keys) {
+        if (!regfile::fitsOnALine(key.path)) return false;
+        Section plain{keyPath(root, key.path), {}, false, false};
+        Section fragile{plain.key, {}, false, true};
+        for (const registry::NamedValue& value : key.values) {
+            if (!regfile::fitsOnALine(value.name)) return false;
+            (isFragile(value.value) ? fragile : plain).lines.push_back(valueLine(value.name, value.value));
+        }
+        // The plain section goes in even without a value: its header makes the key.
+        change.sections.push_back(std::move(plain));
+        if (!fragile.lines.empty()) change.sections.push_back(std::move(fragile));
     }
-    if (section) {
-        notedValueSet_.insert(valueId);
-        notedValues_.push_back(std::move(valueId));
-        sections_.push_back(std::move(*section));
-    }
+    add(std::move(change));
     return true;
 }
 
 void UndoRecord::rollBack(const Mark& mark) {
-    while (sections_.size() > mark.values) {
-        notedValueSet_.erase(notedValues_.back());
-        notedValues_.pop_back();
-        sections_.pop_back();
-    }
-    while (createdKeys_.size() > mark.keys) {
-        createdKeySet_.erase(createdKeys_.back());
-        createdKeys_.pop_back();
-        deletions_.pop_back();
+    while (changes_.size() > mark.changes) {
+        const Change& last = changes_.back();
+        if (last.value) notedValues_.erase(*last.value);
+        if (last.created) createdKeys_.erase(*last.created);
+        changes_.pop_back();
     }
 }
 
 std::u16string UndoRecord::text() const {
-    std::u16string text = u"Windows Registry Editor Version 5.00\r\n";
-    const auto appendSections = [&](bool fragile) {
-        const std::u16string* header = nullptr;
-        for (auto it = sections_.rbegin(); it != sections_.rend(); ++it) {
-            if (it->fragile != fragile) continue;
-            if (header == nullptr || *header != it->header) {
-                text.append(u"\r\n").append(it->header).append(u"\r\n");
-                header = &it->header;
+    regfile::Writer writer;
+    const auto write = [&](bool fragile) {
+        for (auto change = changes_.rbegin(); change != changes_.rend(); ++change) {
+            for (const Section& section : change->sections) {
+                if (section.fragile != fragile) continue;
+                if (section.deletion) {
+                    writer.deleteKey(section.key);
+                    continue;
+                }
+                writer.section(section.key);  // a section without values still makes its key
+                for (const std::u16string& line : section.lines) writer.line(line);
             }
-            text.append(it->line).append(u"\r\n");
         }
     };
-    appendSections(false);
-    for (const std::u16string& deletion : deletions_) text.append(u"\r\n").append(deletion).append(u"\r\n");
-    appendSections(true);
-    text += u"\r\n";
-    return text;
+    write(false);
+    write(true);
+    return writer.text();
 }
 
 std::string UndoRecord::fileBytes() const {
-    const std::u16string content = text();
-    std::string bytes = "\xFF\xFE";
-    bytes.reserve(2 + content.size() * 2);
-    appendUtf16le(bytes, content);
-    return bytes;
+    return regfile::fileBytes(text());
 }
 
 // ---- The file ------------------------------------------------------------------------------
@@ -327,7 +246,15 @@ bool UndoJournal::recordBefore(registry::Registry& registry, const RegistryEntry
     const std::optional<PreviousState> previous = readPreviousState(registry, entry);
     if (!previous) return false;
     const UndoRecord::Mark before = record_.mark();
-    if (!record_.note(entry, *previous)) return false;
+    return record_.note(entry, *previous) && keep(before);
+}
+
+bool UndoJournal::recordBefore(registry::Root root, const KeySnapshot& snapshot) {
+    const UndoRecord::Mark before = record_.mark();
+    return record_.note(root, snapshot) && keep(before);
+}
+
+bool UndoJournal::keep(const UndoRecord::Mark& before) {
     if (!path_.empty() && record_.mark() == saved_) return true;  // nothing new to keep
     if (save()) return true;
     record_.rollBack(before);

@@ -1,12 +1,13 @@
-// Undo files: the way back from every registry write of a scheme run.
+// Undo files: the way back from every registry change of a scheme run.
 //
-// Before the runner writes a value it notes what the machine had there: the value's type and
-// exact bytes, or that there was none, and the topmost key on the path that the write is going
-// to create. The notes of one run make a .reg file in the form the system's registry editor
-// exports and imports (UTF-16LE with a byte-order mark), so that importing it, by a double click
-// or with `reg import`, puts back the state from before the run. The file is saved whole,
-// through a temporary file, before each write is made: a crash between the two never leaves a
-// change without its way back.
+// Before the runner writes or deletes a value it notes what the machine had there: the value's
+// type and exact bytes, or that there was none, and the topmost key on the path that a write is
+// going to create. Before it deletes a key it notes the whole key: every key below it and every
+// value of each. The notes of one run make a .reg file in the form the system's registry editor
+// exports and imports (UTF-16LE with a byte-order mark), newest change first, so that importing
+// it, by a double click or with `reg import`, undoes the changes one by one back to the state
+// from before the run. The file is saved whole, through a temporary file, before each change is
+// made: a crash between the two never leaves a change without its way back.
 #pragma once
 
 #include <cstddef>
@@ -39,20 +40,42 @@ struct PreviousState {
 // A path the registry refuses as a name reads as absent: there is nothing there to restore.
 std::optional<PreviousState> readPreviousState(registry::Registry& registry, const RegistryEntry& entry);
 
+// A key as it was before it was deleted: the key and every key below it, each with its values.
+struct KeySnapshot {
+    struct Key {
+        std::u16string path;  // below the root, as the registry names it
+        std::vector<registry::NamedValue> values;
+    };
+    std::vector<Key> keys;  // the deleted key first; a key comes before the keys below it
+    std::size_t valueCount() const;
+};
+
+// Reads `subKey` and everything below it. Nothing when any key of it cannot be read whole (no
+// right to read it): then there is no way back, and nothing may be deleted. Nothing as well
+// when the key is not there.
+std::optional<KeySnapshot> readKeySnapshot(registry::Registry& registry, registry::Root root,
+                                           std::u16string_view subKey);
+
 // The notes of one run and the .reg text they make.
 //
-// The text restores every value noted to its first noted state (values are written newest
-// first, so where one value was noted under two spellings the oldest note still wins) and then
-// deletes every key noted as created, after every section that names it or a key below it (an
-// importer creates a key that a section names). String data of an odd number of bytes, which
-// some importers cannot take, comes after everything else, so that nothing else is lost with it.
+// Each change is undone by its own lines, and the text gives the changes newest first: an
+// importer that runs it from the top takes the changes back in the reverse of the order they
+// were made, so any mix of writes and deletes comes back to the state before the run. Notes
+// that the older notes make needless are left out: a value keeps its first note (the older one
+// is imported last and wins), and nothing at or below a key the run created needs a note (its
+// deletion is imported after). String data of an odd number of bytes, which some importers
+// cannot take, comes after everything else, so that nothing else is lost with it; the run never
+// writes such data, so it is always the machine's own data from before the run, and restoring
+// it last is right.
 class UndoRecord {
 public:
-    // Notes the state before a write to `entry`. A value noted before keeps its first note; a
-    // value or key at or below a key noted as created needs no note of its own. False, with
-    // nothing noted, when the note cannot be written in a .reg file (a line break in a name it
-    // would have to give).
+    // Notes the state before a write to `entry`, or before the value it names is deleted. False,
+    // with nothing noted, when the note cannot be written in a .reg file (a line break in a name
+    // it would have to give).
     bool note(const RegistryEntry& entry, const PreviousState& previous);
+    // Notes a key about to be deleted with everything below it. False, with nothing noted, when
+    // a name of it cannot be written in a .reg file.
+    bool note(registry::Root root, const KeySnapshot& snapshot);
 
     // The whole .reg text, and the file's bytes: UTF-16LE with a byte-order mark.
     std::u16string text() const;
@@ -60,30 +83,35 @@ public:
 
     // How far the record has got: a note that could not be saved is taken back to its mark.
     struct Mark {
-        std::size_t values = 0, keys = 0;
+        std::size_t changes = 0;
         bool operator==(const Mark&) const = default;
     };
-    Mark mark() const { return {sections_.size(), createdKeys_.size()}; }
+    Mark mark() const { return {changes_.size()}; }
     void rollBack(const Mark& mark);
 
 private:
     using ValueId = std::tuple<registry::Root, std::u16string, std::u16string>;  // case-folded
     using KeyId = std::pair<registry::Root, std::u16string>;                     // case-folded
+    // Lines under one key: values to put back, or (`deletion`) the key to delete.
     struct Section {
-        std::u16string header;  // "[HKEY_...\key]"
-        std::u16string line;    // "name"=data
-        bool fragile = false;   // goes last: some importers stop at it (see undo.cpp)
+        std::u16string key;  // "HKEY_...\key"
+        std::vector<std::u16string> lines;
+        bool deletion = false;
+        bool fragile = false;  // goes last: some importers stop at it (see undo.cpp)
+    };
+    // The lines that undo one change, and what it added to the sets.
+    struct Change {
+        std::vector<Section> sections;
+        std::optional<ValueId> value;
+        std::optional<KeyId> created;
     };
 
     bool isAtOrBelowCreated(registry::Root root, const std::u16string& foldedKey) const;
+    void add(Change change);
 
-    // In the order noted, side by side, with sets to look them up.
-    std::vector<ValueId> notedValues_;
-    std::vector<Section> sections_;
-    std::set<ValueId> notedValueSet_;
-    std::vector<KeyId> createdKeys_;
-    std::vector<std::u16string> deletions_;  // "[-HKEY_...\key]"
-    std::set<KeyId> createdKeySet_;
+    std::vector<Change> changes_;  // in the order noted
+    std::set<ValueId> notedValues_;
+    std::set<KeyId> createdKeys_;
 };
 
 // The folders an undo file may go to, in order: program directory + "\Undo\", then the user's
@@ -103,15 +131,20 @@ public:
     UndoJournal(files::Files& files, std::vector<std::string> folders, std::string schemeFileName,
                 clock::LocalTime start);
 
-    // Notes the state before a write to `entry` and saves the record. True when the write may go
-    // ahead: the file on disk holds its way back. False, with the record as before, when the
-    // state cannot be read or the file cannot be saved in any folder.
+    // Notes the state before a write to `entry` (or the deletion of the value it names) and
+    // saves the record. True when the change may go ahead: the file on disk holds its way back.
+    // False, with the record as before, when the state cannot be read or the file cannot be
+    // saved in any folder.
     bool recordBefore(registry::Registry& registry, const RegistryEntry& entry);
+    // The same before a key is deleted, with the key as read just before.
+    bool recordBefore(registry::Root root, const KeySnapshot& snapshot);
 
     // The undo file, once the run's first write has made it; empty before.
     const std::string& filePath() const { return path_; }
 
 private:
+    // Saves what was noted since `before`; takes it back when it cannot be saved.
+    bool keep(const UndoRecord::Mark& before);
     bool save();
     bool saveAsNewFile(const std::string& bytes);
 

@@ -1,14 +1,16 @@
 // The registry service: open a key for writing, create a key with its missing parents, set a
-// value, close a key, tell whether a key or a value exists, and read a value as it is stored.
+// value, close a key, tell whether a key or a value exists, read a value as it is stored, read a
+// key's values and subkeys, delete a value, and delete a key with everything below it.
 //
 // Key paths and names are UTF-16 at this interface; value data is raw bytes with a registry
 // type. Two implementations: Win32Registry (platform/win32/registry_win32.h), the real one, which
 // always works in the 64-bit view, and MemoryRegistry (testing/memory_registry.h), an in-memory
 // twin for the unit tests that can be told to refuse.
 //
-// Results, not surprises: open and create return an empty Key on failure, setValue returns
-// false, and the existence tests tell a key or value that is absent from one that could not be
-// checked.
+// Results, not surprises: open and create return an empty Key on failure (which tells a refusal
+// for lack of rights from other failures), setValue returns false, the existence tests tell a
+// key or value that is absent from one that could not be checked, and the deletions tell done,
+// absent, refused and failed apart.
 #pragma once
 
 #include <algorithm>
@@ -73,6 +75,28 @@ struct ValueState {
     Value value;  // only when Present
 };
 
+// What a change to the registry came to.
+enum class Change {
+    Done,
+    Absent,  // there was nothing to change: the key or value is not there
+    Denied,  // the user has no right to make it (access denied)
+    Failed,  // any other failure
+};
+
+struct NamedValue {
+    std::u16string name;  // as stored; empty: the key's default value
+    Value value;
+    bool operator==(const NamedValue&) const = default;
+};
+
+// What a read of one key found: its values and the names of the keys directly below it, in the
+// order the registry lists them. Failed when the key cannot be read whole (no right to read it).
+struct KeyContents {
+    Existence existence = Existence::Absent;
+    std::vector<std::u16string> subKeys;
+    std::vector<NamedValue> values;
+};
+
 // Whether `name` can be the name of one key: 1 to 255 units, no "\" and no NUL.
 inline bool isValidKeyName(std::u16string_view name) {
     constexpr std::size_t kMaxKeyNameLength = 255;  // units, as in the real registry
@@ -110,12 +134,16 @@ class Key {
 public:
     Key() = default;
     ~Key() { reset(); }
-    Key(Key&& other) noexcept : owner_(std::exchange(other.owner_, nullptr)), token_(std::exchange(other.token_, 0)) {}
+    Key(Key&& other) noexcept
+        : owner_(std::exchange(other.owner_, nullptr)),
+          token_(std::exchange(other.token_, 0)),
+          denied_(std::exchange(other.denied_, false)) {}
     Key& operator=(Key&& other) noexcept {
         if (this != &other) {
             reset();
             owner_ = std::exchange(other.owner_, nullptr);
             token_ = std::exchange(other.token_, 0);
+            denied_ = std::exchange(other.denied_, false);
         }
         return *this;
     }
@@ -124,6 +152,13 @@ public:
 
     explicit operator bool() const noexcept { return owner_ != nullptr; }
     bool isOpen() const noexcept { return owner_ != nullptr; }
+    // An empty Key that stands for an open refused for lack of rights.
+    static Key denied() noexcept {
+        Key key;
+        key.denied_ = true;
+        return key;
+    }
+    bool wasDenied() const noexcept { return denied_; }
     // The implementation's handle of the open key (0 when empty).
     std::uintptr_t token() const noexcept { return token_; }
     // Closes the key now; nothing when it is empty.
@@ -135,6 +170,7 @@ private:
 
     Registry* owner_ = nullptr;
     std::uintptr_t token_ = 0;
+    bool denied_ = false;
 };
 
 class Registry {
@@ -142,7 +178,8 @@ public:
     virtual ~Registry() = default;
 
     // Opens `subKey` below `root` for writing (values may be set). An empty sub-key opens the
-    // root itself. Empty Key when the key is missing or may not be written.
+    // root itself. Empty Key when the key is missing or may not be written (Key::denied() when
+    // the user lacks the right).
     virtual Key openForWrite(Root root, std::u16string_view subKey) = 0;
     // Opens `subKey` for writing, creating it and every missing key above it first.
     // Empty Key when that fails (keys created before the failure may stay).
@@ -160,6 +197,15 @@ public:
     // Value `name` of `subKey` as it is stored now. Absent when the key or the value is missing
     // or the path is no valid name; Failed when it cannot be read (no right to read the key).
     virtual ValueState readValue(Root root, std::u16string_view subKey, std::u16string_view name) = 0;
+    // Every value of `subKey` (type and exact bytes) and the names of its subkeys. Absent for a
+    // missing key or a path that is no valid key name; Failed when it cannot be read whole.
+    virtual KeyContents readKey(Root root, std::u16string_view subKey) = 0;
+    // Deletes value `name` (empty: the default value) of `subKey`.
+    virtual Change deleteValue(Root root, std::u16string_view subKey, std::u16string_view name) = 0;
+    // Deletes `subKey` with every key and value below it. A root itself is never deleted (Failed).
+    // When a key below cannot be deleted, what could be deleted is gone and the answer is Denied
+    // or Failed.
+    virtual Change deleteKey(Root root, std::u16string_view subKey) = 0;
 
     // Closes an open key (the same as letting it go out of scope).
     static void close(Key& key) noexcept { key.reset(); }
@@ -181,6 +227,24 @@ inline Key openOrCreate(Registry& registry, Root root, std::u16string_view subKe
     Key key = registry.openForWrite(root, subKey);
     if (!key) key = registry.create(root, subKey);
     return key;
+}
+
+// How far the path to `subKey` exists: Present when every key on it is there; Absent with the
+// topmost missing key ("a\b" of "a\b\c" when a is there and a\b is not); Failed when the
+// registry cannot tell.
+struct PathState {
+    Existence existence = Existence::Present;
+    std::u16string firstMissing;  // only when Absent
+};
+inline PathState firstMissingKey(Registry& registry, Root root, std::u16string_view subKey) {
+    const Existence whole = registry.keyExists(root, subKey);
+    if (whole != Existence::Absent) return {whole, {}};
+    for (std::size_t end = subKey.find(u'\\');; end = subKey.find(u'\\', end + 1)) {
+        const std::u16string_view prefix = subKey.substr(0, end);
+        const Existence existence = registry.keyExists(root, prefix);
+        if (existence != Existence::Present) return {existence, std::u16string(prefix)};
+        if (end == std::u16string_view::npos) return {};  // every key is there now, after all
+    }
 }
 
 // The data of a REG_SZ value: the text as UTF-16 little-endian, with its terminating zero.

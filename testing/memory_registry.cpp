@@ -1,6 +1,7 @@
 #include "testing/memory_registry.h"
 
 #include <algorithm>
+#include <string>
 
 namespace lz::registry {
 namespace {
@@ -47,7 +48,8 @@ bool MemoryRegistry::refused(const std::vector<Path>& list, const Path& path) co
 Key MemoryRegistry::openForWrite(Root root, std::u16string_view subKey) {
     if (!isValidKeyPath(subKey)) return {};
     Path path{root, foldedName(subKey)};
-    if (!hasKey(root, subKey) || refused(refusedKeys_, path)) return {};
+    if (!hasKey(root, subKey)) return {};
+    if (refused(refusedKeys_, path)) return Key::denied();
     return openExisting(path);
 }
 
@@ -73,7 +75,7 @@ Key MemoryRegistry::create(Root root, std::u16string_view subKey) {
     if (!isValidKeyPath(subKey)) return {};
     Path path{root, foldedName(subKey)};
     // A refused key refuses its whole subtree, so nothing on the way is created either.
-    if (refused(refusedKeys_, path)) return {};
+    if (refused(refusedKeys_, path)) return Key::denied();
     createPath(root, subKey, true);
     return openExisting(path);
 }
@@ -107,6 +109,91 @@ ValueState MemoryRegistry::readValue(Root root, std::u16string_view subKey, std:
     std::optional<Value> found = value(root, subKey, name);
     if (!found) return {Existence::Absent, {}};
     return {Existence::Present, std::move(*found)};
+}
+
+std::vector<MemoryRegistry::Path> MemoryRegistry::keysBelow(const Path& path) const {
+    const std::u16string prefix = path.second.empty() ? std::u16string() : path.second + u'\\';
+    std::vector<Path> below;
+    for (auto it = keys_.lower_bound({path.first, prefix});
+         it != keys_.end() && it->first.first == path.first && it->first.second.starts_with(prefix); ++it) {
+        if (it->first.second.size() > prefix.size()) below.push_back(it->first);
+    }
+    // Deepest first: a key goes after everything below it.
+    std::stable_sort(below.begin(), below.end(), [](const Path& a, const Path& b) {
+        return std::count(a.second.begin(), a.second.end(), u'\\') >
+               std::count(b.second.begin(), b.second.end(), u'\\');
+    });
+    return below;
+}
+
+KeyContents MemoryRegistry::readKey(Root root, std::u16string_view subKey) {
+    if (failKeyTests_) return {Existence::Failed, {}, {}};
+    if (!isValidKeyPath(subKey)) return {};
+    const Path path{root, foldedName(subKey)};
+    if (!hasKey(root, subKey)) return {};
+    if (refused(refusedReads_, path)) return {Existence::Failed, {}, {}};
+    KeyContents contents{Existence::Present, {}, {}};
+    if (const auto key = keys_.find(path); key != keys_.end()) {
+        for (const auto& [folded, named] : key->second.values) contents.values.push_back({named.name, named.value});
+    }
+    const std::size_t depth = path.second.empty() ? 0 : std::count(path.second.begin(), path.second.end(), u'\\') + 1;
+    for (const Path& below : keysBelow(path)) {
+        if (static_cast<std::size_t>(std::count(below.second.begin(), below.second.end(), u'\\')) != depth) continue;
+        const std::u16string& stored = keys_.at(below).path;
+        contents.subKeys.push_back(stored.substr(stored.rfind(u'\\') + 1));
+    }
+    std::sort(contents.subKeys.begin(), contents.subKeys.end());
+    return contents;
+}
+
+Change MemoryRegistry::deleteValue(Root root, std::u16string_view subKey, std::u16string_view name) {
+    if (!isValidKeyPath(subKey) || !validValueName(name)) return Change::Absent;
+    const Path path{root, foldedName(subKey)};
+    const auto key = keys_.find(path);
+    if (key == keys_.end() || !key->second.values.contains(foldedName(name))) return Change::Absent;
+    if (refused(refusedKeys_, path)) return Change::Denied;
+    if (refused(refusedValues_, path)) return Change::Failed;
+    key->second.values.erase(foldedName(name));
+    writes_.push_back({Write::Kind::ValueDeleted, root, key->second.path, std::u16string(name), {}});
+    return Change::Done;
+}
+
+Change MemoryRegistry::deleteKey(Root root, std::u16string_view subKey) {
+    if (subKey.empty()) return Change::Failed;  // a root is never deleted
+    if (!isValidKeyPath(subKey) || !hasKey(root, subKey)) return Change::Absent;
+    const Path path{root, foldedName(subKey)};
+    std::vector<Path> doomed = keysBelow(path);
+    doomed.push_back(path);
+    // Deepest first, as the real registry does it: a key it may not delete stops the deletion
+    // there, and what went before it is gone.
+    for (const Path& key : doomed) {
+        if (refused(refusedKeys_, key)) return Change::Denied;
+        writes_.push_back({Write::Kind::KeyDeleted, root, keys_.at(key).path, {}, {}});
+        keys_.erase(key);
+    }
+    return Change::Done;
+}
+
+bool MemoryRegistry::putKey(Root root, std::u16string_view subKey) {
+    return createPath(root, subKey, false) != nullptr;
+}
+
+std::vector<std::u16string> MemoryRegistry::dump(Root root, std::u16string_view subKey) const {
+    std::vector<std::u16string> lines;
+    const std::u16string top = foldedName(subKey);
+    for (const auto& [path, key] : keys_) {
+        if (path.first != root || !isSameOrBelow(path.second, top)) continue;
+        lines.push_back(key.path);
+        for (const auto& [folded, named] : key.values) {
+            const std::string type = std::to_string(static_cast<std::uint32_t>(named.value.type));
+            std::u16string line =
+                key.path + u" : " + named.name + u" = " + std::u16string(type.begin(), type.end()) + u"/";
+            for (std::uint8_t byte : named.value.data) line += static_cast<char16_t>(byte);
+            lines.push_back(std::move(line));
+        }
+    }
+    std::sort(lines.begin(), lines.end());
+    return lines;
 }
 
 void MemoryRegistry::closeToken(std::uintptr_t token) noexcept {

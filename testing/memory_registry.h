@@ -23,11 +23,11 @@ namespace lz::registry {
 
 // One change the registry made, in the order it made them.
 struct Write {
-    enum class Kind { KeyCreated, ValueSet };
+    enum class Kind { KeyCreated, ValueSet, ValueDeleted, KeyDeleted };
     Kind kind = Kind::ValueSet;
     Root root = Root::CurrentUser;
     std::u16string key;   // the key's path as first created (root: empty)
-    std::u16string name;  // ValueSet: the value name as given (default value: empty)
+    std::u16string name;  // ValueSet, ValueDeleted: the value name as given (default value: empty)
     Value value;          // ValueSet: what was stored
     bool operator==(const Write&) const = default;
 };
@@ -45,6 +45,9 @@ public:
     Existence valueExists(Root root, std::u16string_view subKey, std::u16string_view name) override;
     Existence keyExists(Root root, std::u16string_view subKey) override;
     ValueState readValue(Root root, std::u16string_view subKey, std::u16string_view name) override;
+    KeyContents readKey(Root root, std::u16string_view subKey) override;
+    Change deleteValue(Root root, std::u16string_view subKey, std::u16string_view name) override;
+    Change deleteKey(Root root, std::u16string_view subKey) override;
 
     // ---- for tests ----
     // The value, or nothing when the key or the value is missing.
@@ -57,8 +60,15 @@ public:
     void clearWrites() noexcept { writes_.clear(); }
     std::size_t openKeyCount() const noexcept { return open_.size(); }
 
+    // Creates the key (and its parents) without a value, bypassing every refusal.
+    bool putKey(Root root, std::u16string_view subKey);
+    // Every key and value below `subKey` (itself included) as "path" and "path : name = type/bytes"
+    // lines, sorted: two registries hold the same subtree when these are equal.
+    std::vector<std::u16string> dump(Root root, std::u16string_view subKey) const;
+
     // Opening or creating this key, or any key below it, for writing fails from now on (like a
-    // key whose access rights allow only reading).
+    // key whose access rights allow only reading); so does deleting it or a value in it. The
+    // refusal is for lack of rights (Key::denied(), Change::Denied).
     void refuseKeyWrites(Root root, std::u16string_view subKey);
     // Setting a value in this key, or any key below it, fails from now on; opening still works.
     void refuseValueWrites(Root root, std::u16string_view subKey);
@@ -86,6 +96,8 @@ private:
     Key openExisting(const Path& path);
     bool refused(const std::vector<Path>& list, const Path& path) const;
     KeyData* createPath(Root root, std::u16string_view subKey, bool record);
+    // The keys strictly below `path`, deepest first.
+    std::vector<Path> keysBelow(const Path& path) const;
 
     std::map<Path, KeyData> keys_;
     std::map<std::uintptr_t, Path> open_;

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <optional>
 #include <string>
 
@@ -95,17 +96,74 @@ Existence existenceAfter(LSTATUS status, std::string_view call, const std::wstri
     return existence;
 }
 
+// What an error of a change says: nothing there, no right, or another failure (traced).
+Change changeAfter(LSTATUS status, std::string_view call, const std::wstring& what) {
+    if (status == ERROR_SUCCESS) return Change::Done;
+    switch (existenceAfter(status)) {
+        case Existence::Absent:
+            return Change::Absent;
+        case Existence::Present:
+            return Change::Done;
+        case Existence::Failed:
+            break;
+    }
+    traceError(call, static_cast<DWORD>(status), what);
+    return status == ERROR_ACCESS_DENIED ? Change::Denied : Change::Failed;
+}
+
+// An empty Key for a failed open, telling a refusal for lack of rights apart.
+Key failedKey(LSTATUS status) {
+    return status == ERROR_ACCESS_DENIED ? Key::denied() : Key();
+}
+
+// Reads the values one by one; the buffers grow when a name or data does not fit.
+bool readValues(HKEY key, std::vector<NamedValue>& values) {
+    std::vector<wchar_t> name(256);
+    std::vector<BYTE> data(256);
+    int retries = 0;
+    for (DWORD index = 0;;) {
+        DWORD nameLength = static_cast<DWORD>(name.size());
+        DWORD size = static_cast<DWORD>(data.size());
+        DWORD type = REG_NONE;
+        const LSTATUS status = RegEnumValueW(key, index, name.data(), &nameLength, nullptr, &type, data.data(), &size);
+        if (status == ERROR_NO_MORE_ITEMS) return true;
+        if (status == ERROR_MORE_DATA) {
+            DWORD maxName = 0, maxData = 0;
+            if (++retries > kReadAttempts ||
+                RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &maxName, &maxData,
+                                 nullptr, nullptr) != ERROR_SUCCESS)
+                return false;
+            name.resize(std::max<std::size_t>(name.size() * 2, maxName + 1));
+            data.resize(std::max<std::size_t>({data.size() * 2, maxData, size}));
+            continue;
+        }
+        if (status != ERROR_SUCCESS) return false;
+        values.push_back(
+            {std::u16string(name.begin(), name.begin() + nameLength),
+             {static_cast<ValueType>(type), std::vector<std::uint8_t>(data.begin(), data.begin() + size)}});
+        ++index;
+    }
+}
+
+bool readSubKeyNames(HKEY key, std::vector<std::u16string>& names) {
+    wchar_t name[256];  // a key name has at most 255 units
+    for (DWORD index = 0;; ++index) {
+        DWORD length = 256;
+        const LSTATUS status = RegEnumKeyExW(key, index, name, &length, nullptr, nullptr, nullptr, nullptr);
+        if (status == ERROR_NO_MORE_ITEMS) return true;
+        if (status != ERROR_SUCCESS) return false;
+        names.emplace_back(name, name + length);
+    }
+}
+
 }  // namespace
 
 Key Win32Registry::openForWrite(Root root, std::u16string_view subKey) {
     const auto path = terminated(subKey);
     if (!path) return {};
     HKEY opened = nullptr;
-    if (!succeeded("RegOpenKeyExW",
-                   RegOpenKeyExW(rootHandle(root), path->c_str(), 0, KEY_WRITE | KEY_WOW64_64KEY, &opened),
-                   subject(root, subKey))) {
-        return {};
-    }
+    const LSTATUS status = RegOpenKeyExW(rootHandle(root), path->c_str(), 0, KEY_WRITE | KEY_WOW64_64KEY, &opened);
+    if (!succeeded("RegOpenKeyExW", status, subject(root, subKey))) return failedKey(status);
     return makeKey(reinterpret_cast<std::uintptr_t>(opened));
 }
 
@@ -115,7 +173,7 @@ Key Win32Registry::create(Root root, std::u16string_view subKey) {
     HKEY created = nullptr;
     const LSTATUS status = RegCreateKeyExW(rootHandle(root), path->c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
                                            KEY_WRITE | KEY_WOW64_64KEY, nullptr, &created, nullptr);
-    if (!succeeded("RegCreateKeyExW", status, subject(root, subKey))) return {};
+    if (!succeeded("RegCreateKeyExW", status, subject(root, subKey))) return failedKey(status);
     return makeKey(reinterpret_cast<std::uintptr_t>(created));
 }
 
@@ -169,6 +227,48 @@ ValueState Win32Registry::readValue(Root root, std::u16string_view subKey, std::
     }
     traceError("RegQueryValueExW", ERROR_MORE_DATA, subject(root, subKey, name));  // it kept growing
     return {Existence::Failed, {}};
+}
+
+KeyContents Win32Registry::readKey(Root root, std::u16string_view subKey) {
+    const auto path = terminated(subKey);
+    if (!path) return {};
+    UniqueKey key;
+    HKEY opened = nullptr;
+    const LSTATUS status = RegOpenKeyExW(rootHandle(root), path->c_str(), 0, KEY_READ | KEY_WOW64_64KEY, &opened);
+    if (status != ERROR_SUCCESS) return {existenceAfter(status, "RegOpenKeyExW", subject(root, subKey)), {}, {}};
+    key.reset(opened);
+    KeyContents contents{Existence::Present, {}, {}};
+    if (!readValues(key.get(), contents.values) || !readSubKeyNames(key.get(), contents.subKeys)) {
+        traceError("RegEnumValueW", ERROR_INVALID_DATA, subject(root, subKey));
+        return {Existence::Failed, {}, {}};
+    }
+    return contents;
+}
+
+Change Win32Registry::deleteValue(Root root, std::u16string_view subKey, std::u16string_view name) {
+    const auto path = terminated(subKey);
+    const auto valueName = terminated(name);
+    if (!path || !valueName) return Change::Absent;
+    HKEY opened = nullptr;
+    const LSTATUS status = RegOpenKeyExW(rootHandle(root), path->c_str(), 0, KEY_SET_VALUE | KEY_WOW64_64KEY, &opened);
+    if (status != ERROR_SUCCESS) return changeAfter(status, "RegOpenKeyExW", subject(root, subKey));
+    const UniqueKey key(opened);
+    return changeAfter(RegDeleteValueW(key.get(), valueName->c_str()), "RegDeleteValueW", subject(root, subKey, name));
+}
+
+Change Win32Registry::deleteKey(Root root, std::u16string_view subKey) {
+    const auto path = terminated(subKey);
+    if (!path) return Change::Absent;
+    if (path->empty()) return Change::Failed;  // a root is never deleted
+    const std::size_t last = path->rfind(L'\\');
+    const std::wstring parentPath = last == std::wstring::npos ? std::wstring() : path->substr(0, last);
+    const std::wstring name = last == std::wstring::npos ? *path : path->substr(last + 1);
+    HKEY opened = nullptr;
+    const LSTATUS status = RegOpenKeyExW(rootHandle(root), parentPath.c_str(), 0,
+                                         KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE | KEY_WOW64_64KEY, &opened);
+    if (status != ERROR_SUCCESS) return changeAfter(status, "RegOpenKeyExW", subject(root, subKey));
+    const UniqueKey parent(opened);
+    return changeAfter(RegDeleteTreeW(parent.get(), name.c_str()), "RegDeleteTreeW", subject(root, subKey));
 }
 
 void Win32Registry::closeToken(std::uintptr_t token) noexcept {

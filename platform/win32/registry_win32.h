@@ -25,6 +25,13 @@ public:
     // RegQueryValueExW on the key opened with KEY_QUERY_VALUE: the raw type and bytes (a string
     // stored without its terminating zero comes back without it).
     ValueState readValue(Root root, std::u16string_view subKey, std::u16string_view name) override;
+    // RegOpenKeyExW with KEY_READ, then RegEnumValueW and RegEnumKeyExW.
+    KeyContents readKey(Root root, std::u16string_view subKey) override;
+    // RegOpenKeyExW with KEY_SET_VALUE, then RegDeleteValueW.
+    Change deleteValue(Root root, std::u16string_view subKey, std::u16string_view name) override;
+    // The parent opened, then RegDeleteTreeW on the key's name: everything below goes, then the
+    // key itself.
+    Change deleteKey(Root root, std::u16string_view subKey) override;
 
 private:
     void closeToken(std::uintptr_t token) noexcept override;

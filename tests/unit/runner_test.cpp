@@ -1,6 +1,8 @@
 // The runner walked through as a user would, over in-memory windows and registry.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "optimizer/layouts.h"
 #include "optimizer/runner.h"
 #include "testing/memory_files.h"
@@ -138,18 +140,18 @@ TEST(Runner, FailedWriteKeepsTheStepAndTellsWhetherTheEntryExists) {
     }
 }
 
-TEST(Runner, DeleteStepIsShownAndLeftToTheUser) {
+TEST(Runner, DeleteStepShowsTheInstructionAndPassesOverWhatIsNotThere) {
     RunnerSession run;
-    run.openAndDrive("ZCBSC|HKEY_CURRENT_USER\\abc|SC\r\nname", [&](MemoryWindow& w) {
+    run.openAndDrive("ZCBSC|HKEY_CURRENT_USER\\abc|SC\r\nTSWB|next\r\nname", [&](MemoryWindow& w) {
         EXPECT_EQ(w.currentPage("选择夹1"), kRegistryPage);
         EXPECT_EQ(w.text("编辑框1"), "HKEY_CURRENT_USER\\abc");
         EXPECT_EQ(w.text("编辑框2"), kDeleteInstruction);
         w.click("按钮2");
-        EXPECT_TRUE(w.isOpen());
-        EXPECT_EQ(w.text("编辑框1"), "HKEY_CURRENT_USER\\abc");
+        EXPECT_EQ(w.currentPage("选择夹1"), kHintPage) << "nothing to delete goes on as after a success";
     });
-    EXPECT_EQ(run.desktop.messages, (std::vector<std::string>{kDeleteByHandMessage}));
+    EXPECT_EQ(run.desktop.messages, (std::vector<std::string>{kNothingToDeleteMessage}));
     EXPECT_TRUE(run.registry.writes().empty()) << "the instruction text is never written anywhere";
+    EXPECT_TRUE(run.files.files.empty()) << "nothing changed, nothing to take back";
 }
 
 TEST(Runner, MultiLineHintIsOneStep) {
@@ -262,15 +264,14 @@ TEST(RunnerUndo, ARunThatWritesNothingLeavesNoFile) {
         "ZCBTJ|HKEY_CURRENT_USER\\K\\v|1|ZCZ\r\nname",
         [&](MemoryWindow& w) {
             w.click("按钮3");
-            w.click("按钮2");
-            w.click("按钮1");
+            w.click("按钮2");  // nothing to delete: on to the next step
             w.click("按钮2");  // fails: not a number, nothing attempted
             w.click("按钮1");
             w.click("按钮1");
         });
     EXPECT_TRUE(run.files.files.empty());
     EXPECT_TRUE(run.files.folders.empty()) << "the folder is made only when needed";
-    EXPECT_EQ(run.desktop.messages, (std::vector<std::string>{kDeleteByHandMessage, kWriteFailedMessage,
+    EXPECT_EQ(run.desktop.messages, (std::vector<std::string>{kNothingToDeleteMessage, kWriteFailedMessage,
                                                               kEntryMissingMessage, kFinishedMessage}));
 }
 
@@ -286,6 +287,103 @@ TEST(RunnerUndo, WithoutAWayBackTheValueIsNotWrittenAndTheStepStays) {
     });
     EXPECT_EQ(run.desktop.messages, (std::vector<std::string>{kUndoNotSavedMessage, kFinishedMessage}));
     EXPECT_TRUE(run.registry.writes().empty());
+}
+
+// ---- Delete steps ----------------------------------------------------------------------------
+
+TEST(RunnerDelete, AValueAndAKeyGoOnlyOnceTheirWayBackIsOnDisk) {
+    RunnerSession run;
+    const registry::Value one{ValueType::Dword, {1, 0, 0, 0}};
+    run.registry.putValue(Root::CurrentUser, u"T\\V", u"v", one);
+    run.registry.putValue(Root::CurrentUser, u"T\\K", u"a", {ValueType::Binary, {1, 2}});
+    run.registry.putValue(Root::CurrentUser, u"T\\K\\sub", u"", {ValueType::String, {'x', 0, 0, 0}});
+    run.registry.putKey(Root::CurrentUser, u"T\\K\\empty");
+    run.openAndDrive("ZCBSC|HKEY_CURRENT_USER\\T\\V\\v|SC\r\nZCBSC|HKEY_CURRENT_USER\\T\\K|SC\r\nname",
+                     [&](MemoryWindow& w) {
+                         w.click("按钮2");
+                         EXPECT_EQ(run.files.files.size(), 1u) << "the undo file is there before the delete";
+                         w.click("按钮2");
+                     });
+    EXPECT_EQ(run.desktop.messages,
+              (std::vector<std::string>{kValueDeletedMessage, keyDeletedMessage(3, 2), kFinishedMessage}));
+    EXPECT_FALSE(run.registry.value(Root::CurrentUser, u"T\\V", u"v"));
+    EXPECT_TRUE(run.registry.hasKey(Root::CurrentUser, u"T\\V")) << "a value's key stays";
+    EXPECT_FALSE(run.registry.hasKey(Root::CurrentUser, u"T\\K"));
+    ASSERT_EQ(run.files.files.size(), 1u);
+    EXPECT_EQ(keyDeletedMessage(3, 2), "注册表项已删除（共 3 个项、2 个值），即将进行下一步");
+}
+
+TEST(RunnerDelete, WhatCannotBeDeletedSafelyStaysWithTheStepOnDisplay) {
+    struct Case {
+        const char* name;
+        std::string path;
+        std::function<void(RunnerSession&)> arrange;
+        std::string message;
+    };
+    const Case cases[] = {
+        {"a value and a key of one name", "HKEY_CURRENT_USER\\T\\both",
+         [](RunnerSession& run) {
+             run.registry.putValue(Root::CurrentUser, u"T", u"both", {ValueType::Dword, {1, 0, 0, 0}});
+             run.registry.putKey(Root::CurrentUser, u"T\\both");
+         },
+         kAmbiguousDeleteMessage},
+        {"a key below a root", "HKEY_CURRENT_USER\\Software\\",
+         [](RunnerSession& run) { run.registry.putKey(Root::CurrentUser, u"Software\\Vendor"); }, kProtectedKeyMessage},
+        {"the system's services", "HKEY_LOCAL_MACHINE\\SYSTEM\\ControlSet001\\Services",
+         [](RunnerSession& run) { run.registry.putKey(Root::LocalMachine, u"SYSTEM\\ControlSet001\\Services\\x"); },
+         kProtectedKeyMessage},
+        {"no undo folder", "HKEY_CURRENT_USER\\T\\K\\",
+         [](RunnerSession& run) {
+             run.registry.putKey(Root::CurrentUser, u"T\\K\\sub");
+             run.files.refuseWritesBelow(kUndoFolder);
+         },
+         kDeleteUndoNotSavedMessage},
+        {"a key below that cannot be read", "HKEY_CURRENT_USER\\T\\K",
+         [](RunnerSession& run) {
+             run.registry.putValue(Root::CurrentUser, u"T\\K\\secret", u"v", {ValueType::Dword, {1, 0, 0, 0}});
+             run.registry.refuseReads(Root::CurrentUser, u"T\\K\\secret");
+         },
+         kDeleteUndoNotSavedMessage},
+        {"a value that cannot be read", "HKEY_CURRENT_USER\\T\\v",
+         [](RunnerSession& run) {
+             run.registry.putValue(Root::CurrentUser, u"T", u"v", {ValueType::Dword, {1, 0, 0, 0}});
+             run.registry.refuseReads(Root::CurrentUser, u"T");
+         },
+         kDeleteUndoNotSavedMessage},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        RunnerSession run;
+        c.arrange(run);
+        run.registry.clearWrites();
+        run.openAndDrive("ZCBSC|" + c.path + "|SC\r\nname", [&](MemoryWindow& w) {
+            w.click("按钮2");
+            EXPECT_EQ(run.state.stepCounter, 2) << "the step stays on display";
+            w.click("按钮1");
+        });
+        EXPECT_EQ(run.desktop.messages, (std::vector<std::string>{c.message, kFinishedMessage}));
+        EXPECT_TRUE(run.registry.writes().empty()) << "nothing deleted";
+    }
+}
+
+TEST(RunnerDelete, AChangeRefusedForLackOfRightsSaysHowToGetThem) {
+    RunnerSession run;
+    run.registry.putValue(Root::LocalMachine, u"T\\K\\locked", u"v", {ValueType::Dword, {1, 0, 0, 0}});
+    run.registry.putValue(Root::LocalMachine, u"T\\K", u"a", {ValueType::Dword, {1, 0, 0, 0}});
+    run.registry.refuseKeyWrites(Root::LocalMachine, u"T\\K\\locked");
+    run.openAndDrive("ZCBSC|HKEY_LOCAL_MACHINE\\T\\K|SC\r\nZCBTJ|HKEY_LOCAL_MACHINE\\T\\K\\locked\\w|1|SZJZ\r\nname",
+                     [&](MemoryWindow& w) {
+                         w.click("按钮2");
+                         EXPECT_EQ(run.state.stepCounter, 2);
+                         w.click("按钮1");
+                         w.click("按钮2");
+                         w.click("按钮1");
+                     });
+    EXPECT_EQ(run.desktop.messages,
+              (std::vector<std::string>{kWriteFailedMessage, kEntryExistsMessage, kNoRightsMessage, kWriteFailedMessage,
+                                        kEntryMissingMessage, kNoRightsMessage, kFinishedMessage}));
+    EXPECT_TRUE(run.registry.hasKey(Root::LocalMachine, u"T\\K\\locked")) << "the key it may not delete stays";
+    EXPECT_EQ(run.files.files.size(), 1u) << "what did go is in the undo file";
 }
 
 }  // namespace

@@ -143,7 +143,7 @@ TEST(UndoRecord, LongHexDataIsContinuedOnLinesOfAtMostEightyCharacters) {
 
 // ---- A run's notes together ------------------------------------------------------------------
 
-TEST(UndoRecord, NewestNotesComeFirstSoTheFirstStateOfAValueWinsAndCreatedKeysGoLast) {
+TEST(UndoRecord, NewestNotesComeFirstSoTheFirstStateOfAValueWins) {
     const Value oldA{ValueType::Dword, {1, 0, 0, 0}};
     const Value oldB{ValueType::String, utf16(u"b")};
     UndoRecord record;
@@ -166,11 +166,11 @@ TEST(UndoRecord, NewestNotesComeFirstSoTheFirstStateOfAValueWinsAndCreatedKeysGo
                                           u"[HKEY_LOCAL_MACHINE\\L]",
                                           u"@=-",
                                           u"",
+                                          u"[-HKEY_CURRENT_USER\\New]",
+                                          u"",
                                           u"[HKEY_CURRENT_USER\\K]",
                                           u"\"b\"=\"b\"",
                                           u"\"a\"=dword:00000001",
-                                          u"",
-                                          u"[-HKEY_CURRENT_USER\\New]",
                                           u"",
                                       }));
     const std::string bytes = record.fileBytes();
@@ -195,11 +195,11 @@ TEST(UndoRecord, StringDataOfAnOddLengthComesAfterEverythingElse) {
                                           u"",
                                           u"[HKEY_CURRENT_USER\\K]",
                                           u"\"bin\"=hex:07",
-                                          u"\"even\"=hex(1):41,00",
                                           u"",
                                           u"[-HKEY_CURRENT_USER\\N]",
                                           u"",
                                           u"[HKEY_CURRENT_USER\\K]",
+                                          u"\"even\"=hex(1):41,00",
                                           u"\"odd2\"=hex(7):01,00,02",
                                           u"\"odd\"=hex(2):41",
                                           u"",
@@ -255,8 +255,8 @@ TEST(UndoRecord, RollingBackForgetsTheNotesAfterTheMark) {
     ASSERT_TRUE(record.note({Root::CurrentUser, u"K", u"b"}, {std::nullopt, std::nullopt}));
     ASSERT_TRUE(record.note({Root::CurrentUser, u"New\\x", u"c"}, {std::nullopt, u"New\\x"}));
     const std::vector<std::u16string> lines = linesOf(record.text());
-    EXPECT_EQ(lines.at(3), u"\"b\"=-");
-    EXPECT_EQ(lines.at(6), u"[-HKEY_CURRENT_USER\\New\\x]");
+    EXPECT_EQ(lines.at(2), u"[-HKEY_CURRENT_USER\\New\\x]");
+    EXPECT_EQ(lines.at(5), u"\"b\"=-");
 }
 
 // ---- Reading the state before a write ------------------------------------------------------
