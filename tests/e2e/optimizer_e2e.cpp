@@ -15,6 +15,7 @@
 
 #include "tests/e2e/optimizer_fixture.h"
 #include "tests/e2e/outside_gbk.h"
+#include "tests/e2e/wine_drive.h"
 
 namespace lz::e2e {
 namespace {
@@ -107,13 +108,10 @@ TEST_F(OptimizerRun, FullSchemeWritesEveryValueTypeAndEndsWithCongratulations) {
         EXPECT_EQ(NextMessage(), kWriteSucceeded);
     }
 
-    // Step 7: a delete step is shown, and left to the user; the runner deletes nothing.
+    // Step 7: a delete step shows the instruction, and 执行 deletes the key.
     ExpectRegistryStep(runner, L"HKEY_CURRENT_USER\\" + doomed_key, kDeleteInstruction);
     Click(Part(runner, runner::kExecute));
-    EXPECT_EQ(NextMessage(), kDeleteByHand);
-    EXPECT_TRUE(NoMessageBox(runner));
-    ExpectRegistryStep(runner, L"HKEY_CURRENT_USER\\" + doomed_key, kDeleteInstruction);
-    Click(Part(runner, runner::kSkip));
+    EXPECT_EQ(NextMessage(), KeyDeleted(1, 0));
     EXPECT_EQ(NextMessage(), kFinished);
     WaitForDestroyed(runner);
 
@@ -139,7 +137,7 @@ TEST_F(OptimizerRun, FullSchemeWritesEveryValueTypeAndEndsWithCongratulations) {
     }
     EXPECT_EQ(RegistryDword(HKEY_CURRENT_USER, kRunKey, L"Number"), 4660u);
     EXPECT_EQ(RegistryString(HKEY_CURRENT_USER, kRunKey, L"中文名"), L"中文值");
-    EXPECT_TRUE(RegistryKeyExists(HKEY_CURRENT_USER, doomed_key)) << "the runner never deletes";
+    EXPECT_FALSE(RegistryKeyExists(HKEY_CURRENT_USER, doomed_key));
 
     // Back in the main window, which answers; a new start begins at step 1 again.
     EXPECT_TRUE(PollUntil([&] { return IsEnabled(main_); }));
@@ -168,7 +166,8 @@ void OptimizerRun::RunAgainstLockedKey(bool value_present, const std::wstring& s
         Click(Part(runner, runner::kExecute));
         EXPECT_EQ(NextMessage(), kWriteFailed);
         EXPECT_EQ(NextMessage(), second_message);
-        EXPECT_TRUE(NoMessageBox(runner)) << "a third message";
+        EXPECT_EQ(NextMessage(), kNoRights) << "refused for lack of rights";
+        EXPECT_TRUE(NoMessageBox(runner)) << "a fourth message";
         ASSERT_TRUE(IsWindow(runner)) << "the runner closed after a failed write";
         ExpectRegistryStep(runner, kLockedPath, L"新值");
     }
@@ -274,7 +273,34 @@ TEST_F(OptimizerCatalogue, ListsTheSampleSchemes) {
     SaveShot("optimizer-main-samples", main_);
 }
 
+// Asked where a scheme's drive has no recycle bin.
+const std::wstring kNoRecycleBin = L"此位置没有回收站，方案文件将被永久删除，确定删除吗？";
+
+// A fresh folder in the temporary folder, removed with what it holds afterwards.
+class TemporaryFolder {
+public:
+    explicit TemporaryFolder(std::wstring_view name)
+        : path_(fs::temp_directory_path() / (std::wstring(name) + L"-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                                             std::to_wstring(GetTickCount64()))) {
+        fs::create_directories(path_);
+    }
+    ~TemporaryFolder() {
+        std::error_code ignored;
+        fs::remove_all(path_, ignored);
+    }
+    TemporaryFolder(const TemporaryFolder&) = delete;
+    TemporaryFolder& operator=(const TemporaryFolder&) = delete;
+
+    const fs::path& Path() const { return path_; }
+
+private:
+    fs::path path_;
+};
+
 TEST_F(OptimizerManagement, ListsSizesDeletesAndLeavesTheMainListAlone) {
+    // What the optimizer recycles goes to a bin of this case's own (under Wine).
+    const TemporaryFolder bin(L"回收站");
+    const bool ownBin = useTrashIn(bin.Path().wstring());
     Start({{L"zero.lzvt", ""},
            {L"small.lzvt", std::string(400, 'a')},
            {L"half.lzvt", std::string(1536, 'b')},
@@ -319,7 +345,8 @@ TEST_F(OptimizerManagement, ListsSizesDeletesAndLeavesTheMainListAlone) {
     EXPECT_EQ(ListRowCount(list), 4);
     for (const auto& [name, cells] : expected) EXPECT_TRUE(fs::exists(folder_->Optimal() / name)) << Narrow(name);
 
-    // The selected scheme goes from the folder and from this list at once.
+    // The selected scheme goes from the folder to the recycle bin, and from this list, at once,
+    // without a question.
     const std::vector<std::wstring> names = ListRows(list);
     const int half = static_cast<int>(std::find(names.begin(), names.end(), L"half.lzvt") - names.begin());
     ASSERT_LT(half, static_cast<int>(names.size()));
@@ -331,6 +358,11 @@ TEST_F(OptimizerManagement, ListsSizesDeletesAndLeavesTheMainListAlone) {
     left.erase(L"half.lzvt");
     EXPECT_EQ(rows(list), left);
     EXPECT_FALSE(fs::exists(folder_->Optimal() / L"half.lzvt"));
+    if (ownBin) {
+        EXPECT_EQ(ReadFileBytes(bin.Path() / L"Trash" / L"files" / L"half.lzvt"), std::string(1536, 'b'));
+        EXPECT_TRUE(fs::exists(bin.Path() / L"Trash" / L"info" / L"half.lzvt.trashinfo"))
+            << "the bin knows where the scheme came from";
+    }
 
     Click(Part(manager, management::kExit));
     WaitForDestroyed(manager);
@@ -347,6 +379,56 @@ TEST_F(OptimizerManagement, ListsSizesDeletesAndLeavesTheMainListAlone) {
     PressEscape(manager);
     WaitForDestroyed(manager);
     EXPECT_TRUE(PollUntil([&] { return IsEnabled(main_); }));
+}
+
+// On a drive without a recycle bin (a USB stick) a scheme is deleted for good only on the user's
+// word: No keeps it and its row, Yes deletes it.
+TEST_F(OptimizerManagement, OnADriveWithoutBinDeletingAsksFirst) {
+    const TemporaryFolder bin(L"回收站");
+    const bool ownBin = useTrashIn(bin.Path().wstring());
+    const TemporaryFolder stick(L"U盘");
+    const std::optional<std::string> stickFolder = unixPathOf(stick.Path().wstring());
+    if (!ownBin || !stickFolder) GTEST_SKIP() << "the USB stick is made with Wine's mount manager";
+    const WineDrive drive(*stickFolder, DRIVE_REMOVABLE);
+    ASSERT_FALSE(drive.root().empty()) << "the mount manager made no drive";
+    Start({{L"留下.lzvt", "a"}, {L"删掉.lzvt", "b"}}, drive.root());
+
+    LeftMouseDown(Part(main_, main_window::kManageLabel));
+    HWND manager = optimizer_.WaitForWindow(kManagementCaption);
+    HWND list = Part(manager, management::kSchemes);
+    const std::vector<std::wstring> names = ListRows(list);
+    const auto doomed = std::find(names.begin(), names.end(), L"删掉.lzvt");
+    ASSERT_NE(doomed, names.end());
+    ListSelectRow(list, static_cast<int>(doomed - names.begin()));
+
+    // Asks what to press, presses it and waits until the question is gone.
+    auto answer = [&](int button) {
+        Click(Part(manager, management::kDelete));
+        HWND question = optimizer_.WaitForDialog(kMessageCaption);
+        EXPECT_EQ(MessageBoxText(question), kNoRecycleBin);
+        EXPECT_NE(GetDlgItem(question, IDYES), nullptr);
+        HWND pressed = GetDlgItem(question, button);
+        ASSERT_NE(pressed, nullptr) << "the question has Yes and No";
+        EXPECT_TRUE(fs::exists(folder_->Optimal() / L"删掉.lzvt")) << "nothing is deleted before the answer";
+        Click(pressed);
+        WaitForDestroyed(question);
+    };
+    answer(IDNO);
+    EXPECT_TRUE(NoMessageBox(manager)) << "No says nothing more";
+    EXPECT_TRUE(fs::exists(folder_->Optimal() / L"删掉.lzvt"));
+    EXPECT_EQ(ListRowCount(list), 2);
+
+    answer(IDYES);
+    EXPECT_EQ(NextMessage(), kDeleted);
+    EXPECT_TRUE(PollUntil([&] { return ListRowCount(list) == 1; }));
+    EXPECT_EQ(ListRows(list), std::vector<std::wstring>{L"留下.lzvt"});
+    EXPECT_FALSE(fs::exists(folder_->Optimal() / L"删掉.lzvt"));
+    EXPECT_TRUE(fs::exists(folder_->Optimal() / L"留下.lzvt"));
+    EXPECT_FALSE(fs::exists(bin.Path() / L"Trash" / L"files" / L"删掉.lzvt")) << "deleted for good, not recycled";
+
+    // The program and its folder go before the drive does.
+    optimizer_.Kill();
+    folder_.reset();
 }
 
 // ---- The editor, started by the optimizer ---------------------------------------------------

@@ -41,7 +41,17 @@ inline const std::wstring kEntryExists = L"欲写入注册表项存在，请手�
 inline const std::wstring kEntryMissing = L"欲写入注册表项并不存在，请重试";
 inline const std::wstring kUndoNotSaved = L"撤销记录无法保存，此项未写入注册表";
 inline const std::wstring kDeleteInstruction = L"删除以上注册表项";
-inline const std::wstring kDeleteByHand = L"此步骤需要您手动删除以上注册表项，完成后请点击“跳过这步”";
+inline const std::wstring kDeleteUndoNotSaved = L"撤销记录无法保存，此项未删除";
+inline const std::wstring kValueDeleted = L"注册表值已删除，即将进行下一步";
+inline const std::wstring kNothingToDelete = L"欲删除的注册表项并不存在，无需删除，即将进行下一步";
+inline const std::wstring kAmbiguousDelete = L"此路径下既有同名的值，又有同名的项，无法确定删除哪一个，未删除任何内容";
+inline const std::wstring kProtectedKey = L"此注册表项是系统的关键项，删除后系统可能无法启动，已拒绝删除";
+inline const std::wstring kNoRights =
+    L"没有修改此注册表项的权限。请右键点击 optimizer.exe，选择“以管理员身份运行”后再试";
+inline std::wstring KeyDeleted(int keys, int values) {
+    return L"注册表项已删除（共 " + std::to_wstring(keys) + L" 个项、" + std::to_wstring(values) +
+           L" 个值），即将进行下一步";
+}
 inline const std::wstring kHowToInstall = L"把方案文件移动到程序目录下的Optimal文件夹里，即可";
 inline const std::wstring kDeleted = L"删除成功";
 inline const std::wstring kRetry = L"请重试";

@@ -7,6 +7,7 @@
 #include <aclapi.h>
 // clang-format on
 
+#include <algorithm>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -264,6 +265,66 @@ TEST_F(Win32RegistryTest, KeyExistsCountsAKeyTheUserMayNotOpen) {
     EXPECT_EQ(registry_.keyExists(Root::CurrentUser, test + u"\\none"), Existence::Absent);
     EXPECT_EQ(registry_.keyExists(Root::CurrentUser, test + u"\\" + std::u16string(300, u'k')), Existence::Absent);
     EXPECT_EQ(registry_.keyExists(Root::Users, u""), Existence::Present);
+}
+
+TEST_F(Win32RegistryTest, ReadKeyGivesEveryValueExactlyAndTheSubkeysNames) {
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kTestKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    const Bytes big(5000, 0xAB);  // more than a first guess of the buffer
+    const std::wstring longName(300, L'n');
+    ASSERT_EQ(RegSetValueExW(key, L"", 0, REG_SZ, utf16Bytes(L"默认").data(), 6), ERROR_SUCCESS);
+    ASSERT_EQ(RegSetValueExW(key, L"big", 0, REG_BINARY, big.data(), static_cast<DWORD>(big.size())), ERROR_SUCCESS);
+    ASSERT_EQ(RegSetValueExW(key, longName.c_str(), 0, REG_NONE, nullptr, 0), ERROR_SUCCESS);
+    RegCloseKey(key);
+    for (const wchar_t* sub : {L"\\子项", L"\\empty", L"\\子项\\deeper"}) {
+        HKEY created = nullptr;
+        ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, (std::wstring(kTestKey) + sub).c_str(), 0, nullptr, 0,
+                                  KEY_ALL_ACCESS, nullptr, &created, nullptr),
+                  ERROR_SUCCESS);
+        RegCloseKey(created);
+    }
+    const std::u16string test = u"Software\\LzRegistryTest";
+    lz::registry::KeyContents contents = registry_.readKey(Root::CurrentUser, test);
+    ASSERT_EQ(contents.existence, Existence::Present);
+    std::sort(contents.subKeys.begin(), contents.subKeys.end());
+    EXPECT_EQ(contents.subKeys, (std::vector<std::u16string>{u"empty", u"子项"})) << "the keys directly below";
+    ASSERT_EQ(contents.values.size(), 3u);
+    std::sort(contents.values.begin(), contents.values.end(),
+              [](const auto& a, const auto& b) { return a.name.size() < b.name.size(); });
+    using lz::registry::ValueType;
+    EXPECT_EQ(contents.values[0], (lz::registry::NamedValue{u"", {ValueType::String, {0xD8, 0x9E, 0xA4, 0x8B, 0, 0}}}));
+    EXPECT_EQ(contents.values[1], (lz::registry::NamedValue{u"big", {ValueType::Binary, big}}));
+    EXPECT_EQ(contents.values[2],
+              (lz::registry::NamedValue{std::u16string(longName.begin(), longName.end()), {ValueType::None, {}}}));
+
+    EXPECT_EQ(registry_.readKey(Root::CurrentUser, test + u"\\none").existence, Existence::Absent);
+    lockedKey(L"sealed", 0);
+    EXPECT_EQ(registry_.readKey(Root::CurrentUser, test + u"\\sealed").existence, Existence::Failed);
+}
+
+TEST_F(Win32RegistryTest, DeletesAValueOrAWholeKeyAndTellsAbsentAndDeniedApart) {
+    const std::u16string test = u"Software\\LzRegistryTest";
+    ASSERT_TRUE(applyRegistryStep(registry_, std::string(kTestPath) + "tree\\a\\b\\v", "1", "SZJZ"));
+    ASSERT_TRUE(applyRegistryStep(registry_, std::string(kTestPath) + "tree\\w", "1", "SZJZ"));
+    using lz::registry::Change;
+    EXPECT_EQ(registry_.deleteValue(Root::CurrentUser, test + u"\\tree", u"W"), Change::Done);
+    EXPECT_FALSE(readValue(HKEY_CURRENT_USER, std::wstring(kTestKey) + L"\\tree", L"w"));
+    EXPECT_EQ(registry_.deleteValue(Root::CurrentUser, test + u"\\tree", u"w"), Change::Absent);
+    EXPECT_EQ(registry_.deleteValue(Root::CurrentUser, test + u"\\none", u"w"), Change::Absent);
+    EXPECT_EQ(registry_.deleteKey(Root::CurrentUser, test + u"\\TREE"), Change::Done);
+    EXPECT_FALSE(keyExists(HKEY_CURRENT_USER, std::wstring(kTestKey) + L"\\tree"));
+    EXPECT_EQ(registry_.deleteKey(Root::CurrentUser, test + u"\\tree"), Change::Absent);
+    EXPECT_EQ(registry_.deleteKey(Root::CurrentUser, u""), Change::Failed) << "never a root";
+
+    // A key that allows only reading: its values and the key itself stay, for lack of rights.
+    lockedKey(L"locked", KEY_READ);
+    const lz::e2e::DebugOutput output;
+    EXPECT_EQ(registry_.deleteValue(Root::CurrentUser, test + u"\\locked", u"present"), Change::Denied);
+    EXPECT_TRUE(lz::e2e::anyLineHas(output.lines(), "locked) failed, error 5"));
+    EXPECT_EQ(registry_.openForWrite(Root::CurrentUser, test + u"\\locked").wasDenied(), true);
+    EXPECT_EQ(registry_.create(Root::CurrentUser, test + u"\\locked").wasDenied(), true);
+    EXPECT_EQ(registry_.create(Root::CurrentUser, test + u"\\" + std::u16string(300, u'k')).wasDenied(), false);
 }
 
 }  // namespace

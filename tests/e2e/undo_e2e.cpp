@@ -158,6 +158,99 @@ TEST_F(OptimizerUndo, ImportingTheUndoFileGivesBackEveryKeyValueTypeAndByte) {
     }
 }
 
+// ---- Deletes ------------------------------------------------------------------------------------
+
+const std::wstring kDeletesKey = L"Software\\LzE2E\\Deletes";
+const std::wstring kDeletesPath = L"HKEY_CURRENT_USER\\" + kDeletesKey;
+
+// A value of every type the undo file writes, a default value, and a string without its
+// terminator (which Wine's importer gives back with one: left out of the comparison).
+constexpr int kSeededValues = 9;
+void SeedValues(const std::wstring& key) {
+    RegistrySetRaw(HKEY_CURRENT_USER, key, L"Quoted", REG_SZ, Utf16Bytes(L"引号\"反斜杠\\中文", true));
+    RegistrySetRaw(HKEY_CURRENT_USER, key, L"Empty", REG_SZ, Utf16Bytes(L"", true));
+    RegistrySetRaw(HKEY_CURRENT_USER, key, L"Number", REG_DWORD, DwordBytes(0x12345678));
+    RegistrySetRaw(HKEY_CURRENT_USER, key, L"Blob", REG_BINARY, std::string("\x00\x01\xFF\x7F", 4));
+    RegistrySetRaw(HKEY_CURRENT_USER, key, L"Expand", REG_EXPAND_SZ, Utf16Bytes(L"%SystemRoot%\\x", true));
+    RegistrySetRaw(HKEY_CURRENT_USER, key, L"Multi", REG_MULTI_SZ, Utf16Bytes(std::wstring(L"a\0bc\0", 5), true));
+    RegistrySetRaw(HKEY_CURRENT_USER, key, L"Big", REG_QWORD, std::string("\x08\x07\x06\x05\x04\x03\x02\x01", 8));
+    RegistrySetRaw(HKEY_CURRENT_USER, key, L"", REG_SZ, Utf16Bytes(L"默认", true));
+    RegistrySetRaw(HKEY_CURRENT_USER, key, L"NoTerminator", REG_SZ, Utf16Bytes(L"ab", false));
+}
+
+TEST_F(OptimizerUndo, WritesAndDeletesOfOneRunComeBackWithTheUndoFile) {
+    SeedValues(kDeletesKey);
+    RegistrySetDword(HKEY_CURRENT_USER, kDeletesKey, L"Gone", 7);
+    RegistrySetDword(HKEY_CURRENT_USER, kDeletesKey, L"Both", 1);
+    RegistryCreateKey(HKEY_CURRENT_USER, kDeletesKey + L"\\Both");
+    for (const wchar_t* key : {L"\\Tree", L"\\Tree\\L1", L"\\Tree\\L1\\L2", L"\\Tree2"}) SeedValues(kDeletesKey + key);
+    RegistryCreateKey(HKEY_CURRENT_USER, kDeletesKey + L"\\Tree\\Empty");
+    const auto before = RegistryTree(HKEY_CURRENT_USER, kDeletesKey);
+    ASSERT_EQ(before.size(), 7u);
+
+    struct Step {
+        std::wstring line, message;
+        bool stays = false;  // the step stays on display: skipped after its message
+    };
+    const Step steps[] = {
+        {L"ZCBTJ|" + kDeletesPath + L"\\Quoted|新|ZCZ", kWriteSucceeded},
+        {L"ZCBSC|" + kDeletesPath + L"\\Gone|SC", kValueDeleted},
+        {L"ZCBSC|" + kDeletesPath + L"\\Tree|SC", KeyDeleted(4, 3 * kSeededValues)},
+        {L"ZCBSC|" + kDeletesPath + L"\\Tree2\\|SC", KeyDeleted(1, kSeededValues)},
+        {L"ZCBTJ|" + kDeletesPath + L"\\New\\Sub\\v|1|SZJZ", kWriteSucceeded},
+        {L"ZCBSC|" + kDeletesPath + L"\\New\\|SC", KeyDeleted(2, 1)},  // a key the run made
+        {L"ZCBSC|" + kDeletesPath + L"\\Both|SC", kAmbiguousDelete, true},
+        {L"ZCBSC|" + kDeletesPath + L"\\Absent|SC", kNothingToDelete},
+        {L"ZCBSC|HKEY_CURRENT_USER\\Software|SC", kProtectedKey, true},
+        {L"ZCBTJ|" + kDeletesPath + L"\\Tree\\L1\\v|2|SZJZ", kWriteSucceeded},  // a deleted key made again
+        {L"ZCBSC|" + kDeletesPath + L"\\Quoted|SC", kValueDeleted},             // a value written, then deleted
+        {L"ZCBSC|" + kDeletesPath + L"\\Tree\\|SC", KeyDeleted(2, 1)},
+    };
+    std::vector<std::string> lines;
+    for (const Step& step : steps) lines.push_back(Gbk(step.line));
+    Start({{L"删除测试.lzvt", SchemeBytes(lines, Gbk(L"删除测试"))}});
+    HWND runner = OpenRunner(L"删除测试.lzvt");
+    for (const Step& step : steps) {
+        SCOPED_TRACE(Narrow(step.line));
+        Click(Part(runner, runner::kExecute));
+        EXPECT_EQ(NextMessage(), step.message);
+        if (step.stays) {
+            EXPECT_TRUE(NoMessageBox(runner));
+            Click(Part(runner, runner::kSkip));
+        }
+    }
+    EXPECT_EQ(NextMessage(), kFinished);
+    WaitForDestroyed(runner);
+    EXPECT_FALSE(RegistryKeyExists(HKEY_CURRENT_USER, kDeletesKey + L"\\Tree"));
+    EXPECT_FALSE(RegistryKeyExists(HKEY_CURRENT_USER, kDeletesKey + L"\\Tree2"));
+    EXPECT_FALSE(RegistryKeyExists(HKEY_CURRENT_USER, kDeletesKey + L"\\New"));
+    EXPECT_FALSE(RegistryRawValue(HKEY_CURRENT_USER, kDeletesKey, L"Gone"));
+    EXPECT_TRUE(RegistryKeyExists(HKEY_CURRENT_USER, kDeletesKey + L"\\Both")) << "ambiguous: nothing deleted";
+    EXPECT_TRUE(RegistryRawValue(HKEY_CURRENT_USER, kDeletesKey, L"Both"));
+
+    const std::vector<fs::path> files = RegFilesIn(folder_->Dir() / L"Undo");
+    ASSERT_EQ(files.size(), 1u);
+    const std::wstring text = ReadUtf16File(files[0]);
+    std::cerr << "undo file:\n" << Narrow(text) << "\n";
+    EXPECT_EQ(ImportWithRegedit(files[0]), 0u);
+    auto after = RegistryTree(HKEY_CURRENT_USER, kDeletesKey);
+    auto expected = before;
+    for (auto* tree : {&after, &expected})
+        for (auto& [key, values] : *tree) values.erase(L"NoTerminator");
+    EXPECT_EQ(after, expected);
+    for (const auto& [key, values] : expected) {
+        SCOPED_TRACE(Narrow(key));
+        ASSERT_TRUE(after.contains(key)) << "a deleted key is not back";
+        for (const auto& [name, value] : values)
+            EXPECT_TRUE(after.at(key).contains(name) && after.at(key).at(name) == value)
+                << "value " << Narrow(name) << " is not back as it was";
+    }
+    // The string without a terminator comes back with the bytes it had, and one terminator more.
+    const auto restored = RegistryRawValue(HKEY_CURRENT_USER, kDeletesKey + L"\\Tree\\L1\\L2", L"NoTerminator");
+    ASSERT_TRUE(restored);
+    EXPECT_EQ(restored->bytes.substr(0, 4), Utf16Bytes(L"ab", false));
+}
+
 // ---- Folders that cannot be written ------------------------------------------------------------
 
 // A copy of the program folder the build made (tests/e2e/fixtures/read-only-program and the
