@@ -3,9 +3,12 @@
 #include <string>
 #include <vector>
 
+#include "editor/association.h"
 #include "editor/layouts.h"
 #include "platform/cmdline.h"
 #include "platform/text.h"
+#include "platform/undo_files.h"
+#include "regfile/writer.h"
 #include "scheme/scheme.h"
 
 namespace lz::editor {
@@ -78,6 +81,19 @@ void saveAs(ui::Window& w, EditorState& state, Services& s) {
     w.messageBox(s.files.writeAll(*path, bytes) ? kSavedMessage : kWriteFailedMessage);
 }
 
+// "关联方案文件": the four entries are written once their way back is on disk; where it cannot
+// be kept, nothing is written and the failure message tells the user how to associate by hand.
+void associate(ui::Window& w, Services& s) {
+    const std::vector<AssociationEntry> entries = associationEntries(s.process.programPath());
+    const std::optional<std::u16string> undo = associationUndoText(s.registry, entries);
+    const clock::LocalTime now = s.clock.now();
+    const bool kept =
+        undo && undo_files::writeNewFile(
+                    s.files, undo_files::undoFolders(s.process),
+                    [&now](int attempt) { return associationUndoFileName(now, attempt); }, regfile::fileBytes(*undo));
+    w.messageBox(kept && writeAssociation(s.registry, entries) ? kAssociatedMessage : kAssociationFailedMessage);
+}
+
 void deleteStep(ui::Window& w) {
     const int row = w.selectedRow(kSteps);
     if (row >= 0) w.removeRow(kSteps, row);
@@ -107,24 +123,6 @@ void setValueInputs(ui::Window& w, bool on) {
 
 }  // namespace
 
-bool associateSchemeFiles(registry::Registry& registry, const std::string& programPath) {
-    const std::string word = "lzvt";
-    const std::string fileType = word + "file";
-    const std::u16string command = text::utf8ToUtf16(programPath);
-    const std::u16string icon = text::utf8ToUtf16(programPath);
-    // The open command quotes the program and the document, so paths with blanks reach the
-    // editor whole.
-    const std::pair<std::u16string, std::u16string> entries[] = {
-        {text::utf8ToUtf16("." + word), text::utf8ToUtf16(fileType)},
-        {text::utf8ToUtf16(fileType), text::utf8ToUtf16(word)},
-        {text::utf8ToUtf16(fileType + "\\DefaultIcon"), icon + u",0"},
-        {text::utf8ToUtf16(fileType + "\\shell\\open\\command"), u"\"" + command + u"\" \"%1\""},
-    };
-    for (const auto& [key, value] : entries)
-        if (!registry::writeDefaultString(registry, registry::Root::ClassesRoot, key, value)) return false;
-    return true;
-}
-
 ui::Handlers mainWindowHandlers(EditorState& state, Services services) {
     ui::Handlers h;
     h.onCreated([&state, services](ui::Window& w) mutable {
@@ -138,10 +136,7 @@ ui::Handlers mainWindowHandlers(EditorState& state, Services services) {
     h.on("按钮4", Event::Clicked, [&state, services](ui::Window& w) mutable { openFile(w, state, services); });
     h.on("按钮5", Event::Clicked, [&state, services](ui::Window& w) mutable { save(w, state, services); });
     h.on("按钮6", Event::Clicked, [&state, services](ui::Window& w) mutable { saveAs(w, state, services); });
-    h.on("按钮8", Event::Clicked, [services](ui::Window& w) {
-        const bool done = associateSchemeFiles(services.registry, services.process.programPath());
-        w.messageBox(done ? kAssociatedMessage : kAssociationFailedMessage);
-    });
+    h.on("按钮8", Event::Clicked, [services](ui::Window& w) mutable { associate(w, services); });
     return h;
 }
 

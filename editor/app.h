@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/clipboard.h"
+#include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/process.h"
 #include "platform/registry.h"
@@ -17,6 +18,7 @@ struct Services {
     files::Files& files;
     process::Process& process;
     clipboard::Clipboard& clipboard;
+    clock::Clock& clock;
 };
 
 // Editor-wide state, alive for the whole run.
@@ -43,10 +45,6 @@ inline constexpr const char* kAssociatedMessage = "成功！以后双击LZVT文�
 inline constexpr const char* kAssociationFailedMessage =
     "失败，请右键LZVT文件，选择打开方式，然后浏览选中本程序即可关联文件";
 inline constexpr const char* kDeleteModeText = "删除模式禁用";
-
-// Writes the four file-type entries in order and stops at the first that fails; entries
-// written before a failure stay. True when all four were written.
-bool associateSchemeFiles(registry::Registry& registry, const std::string& programPath);
 
 ui::Handlers mainWindowHandlers(EditorState& state, Services services);
 ui::Handlers addStepHandlers(EditorState& state, ui::Window& mainWindow);

@@ -14,8 +14,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     lz::files::Win32Files files;
     lz::process::Win32Process process;
     lz::clipboard::Win32Clipboard clipboard;
+    lz::clock::SystemClock clock;
     lz::editor::EditorState state;
-    lz::editor::Services services{registry, files, process, clipboard};
+    lz::editor::Services services{registry, files, process, clipboard, clock};
     return lz::win32::runApplication(instance, lz::editor::mainWindowLayout(),
                                      lz::editor::mainWindowHandlers(state, services));
 }

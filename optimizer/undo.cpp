@@ -16,7 +16,6 @@ using registry::ValueType;
 
 constexpr std::size_t kMaxValueNameLength = 16383;  // units, as in the real registry
 constexpr std::size_t kMaxFileNameLength = 255;     // units of one file name
-constexpr int kNameAttempts = 100;                  // runs in one second that get a file each
 
 // The key's whole path as a .reg file names it: "HKEY_CURRENT_USER\\key".
 std::u16string keyPath(Root root, std::u16string_view key) {
@@ -47,10 +46,6 @@ bool isFragile(const Value& value) {
 // `"name"=data` for a value as it was, `...=-` for a value that was not there.
 std::u16string valueLine(std::u16string_view name, const std::optional<Value>& previous) {
     return previous ? regfile::valueLine(name, dataOf(*previous)) : regfile::deleteValueLine(name);
-}
-
-std::string twoDigits(int number) {
-    return {static_cast<char>('0' + number / 10 % 10), static_cast<char>('0' + number % 10)};
 }
 
 // The scheme's file name without ".lzvt" (in any case, as the catalogue finds it).
@@ -221,20 +216,8 @@ std::string UndoRecord::fileBytes() const {
 
 // ---- The file ------------------------------------------------------------------------------
 
-std::vector<std::string> undoFolders(process::Process& process) {
-    std::vector<std::string> folders{process.programDirectory() + "\\Undo\\"};
-    const std::string local = process.localAppDataDirectory();
-    if (!local.empty()) folders.push_back(local + "\\LZ Vantor\\Undo\\");
-    return folders;
-}
-
 std::string undoFileName(std::string_view schemeFileName, const clock::LocalTime& start, int attempt) {
-    std::string tail(1, ' ');
-    tail.append(std::to_string(start.year)).append("-").append(twoDigits(start.month)).append("-");
-    tail.append(twoDigits(start.day)).append(" ").append(twoDigits(start.hour)).append("-");
-    tail.append(twoDigits(start.minute)).append("-").append(twoDigits(start.second));
-    if (attempt > 1) tail.append(" (").append(std::to_string(attempt)).append(")");
-    tail.append(".reg");
+    const std::string tail = " " + undo_files::timeStamp(start) + undo_files::attemptSuffix(attempt) + ".reg";
     return cutToUnits(stemOf(schemeFileName), kMaxFileNameLength - tail.size()) + tail;
 }
 
@@ -272,19 +255,11 @@ bool UndoJournal::save() {
 }
 
 bool UndoJournal::saveAsNewFile(const std::string& bytes) {
-    for (const std::string& folder : folders_) {
-        if (!files_.makeFolders(folder)) continue;
-        for (int attempt = 1; attempt <= kNameAttempts; ++attempt) {
-            std::string path = folder + undoFileName(schemeFileName_, start_, attempt);
-            const files::Files::NewFile result = files_.writeNew(path, bytes);
-            if (result == files::Files::NewFile::Written) {
-                path_ = std::move(path);
-                return true;
-            }
-            if (result == files::Files::NewFile::Failed) break;  // this folder cannot be written
-        }
-    }
-    return false;
+    std::optional<std::string> path = undo_files::writeNewFile(
+        files_, folders_, [this](int attempt) { return undoFileName(schemeFileName_, start_, attempt); }, bytes);
+    if (!path) return false;
+    path_ = std::move(*path);
+    return true;
 }
 
 }  // namespace lz::optimizer

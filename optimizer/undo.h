@@ -24,6 +24,7 @@
 #include "platform/files.h"
 #include "platform/process.h"
 #include "platform/registry.h"
+#include "platform/undo_files.h"
 
 namespace lz::optimizer {
 
@@ -113,10 +114,6 @@ private:
     std::set<ValueId> notedValues_;
     std::set<KeyId> createdKeys_;
 };
-
-// The folders an undo file may go to, in order: program directory + "\Undo\", then the user's
-// local application data + "\LZ Vantor\Undo\" (for a program folder that cannot be written).
-std::vector<std::string> undoFolders(process::Process& process);
 
 // The undo file's name for a run: the scheme's file name without ".lzvt", a blank, the start
 // time as yyyy-mm-dd HH-MM-SS, " (n)" from the second attempt on, and ".reg". A long scheme

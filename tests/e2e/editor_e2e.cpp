@@ -620,6 +620,28 @@ TEST_F(EditorE2E, AssociationWritesTheFourClassesValuesEveryTime) {
     }
 }
 
+TEST_F(EditorE2E, AssociationUndoFileGivesBackTheClassesItReplaced) {
+    RegistrySetString(HKEY_CLASSES_ROOT, L".lzvt", L"", L"旧类型");
+    RegistrySetString(HKEY_CLASSES_ROOT, L".lzvt", L"Content Type", L"text/plain");
+    RegistryCreateKey(HKEY_CLASSES_ROOT, L"lzvtfile\\shell");  // there, without a default value
+    const auto extension = RegistryTree(HKEY_CLASSES_ROOT, L".lzvt");
+    const auto file_type = RegistryTree(HKEY_CLASSES_ROOT, L"lzvtfile");
+    ASSERT_EQ(file_type.size(), 2u);
+
+    Start();
+    EXPECT_EQ(ClickAndTakeMessage(main_.associate), L"成功！以后双击LZVT文件即可打开啦");
+    EXPECT_EQ(RegistryString(HKEY_CLASSES_ROOT, L".lzvt", L""), L"lzvtfile");
+    std::vector<fs::path> undo_files;
+    for (const auto& entry : fs::directory_iterator(folder_.Dir() / L"Undo")) undo_files.push_back(entry.path());
+    ASSERT_EQ(undo_files.size(), 1u);
+    const std::wstring name = undo_files[0].filename().wstring();
+    EXPECT_TRUE(name.starts_with(L"文件关联 ") && name.ends_with(L".reg")) << Narrow(name);
+
+    EXPECT_EQ(RunToEnd(L"regedit.exe /s \"" + undo_files[0].wstring() + L"\"", Millis{30000}), 0u);
+    EXPECT_EQ(RegistryTree(HKEY_CLASSES_ROOT, L".lzvt"), extension);
+    EXPECT_EQ(RegistryTree(HKEY_CLASSES_ROOT, L"lzvtfile"), file_type);
+}
+
 // ---- 7. Disabled buttons, name limit, Esc, save without a file ------------------------------
 
 TEST_F(EditorE2E, DisabledButtonsStayInertAndTheNameTakesTwentyCharacters) {

@@ -9,6 +9,7 @@
 #include "editor/app.h"
 #include "editor/layouts.h"
 #include "platform/text.h"
+#include "testing/fixed_clock.h"
 #include "testing/memory_clipboard.h"
 #include "testing/memory_process.h"
 #include "testing/memory_registry.h"
@@ -82,7 +83,7 @@ protected:
     // does), over `files`.
     MemoryWindow& start(const std::string& commandLine = "lzvtEditor.exe", files::Files* files = nullptr) {
         process_.commandLineUtf16 = text::utf8ToUtf16(commandLine);
-        Services services{registry_, files ? *files : files_, process_, clipboard_};
+        Services services{registry_, files ? *files : files_, process_, clipboard_, clock_};
         return desktop_.open(mainWindowLayout(), mainWindowHandlers(state_, services));
     }
     std::vector<std::string> rows(MemoryWindow& w) {
@@ -102,6 +103,7 @@ protected:
     files::PortableFiles files_;
     process::MemoryProcess process_;
     clipboard::MemoryClipboard clipboard_;
+    test_support::FixedClock clock_;
     EditorState state_;
 };
 
@@ -374,8 +376,10 @@ TEST_F(EditorApp, ComposedStepLines) {
                        }));
 }
 
+// ---- The file-type association ----------------------------------------------------------------
+
 TEST_F(EditorApp, AssociationWritesFourEntriesInOrder) {
-    process_.directory = "C:\\Program Files\\LZ Vantor";
+    process_.directory = path("LZ Vantor");
     MemoryWindow& w = start();
     w.click("按钮8");
     w.click("按钮8");
@@ -394,7 +398,7 @@ TEST_F(EditorApp, AssociationWritesFourEntriesInOrder) {
             value.push_back(static_cast<char16_t>(data[i] | data[i + 1] << 8));
         set.emplace_back(write.key, value);
     }
-    const std::u16string exe = u"C:\\Program Files\\LZ Vantor\\lzvtEditor.exe";
+    const std::u16string exe = text::utf8ToUtf16(process_.directory + "\\lzvtEditor.exe");
     const std::vector<std::pair<std::u16string, std::u16string>> once = {
         {u".lzvt", u"lzvtfile"},
         {u"lzvtfile", u"lzvt"},
@@ -407,6 +411,7 @@ TEST_F(EditorApp, AssociationWritesFourEntriesInOrder) {
 }
 
 TEST_F(EditorApp, AssociationStopsAtTheFirstRefusedEntry) {
+    process_.directory = path("LZ Vantor");
     registry_.refuseKeyWrites(Root::ClassesRoot, u"lzvtfile");
     MemoryWindow& w = start();
     w.click("按钮8");
@@ -414,6 +419,61 @@ TEST_F(EditorApp, AssociationStopsAtTheFirstRefusedEntry) {
     EXPECT_TRUE(registry_.value(Root::ClassesRoot, u".lzvt", u"").has_value()) << "nothing is rolled back";
     EXPECT_FALSE(registry_.hasKey(Root::ClassesRoot, u"lzvtfile\\DefaultIcon"));
     EXPECT_FALSE(registry_.hasKey(Root::ClassesRoot, u"lzvtfile\\shell\\open\\command"));
+}
+
+// The lines of a UTF-16LE file with a byte-order mark, without their CR LF.
+std::vector<std::u16string> regFileLines(const std::string& bytes) {
+    std::u16string text;
+    for (std::size_t i = 2; i + 1 < bytes.size(); i += 2)
+        text +=
+            static_cast<char16_t>(static_cast<std::uint8_t>(bytes[i]) | static_cast<std::uint8_t>(bytes[i + 1]) << 8);
+    std::vector<std::u16string> lines;
+    for (std::size_t start = 0, end; (end = text.find(u"\r\n", start)) != text.npos; start = end + 2)
+        lines.push_back(text.substr(start, end - start));
+    return lines;
+}
+
+TEST_F(EditorApp, AssociationKeepsWhatItReplacesInAnUndoFileFirst) {
+    process_.directory = path("LZ Vantor");
+    registry_.putValue(Root::ClassesRoot, u".lzvt", u"", {registry::ValueType::String, {'o', 0, 'l', 0, 'd', 0, 0, 0}});
+    registry_.putValue(Root::ClassesRoot, u".lzvt", u"Content Type", {registry::ValueType::String, {'x', 0, 0, 0}});
+    registry_.putKey(Root::ClassesRoot, u"lzvtfile\\shell");  // there, without a default value
+    MemoryWindow& w = start();
+    w.click("按钮8");
+    EXPECT_EQ(desktop_.messages, (std::vector<std::string>{kAssociatedMessage}));
+    const std::string undo = bytesOf("LZ Vantor/Undo/文件关联 2026-12-09 08-07-06.reg");
+    ASSERT_FALSE(undo.empty());
+    EXPECT_EQ(undo.substr(0, 2), "\xFF\xFE");
+    EXPECT_EQ(regFileLines(undo), (std::vector<std::u16string>{
+                                      u"Windows Registry Editor Version 5.00",
+                                      u"",
+                                      u"[-HKEY_CLASSES_ROOT\\lzvtfile\\shell\\open]",
+                                      u"",
+                                      u"[-HKEY_CLASSES_ROOT\\lzvtfile\\DefaultIcon]",
+                                      u"",
+                                      u"[HKEY_CLASSES_ROOT\\lzvtfile]",
+                                      u"@=-",
+                                      u"",
+                                      u"[HKEY_CLASSES_ROOT\\.lzvt]",
+                                      u"@=\"old\"",
+                                      u"",
+                                  }));
+    // A second association in the same second gets a file of its own.
+    w.click("按钮8");
+    EXPECT_FALSE(bytesOf("LZ Vantor/Undo/文件关联 2026-12-09 08-07-06 (2).reg").empty());
+}
+
+TEST_F(EditorApp, AssociationWithoutAWayBackWritesNothing) {
+    process_.directory = path("LZ Vantor");
+    ReadOnlyFiles readOnly;  // no folder can be written
+    MemoryWindow& w = start("lzvtEditor.exe", &readOnly);
+    w.click("按钮8");
+    registry_.failKeyTests();  // the registry cannot tell what is there
+    MemoryWindow& again = start();
+    again.click("按钮8");
+    EXPECT_EQ(desktop_.messages, (std::vector<std::string>{kAssociationFailedMessage, kAssociationFailedMessage}));
+    EXPECT_TRUE(registry_.writes().empty());
+    EXPECT_FALSE(fs::exists(root_ / "LZ Vantor" / "Undo" / fsPath("文件关联 2026-12-09 08-07-06.reg")));
 }
 
 }  // namespace

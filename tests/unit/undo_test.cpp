@@ -320,10 +320,10 @@ TEST(UndoFolders, AreTheProgramFolderThenTheUsersLocalData) {
     process::MemoryProcess process;
     process.directory = "D:\\工具\\LZ";
     process.localAppData = "C:\\Users\\张三\\AppData\\Local";
-    EXPECT_EQ(undoFolders(process),
+    EXPECT_EQ(undo_files::undoFolders(process),
               (std::vector<std::string>{"D:\\工具\\LZ\\Undo\\", "C:\\Users\\张三\\AppData\\Local\\LZ Vantor\\Undo\\"}));
     process.localAppData.clear();
-    EXPECT_EQ(undoFolders(process), (std::vector<std::string>{"D:\\工具\\LZ\\Undo\\"}));
+    EXPECT_EQ(undo_files::undoFolders(process), (std::vector<std::string>{"D:\\工具\\LZ\\Undo\\"}));
 }
 
 class UndoJournalTest : public ::testing::Test {
