@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "optimizer/registry_deletes.h"
 #include "optimizer/registry_steps.h"
 #include "optimizer/undo.h"
 
@@ -117,6 +118,49 @@ Timing run(const std::vector<RegistryWrite>& writes, bool withUndo, const fs::pa
     return timing;
 }
 
+// A key of `keys` subkeys below it, `valuesPerKey` values in each (DWORDs and strings), and
+// the time of deleting it whole: bare, or the way the runner deletes it, after reading it all
+// into the run's undo file.
+double deleteTree(int keys, int valuesPerKey, bool withUndo, const fs::path& folder) {
+    clearBenchKey();
+    Registry registry;
+    for (int k = 0; k < keys; ++k) {
+        const std::string key = "HKEY_CURRENT_USER\\Software\\LzBench\\Tree\\Key" + std::to_string(k) + "\\";
+        for (int v = 0; v < valuesPerKey; ++v) {
+            const bool dword = v % 2 == 0;
+            const auto write = lz::optimizer::prepareRegistryWrite(
+                key + "Value" + std::to_string(v), dword ? std::to_string(v) : "text " + std::to_string(v),
+                dword ? "SZJZ" : "ZCZ");
+            if (!write || lz::optimizer::applyRegistryWrite(registry, *write) != lz::registry::Change::Done) std::abort();
+        }
+    }
+    Files files;
+    std::error_code error;
+    fs::remove_all(folder, error);
+    const std::u8string folderText = (folder / "").u8string();
+    lz::optimizer::UndoJournal undo(files, {std::string(folderText.begin(), folderText.end())}, "bench.lzvt",
+                                    {2026, 1, 1, 0, 0, 0});
+    const Clock::time_point start = Clock::now();
+    const lz::optimizer::DeleteTarget target =
+        lz::optimizer::findDeleteTarget(registry, "HKEY_CURRENT_USER\\Software\\LzBench\\Tree\\");
+    if (withUndo) {
+        const auto snapshot = lz::optimizer::readKeySnapshot(registry, target.entry.root, target.entry.subKey);
+        if (!snapshot || snapshot->valueCount() != static_cast<std::size_t>(keys * valuesPerKey) ||
+            !undo.recordBefore(target.entry.root, *snapshot)) {
+            std::fprintf(stderr, "the key could not be recorded\n");
+            std::exit(1);
+        }
+    }
+    if (lz::optimizer::deleteTarget(registry, target) != lz::registry::Change::Done) {
+        std::fprintf(stderr, "the key could not be deleted\n");
+        std::exit(1);
+    }
+    const double ms = millisSince(start);
+    clearBenchKey();
+    fs::remove_all(folder, error);
+    return ms;
+}
+
 double median(std::vector<double> values) {
     std::sort(values.begin(), values.end());
     return values[values.size() / 2];
@@ -155,5 +199,18 @@ int main(int argc, char** argv) {
     std::printf("    last tenth of the run     %9.1f us per write  (the file is saved whole each time)\n",
                 median(lastTenth) * 1000.0 / tenth);
     std::printf("  undo file at the end        %9llu bytes\n", static_cast<unsigned long long>(fileBytes));
+
+    constexpr int kTreeKeys = 1000;
+    constexpr int kTreeValuesPerKey = 10;
+    std::vector<double> bareDelete, recordedDelete;
+    for (int r = 0; r < repeat; ++r) {
+        bareDelete.push_back(deleteTree(kTreeKeys, kTreeValuesPerKey, false, folder));
+        recordedDelete.push_back(deleteTree(kTreeKeys, kTreeValuesPerKey, true, folder));
+    }
+    std::printf("Deleting a key of %d subkeys and %d values, median of %d runs\n", kTreeKeys,
+                kTreeKeys * kTreeValuesPerKey, repeat);
+    std::printf("  delete alone                %9.1f ms\n", median(bareDelete));
+    std::printf("  delete with its undo record %9.1f ms  (%.1fx the delete alone)\n", median(recordedDelete),
+                median(recordedDelete) / median(bareDelete));
     return 0;
 }

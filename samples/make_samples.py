@@ -66,11 +66,11 @@ SCHEMES = {
     "二进制数值与删除演示.lzvt": (
         "二进制数值与删除演示",
         [
-            hint("本方案演示二进制数值的写入和删除提示，只使用本软件自己的演示键。"),
+            hint("本方案演示二进制数值的写入和删除，只使用本软件自己的演示键。"),
             write(DEMO_KEY + r"\BinaryDemo", "LZVT", "EJZSZ"),
             write(DEMO_KEY + r"\Version", "1", "SZJZ"),
             write(DEMO_KEY + "\\", "演示", "ZCZ"),
-            hint("下一步只显示要删除的注册表项，请按需手动删除。"),
+            hint("下一步删除刚才写入的二进制数值；删除之前，它会先保存到撤销文件里。"),
             delete(DEMO_KEY + r"\BinaryDemo"),
         ],
     ),
