@@ -14,26 +14,26 @@ using Names = std::vector<std::u16string>;
 // tweak may well remove) but the shell's and COM's own: without them no object can be created,
 // no folder opened, no program started from the shell.
 constexpr std::u16string_view kClassesKeys[] = {
-    u"*",                     // every file: the shell's context menus
-    u"ALLFILESYSTEMOBJECTS",  // files and folders alike
-    u"APPID",                 // COM servers' security and hosting
-    u"CLSID",                 // every COM class
-    u"COMPONENT CATEGORIES",  // COM categories
-    u"DIRECTORY",             // folders
-    u"DRIVE",                 // drives
-    u"FOLDER",                // folders and virtual folders
-    u"INTERFACE",             // COM interfaces (proxies)
-    u"MIME",                  // content types
-    u"NETWORK",               // network places
-    u"PROTOCOLS",             // URL protocol handlers
-    u"RECORD",                // COM records
+    u"*",                       // every file: the shell's context menus
+    u"ALLFILESYSTEMOBJECTS",    // files and folders alike
+    u"APPID",                   // COM servers' security and hosting
+    u"CLSID",                   // every COM class
+    u"COMPONENT CATEGORIES",    // COM categories
+    u"DIRECTORY",               // folders
+    u"DRIVE",                   // drives
+    u"FOLDER",                  // folders and virtual folders
+    u"INTERFACE",               // COM interfaces (proxies)
+    u"MIME",                    // content types
+    u"NETWORK",                 // network places
+    u"PROTOCOLS",               // URL protocol handlers
+    u"RECORD",                  // COM records
     u"SYSTEMFILEASSOCIATIONS",  // types the system itself handles
-    u"TYPELIB",               // COM type libraries
-    u"UNKNOWN",               // files of no type
-    u"WOW6432NODE",           // the 32-bit view of all of the above
+    u"TYPELIB",                 // COM type libraries
+    u"UNKNOWN",                 // files of no type
+    u"WOW6432NODE",             // the 32-bit view of all of the above
     // The types that start programs: without them no program starts from the shell.
-    u".EXE", u"EXEFILE", u".LNK", u"LNKFILE", u".BAT", u"BATFILE", u".CMD", u"CMDFILE", u".COM", u"COMFILE",
-    u".DLL", u"DLLFILE", u".REG", u"REGFILE",  // .reg too: undo files are imported through it
+    u".EXE", u"EXEFILE", u".LNK", u"LNKFILE", u".BAT", u"BATFILE", u".CMD", u"CMDFILE", u".COM", u"COMFILE", u".DLL",
+    u"DLLFILE", u".REG", u"REGFILE",  // .reg too: undo files are imported through it
 };
 
 // Deeper keys, by root, as "\"-separated names in upper case. Every key above one of them is

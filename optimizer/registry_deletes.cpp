@@ -30,7 +30,8 @@ DeleteTarget findDeleteTarget(registry::Registry& registry, std::string_view gbk
     // The key of the full path: the value's name taken as one more key name.
     std::u16string fullKey = entry->subKey.empty() ? entry->valueName : entry->subKey + u'\\' + entry->valueName;
     const Existence value = registry.valueExists(entry->root, entry->subKey, entry->valueName);
-    const Existence key = registry::isValidKeyPath(fullKey) ? registry.keyExists(entry->root, fullKey) : Existence::Absent;
+    const Existence key =
+        registry::isValidKeyPath(fullKey) ? registry.keyExists(entry->root, fullKey) : Existence::Absent;
     if (value == Existence::Failed || key == Existence::Failed) return {Kind::Unknown, std::move(*entry)};
     if (value == Existence::Present && key == Existence::Present) return {Kind::Ambiguous, std::move(*entry)};
     if (value == Existence::Present) return {Kind::Value, std::move(*entry)};
