@@ -5,6 +5,7 @@
 
 #include "optimizer/layouts.h"
 #include "optimizer/runner.h"
+#include "regfile/reader.h"
 #include "testing/memory_files.h"
 #include "testing/memory_registry.h"
 #include "testing/ui/memory_window.h"
@@ -384,6 +385,77 @@ TEST(RunnerDelete, AChangeRefusedForLackOfRightsSaysHowToGetThem) {
                                         kEntryMissingMessage, kNoRightsMessage, kFinishedMessage}));
     EXPECT_TRUE(run.registry.hasKey(Root::LocalMachine, u"T\\K\\locked")) << "the key it may not delete stays";
     EXPECT_EQ(run.files.files.size(), 1u) << "what did go is in the undo file";
+}
+
+// Imports a .reg file into the registry the way the system's importer does: a section makes its
+// key, a value line sets or deletes a value, [-key] deletes the key with everything below it.
+void importRegFile(MemoryRegistry& registry, const std::string& bytes) {
+    const regfile::Parsed parsed = regfile::read(bytes);
+    ASSERT_TRUE(parsed.problems.empty()) << "line " << parsed.problems.front().line;
+    for (const regfile::Operation& op : parsed.operations) {
+        const regfile::SplitKey split = regfile::splitRoot(op.key);
+        ASSERT_EQ(split.root, regfile::Root::CurrentUser);
+        const std::u16string key(split.rest);
+        switch (op.kind) {
+            case regfile::OperationKind::AddKey:
+                ASSERT_TRUE(registry.create(Root::CurrentUser, key));
+                break;
+            case regfile::OperationKind::DeleteKey:
+                registry.deleteKey(Root::CurrentUser, key);
+                break;
+            case regfile::OperationKind::SetValue: {
+                const registry::Key opened = registry.create(Root::CurrentUser, key);
+                ASSERT_TRUE(registry.setValue(opened, op.name, static_cast<ValueType>(op.data.type), op.data.bytes));
+                break;
+            }
+            case regfile::OperationKind::DeleteValue:
+                registry.deleteValue(Root::CurrentUser, key, op.name);
+                break;
+        }
+    }
+}
+
+TEST(RunnerDelete, TheUndoFileOfAnyMixOfWritesAndDeletesGivesBackTheStateBeforeTheRun) {
+    RunnerSession run;
+    const auto seed = [&](std::u16string_view key) {
+        run.registry.putValue(Root::CurrentUser, key, u"", {ValueType::String, {'d', 0, 0, 0}});
+        run.registry.putValue(Root::CurrentUser, key, u"dword", {ValueType::Dword, {1, 2, 3, 4}});
+        run.registry.putValue(Root::CurrentUser, key, u"bin", {ValueType::Binary, {0, 0xFF}});
+        run.registry.putValue(Root::CurrentUser, key, u"expand", {ValueType::ExpandString, {'%', 0, 0, 0}});
+        run.registry.putValue(Root::CurrentUser, key, u"multi", {ValueType::MultiString, {'a', 0, 0, 0, 0, 0}});
+        run.registry.putValue(Root::CurrentUser, key, u"qword", {ValueType::Qword, {1, 2, 3, 4, 5, 6, 7, 8}});
+        run.registry.putValue(Root::CurrentUser, key, u"odd", {ValueType::String, {'a', 0, 'b'}});
+        run.registry.putValue(Root::CurrentUser, key, u"引号\"\\", {ValueType::String, {'x', 0, 0, 0}});
+    };
+    seed(u"T");
+    for (std::u16string_view key : {u"T\\A", u"T\\A\\B", u"T\\A\\B\\C", u"T\\K", u"T\\W"}) seed(key);
+    run.registry.putKey(Root::CurrentUser, u"T\\A\\Empty");
+    const std::vector<std::u16string> before = run.registry.dump(Root::CurrentUser, u"T");
+
+    const std::string steps =
+        "ZCBTJ|HKEY_CURRENT_USER\\T\\dword|9|SZJZ\r\n"         // a write
+        "ZCBSC|HKEY_CURRENT_USER\\T\\bin|SC\r\n"               // a value deleted
+        "ZCBSC|HKEY_CURRENT_USER\\T\\A|SC\r\n"                 // a key three levels deep
+        "ZCBTJ|HKEY_CURRENT_USER\\T\\A\\B\\new|x|ZCZ\r\n"      // ... written again
+        "ZCBSC|HKEY_CURRENT_USER\\T\\A\\|SC\r\n"               // ... and deleted again
+        "ZCBTJ|HKEY_CURRENT_USER\\T\\K\\dword|7|SZJZ\r\n"      // a value written,
+        "ZCBSC|HKEY_CURRENT_USER\\T\\K\\|SC\r\n"               // then its key deleted
+        "ZCBTJ|HKEY_CURRENT_USER\\T\\New\\Deep\\v|1|SZJZ\r\n"  // a key a write creates,
+        "ZCBSC|HKEY_CURRENT_USER\\T\\New|SC\r\n"               // then deleted
+        "ZCBTJ|HKEY_CURRENT_USER\\T\\W\\dword|5|SZJZ\r\n"      // a value deleted after a write
+        "ZCBSC|HKEY_CURRENT_USER\\T\\W\\dword|SC\r\n"
+        "ZCBTJ|HKEY_CURRENT_USER\\T\\bin|z|EJZSZ\r\n"  // a deleted value written again
+        "name";
+    run.openAndDrive(steps, [&](MemoryWindow& w) {
+        for (int step = 1; step <= 12; ++step) w.click("按钮2");
+    });
+    ASSERT_EQ(run.desktop.messages.back(), kFinishedMessage);
+    ASSERT_EQ(run.desktop.messages.size(), 13u);
+    ASSERT_NE(run.registry.dump(Root::CurrentUser, u"T"), before);
+    ASSERT_EQ(run.files.files.size(), 1u);
+
+    importRegFile(run.registry, run.files.files.begin()->second);
+    EXPECT_EQ(run.registry.dump(Root::CurrentUser, u"T"), before);
 }
 
 }  // namespace
