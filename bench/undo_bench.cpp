@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "optimizer/registry_deletes.h"
-#include "optimizer/registry_steps.h"
 #include "optimizer/undo.h"
+#include "steps/registry_steps.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -30,7 +30,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
-using lz::optimizer::RegistryWrite;
+using lz::steps::RegistryWrite;
 
 #ifdef _WIN32
 using Registry = lz::registry::Win32Registry;
@@ -57,8 +57,8 @@ std::vector<RegistryWrite> schemeWrites(int steps) {
         path += i % 10 == 3 ? "New" + std::to_string(i) + "\\Deep\\" : "Key" + std::to_string(value % 40) + "\\";
         path += "Value" + std::to_string(value);
         const bool dword = i % 2 == 0;
-        auto write = lz::optimizer::prepareRegistryWrite(path, dword ? std::to_string(i) : "text " + std::to_string(i),
-                                                         dword ? "SZJZ" : "ZCZ");
+        auto write = lz::steps::prepareRegistryWrite(path, dword ? std::to_string(i) : "text " + std::to_string(i),
+                                                     dword ? "SZJZ" : "ZCZ");
         if (!write) std::abort();
         writes.push_back(std::move(*write));
     }
@@ -69,7 +69,7 @@ std::vector<RegistryWrite> schemeWrites(int steps) {
 void seed(Registry& registry, const std::vector<RegistryWrite>& writes) {
     for (std::size_t i = 0; i < writes.size(); i += 2)
         if (writes[i].entry.subKey.find(u"New") == std::u16string::npos)
-            lz::optimizer::applyRegistryWrite(registry, writes[i]);
+            lz::steps::applyRegistryWrite(registry, writes[i]);
 }
 
 struct Timing {
@@ -103,7 +103,7 @@ Timing run(const std::vector<RegistryWrite>& writes, bool withUndo, const fs::pa
             std::fprintf(stderr, "the undo record of write %zu could not be saved\n", i);
             std::exit(1);
         }
-        if (lz::optimizer::applyRegistryWrite(registry, writes[i]) != lz::registry::Change::Done) {
+        if (lz::steps::applyRegistryWrite(registry, writes[i]) != lz::registry::Change::Done) {
             std::fprintf(stderr, "write %zu failed\n", i);
             std::exit(1);
         }
@@ -128,10 +128,10 @@ double deleteTree(int keys, int valuesPerKey, bool withUndo, const fs::path& fol
         const std::string key = "HKEY_CURRENT_USER\\Software\\LzBench\\Tree\\Key" + std::to_string(k) + "\\";
         for (int v = 0; v < valuesPerKey; ++v) {
             const bool dword = v % 2 == 0;
-            const auto write = lz::optimizer::prepareRegistryWrite(
-                key + "Value" + std::to_string(v), dword ? std::to_string(v) : "text " + std::to_string(v),
-                dword ? "SZJZ" : "ZCZ");
-            if (!write || lz::optimizer::applyRegistryWrite(registry, *write) != lz::registry::Change::Done) std::abort();
+            const auto write = lz::steps::prepareRegistryWrite(key + "Value" + std::to_string(v),
+                                                               dword ? std::to_string(v) : "text " + std::to_string(v),
+                                                               dword ? "SZJZ" : "ZCZ");
+            if (!write || lz::steps::applyRegistryWrite(registry, *write) != lz::registry::Change::Done) std::abort();
         }
     }
     Files files;

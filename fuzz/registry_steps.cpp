@@ -9,12 +9,12 @@
 #include <cstdlib>
 
 #include "fuzz/fuzz_support.h"
-#include "optimizer/registry_steps.h"
 #include "platform/text.h"
+#include "steps/registry_steps.h"
 
 namespace {
 
-namespace op = lz::optimizer;
+namespace op = lz::steps;
 using lz::fuzz::Input;
 using lz::registry::Root;
 

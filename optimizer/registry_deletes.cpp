@@ -1,6 +1,6 @@
 #include "optimizer/registry_deletes.h"
 
-#include "optimizer/protected_keys.h"
+#include "steps/protected_keys.h"
 
 namespace lz::optimizer {
 namespace {
@@ -13,7 +13,7 @@ DeleteTarget keyTarget(registry::Registry& registry, registry::Root root, std::u
     Kind kind = Kind::Unknown;
     if (existence == Existence::Absent)
         kind = Kind::Nothing;
-    else if (isProtectedKey(root, key))
+    else if (steps::isProtectedKey(root, key))
         kind = Kind::Protected;
     else if (existence == Existence::Present)
         kind = Kind::Key;
@@ -23,7 +23,7 @@ DeleteTarget keyTarget(registry::Registry& registry, registry::Root root, std::u
 }  // namespace
 
 DeleteTarget findDeleteTarget(registry::Registry& registry, std::string_view gbkPath) {
-    std::optional<RegistryEntry> entry = resolveRegistryEntry(gbkPath);
+    std::optional<steps::RegistryEntry> entry = steps::resolveRegistryEntry(gbkPath);
     if (!entry) return {};
     if (entry->valueName.empty()) return keyTarget(registry, entry->root, std::move(entry->subKey));
 

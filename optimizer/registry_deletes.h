@@ -9,8 +9,8 @@
 #include <string>
 #include <string_view>
 
-#include "optimizer/registry_steps.h"
 #include "platform/registry.h"
+#include "steps/registry_steps.h"
 
 namespace lz::optimizer {
 
@@ -24,7 +24,7 @@ struct DeleteTarget {
         Unknown,    // the registry could not tell what is there (no right to read)
     };
     Kind kind = Kind::Nothing;
-    RegistryEntry entry;
+    steps::RegistryEntry entry;
 };
 
 // What a delete step's path names in the registry as it is now.

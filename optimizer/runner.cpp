@@ -4,8 +4,8 @@
 
 #include "optimizer/layouts.h"
 #include "optimizer/registry_deletes.h"
-#include "optimizer/registry_steps.h"
 #include "platform/text.h"
+#include "steps/registry_steps.h"
 
 namespace lz::optimizer {
 
@@ -55,19 +55,19 @@ public:
             executeDelete(w, *step);
             return;
         }
-        const auto write = prepareRegistryWrite(step->text, step->value, step->typeCode());
+        const auto write = steps::prepareRegistryWrite(step->text, step->value, step->typeCode());
         // The way back is on disk before the registry changes, or the registry does not change.
         if (write && !undo_.recordBefore(registry_, write->entry)) {
             w.messageBox(kUndoNotSavedMessage);
             return;
         }
-        const registry::Change change = write ? applyRegistryWrite(registry_, *write) : registry::Change::Failed;
+        const registry::Change change = write ? steps::applyRegistryWrite(registry_, *write) : registry::Change::Failed;
         if (change == registry::Change::Done) {
             w.messageBox(kWriteSucceededMessage);
             advance(w);
             return;
         }
-        reportFailure(w, registryEntryExists(registry_, step->text), change);
+        reportFailure(w, steps::registryEntryExists(registry_, step->text), change);
     }
 
     void leave(ui::Window& w) { w.close(); }

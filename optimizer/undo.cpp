@@ -25,7 +25,7 @@ std::u16string keyPath(Root root, std::u16string_view key) {
     return path;
 }
 
-bool registryRefuses(const RegistryEntry& entry) {
+bool registryRefuses(const steps::RegistryEntry& entry) {
     return !registry::isValidKeyPath(entry.subKey) || entry.valueName.size() > kMaxValueNameLength ||
            entry.valueName.find(u'\0') != entry.valueName.npos;
 }
@@ -73,7 +73,7 @@ std::string cutToUnits(std::string_view utf8, std::size_t units) {
 
 // ---- Reading the state before a change -----------------------------------------------------
 
-std::optional<PreviousState> readPreviousState(registry::Registry& registry, const RegistryEntry& entry) {
+std::optional<PreviousState> readPreviousState(registry::Registry& registry, const steps::RegistryEntry& entry) {
     const registry::PathState path = registry::firstMissingKey(registry, entry.root, entry.subKey);
     switch (path.existence) {
         case Existence::Failed:
@@ -133,7 +133,7 @@ void UndoRecord::add(Change change) {
     changes_.push_back(std::move(change));
 }
 
-bool UndoRecord::note(const RegistryEntry& entry, const PreviousState& previous) {
+bool UndoRecord::note(const steps::RegistryEntry& entry, const PreviousState& previous) {
     Change change;
     // The key the write creates, unless a key above it was created already or it cannot be made.
     if (previous.createdKey && registry::isValidKeyPath(*previous.createdKey)) {
@@ -225,7 +225,7 @@ UndoJournal::UndoJournal(files::Files& files, std::vector<std::string> folders, 
                          clock::LocalTime start)
     : files_(files), folders_(std::move(folders)), schemeFileName_(std::move(schemeFileName)), start_(start) {}
 
-bool UndoJournal::recordBefore(registry::Registry& registry, const RegistryEntry& entry) {
+bool UndoJournal::recordBefore(registry::Registry& registry, const steps::RegistryEntry& entry) {
     const std::optional<PreviousState> previous = readPreviousState(registry, entry);
     if (!previous) return false;
     const UndoRecord::Mark before = record_.mark();

@@ -19,12 +19,12 @@
 #include <utility>
 #include <vector>
 
-#include "optimizer/registry_steps.h"
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/process.h"
 #include "platform/registry.h"
 #include "platform/undo_files.h"
+#include "steps/registry_steps.h"
 
 namespace lz::optimizer {
 
@@ -39,7 +39,7 @@ struct PreviousState {
 // Reads the state the write to `entry` is about to change. Nothing when the registry cannot
 // tell (no right to read the key, say): then there is no way back, and nothing may be written.
 // A path the registry refuses as a name reads as absent: there is nothing there to restore.
-std::optional<PreviousState> readPreviousState(registry::Registry& registry, const RegistryEntry& entry);
+std::optional<PreviousState> readPreviousState(registry::Registry& registry, const steps::RegistryEntry& entry);
 
 // A key as it was before it was deleted: the key and every key below it, each with its values.
 struct KeySnapshot {
@@ -73,7 +73,7 @@ public:
     // Notes the state before a write to `entry`, or before the value it names is deleted. False,
     // with nothing noted, when the note cannot be written in a .reg file (a line break in a name
     // it would have to give).
-    bool note(const RegistryEntry& entry, const PreviousState& previous);
+    bool note(const steps::RegistryEntry& entry, const PreviousState& previous);
     // Notes a key about to be deleted with everything below it. False, with nothing noted, when
     // a name of it cannot be written in a .reg file.
     bool note(registry::Root root, const KeySnapshot& snapshot);
@@ -132,7 +132,7 @@ public:
     // saves the record. True when the change may go ahead: the file on disk holds its way back.
     // False, with the record as before, when the state cannot be read or the file cannot be
     // saved in any folder.
-    bool recordBefore(registry::Registry& registry, const RegistryEntry& entry);
+    bool recordBefore(registry::Registry& registry, const steps::RegistryEntry& entry);
     // The same before a key is deleted, with the key as read just before.
     bool recordBefore(registry::Root root, const KeySnapshot& snapshot);
 

@@ -13,19 +13,19 @@
 #include <string>
 #include <vector>
 
-#include "optimizer/registry_steps.h"
 #include "platform/text.h"
 #include "platform/win32/registry_win32.h"
+#include "steps/registry_steps.h"
 #include "tests/e2e/debug_output.h"
 
 namespace {
 
-using lz::optimizer::applyRegistryStep;
-using lz::optimizer::lookUpRegistryEntry;
-using lz::optimizer::registryEntryExists;
 using lz::registry::Existence;
 using lz::registry::Root;
 using lz::registry::Win32Registry;
+using lz::steps::applyRegistryStep;
+using lz::steps::lookUpRegistryEntry;
+using lz::steps::registryEntryExists;
 using Bytes = std::vector<std::uint8_t>;
 
 constexpr const wchar_t* kTestKey = L"Software\\LzRegistryTest";

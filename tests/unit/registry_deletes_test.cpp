@@ -1,8 +1,8 @@
 // What a delete step names, and the keys no step may delete.
 #include <gtest/gtest.h>
 
-#include "optimizer/protected_keys.h"
 #include "optimizer/registry_deletes.h"
+#include "steps/protected_keys.h"
 #include "testing/memory_registry.h"
 
 namespace lz::optimizer {
@@ -24,7 +24,7 @@ TEST(DeleteTarget, AFinalBackslashNamesTheKeyOtherwiseTheValueComesBeforeTheKey)
     struct Case {
         const char* path;
         Kind kind;
-        RegistryEntry entry;
+        steps::RegistryEntry entry;
     };
     const Case cases[] = {
         {"HKEY_CURRENT_USER\\T\\value", Kind::Value, {Root::CurrentUser, u"T", u"value"}},
@@ -113,7 +113,7 @@ TEST(ProtectedKeys, RootsTheirFirstLevelAndTheKeysWindowsStartsFromAreRefusedInE
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.refused ? "refused: " : "allowed: ") + std::to_string(static_cast<int>(c.root)) +
                      " " + std::string(c.key, c.key + std::char_traits<char16_t>::length(c.key)).c_str());
-        EXPECT_EQ(isProtectedKey(c.root, c.key), c.refused);
+        EXPECT_EQ(steps::isProtectedKey(c.root, c.key), c.refused);
     }
 }
 

@@ -5,20 +5,12 @@
 #include <string>
 #include <vector>
 
-#include "optimizer/registry_steps.h"
 #include "platform/text.h"
+#include "steps/registry_steps.h"
 #include "testing/memory_registry.h"
 
 namespace {
 
-using lz::optimizer::applyRegistryStep;
-using lz::optimizer::ConvertedPath;
-using lz::optimizer::convertPath;
-using lz::optimizer::lookUpRegistryEntry;
-using lz::optimizer::parseDwordText;
-using lz::optimizer::RegistryEntry;
-using lz::optimizer::registryEntryExists;
-using lz::optimizer::resolveRegistryEntry;
 using lz::registry::Existence;
 using lz::registry::Key;
 using lz::registry::MemoryRegistry;
@@ -26,6 +18,14 @@ using lz::registry::Root;
 using lz::registry::Value;
 using lz::registry::ValueType;
 using lz::registry::Write;
+using lz::steps::applyRegistryStep;
+using lz::steps::ConvertedPath;
+using lz::steps::convertPath;
+using lz::steps::lookUpRegistryEntry;
+using lz::steps::parseDwordText;
+using lz::steps::RegistryEntry;
+using lz::steps::registryEntryExists;
+using lz::steps::resolveRegistryEntry;
 using Bytes = std::vector<std::uint8_t>;
 
 std::string gbk(const char* utf8) {

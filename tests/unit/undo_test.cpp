@@ -41,7 +41,7 @@ std::vector<std::u16string> linesOf(std::u16string_view text) {
 }
 
 // The text of a record holding one note.
-std::u16string textOfOne(const RegistryEntry& entry, const PreviousState& previous) {
+std::u16string textOfOne(const steps::RegistryEntry& entry, const PreviousState& previous) {
     UndoRecord record;
     EXPECT_TRUE(record.note(entry, previous));
     return record.text();
@@ -88,7 +88,7 @@ TEST(UndoRecord, EveryTypeIsWrittenSoThatItComesBackExactly) {
 TEST(UndoRecord, NamesAreQuotedTheDefaultValueIsAnAtAndRootsAreWrittenInFull) {
     const Value one{ValueType::Dword, {1, 0, 0, 0}};
     struct Case {
-        RegistryEntry entry;
+        steps::RegistryEntry entry;
         std::u16string header, line;
     };
     const Case cases[] = {
@@ -219,7 +219,7 @@ TEST(UndoRecord, ANameALineCannotHoldIsRefusedAndNothingIsNoted) {
     const Value old{ValueType::Dword, {1, 0, 0, 0}};
     struct Case {
         const char* name;
-        RegistryEntry entry;
+        steps::RegistryEntry entry;
         PreviousState previous;
     };
     const Case cases[] = {
@@ -267,7 +267,7 @@ TEST(ReadPreviousState, FindsTheValueOrTheTopmostMissingKeyAndFailsWhereItCannot
     reg.putValue(Root::CurrentUser, u"A\\B", u"v", old);
     struct Case {
         const char* name;
-        RegistryEntry entry;
+        steps::RegistryEntry entry;
         PreviousState expected;
     };
     const Case cases[] = {

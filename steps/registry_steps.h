@@ -16,7 +16,7 @@
 
 #include "platform/registry.h"
 
-namespace lz::optimizer {
+namespace lz::steps {
 
 struct ConvertedPath {
     registry::Root root = registry::Root::CurrentConfig;
@@ -92,4 +92,4 @@ registry::Existence lookUpRegistryEntry(registry::Registry& registry, std::strin
 // could not tell answers no, since "it exists" is a claim that needs the registry's word.
 bool registryEntryExists(registry::Registry& registry, std::string_view gbkPath);
 
-}  // namespace lz::optimizer
+}  // namespace lz::steps

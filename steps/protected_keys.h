@@ -8,7 +8,7 @@
 
 #include "platform/registry.h"
 
-namespace lz::optimizer {
+namespace lz::steps {
 
 // Whether deleting `subKey` below `root` (any spelling of case) is refused. Views of the same
 // keys through other paths are refused alike: HKEY_USERS\<user>\... as HKEY_CURRENT_USER,
@@ -16,4 +16,4 @@ namespace lz::optimizer {
 // ControlSet as CurrentControlSet.
 bool isProtectedKey(registry::Root root, std::u16string_view subKey);
 
-}  // namespace lz::optimizer
+}  // namespace lz::steps

@@ -1,10 +1,10 @@
-#include "optimizer/protected_keys.h"
+#include "steps/protected_keys.h"
 
 #include <algorithm>
 #include <string>
 #include <vector>
 
-namespace lz::optimizer {
+namespace lz::steps {
 namespace {
 
 using registry::Root;
@@ -139,4 +139,4 @@ bool isProtectedKey(Root root, std::u16string_view subKey) {
     return isProtected(root, namesOf(registry::foldedName(subKey)));
 }
 
-}  // namespace lz::optimizer
+}  // namespace lz::steps

@@ -1,4 +1,4 @@
-#include "optimizer/registry_steps.h"
+#include "steps/registry_steps.h"
 
 #include <array>
 #include <vector>
@@ -6,7 +6,7 @@
 #include "platform/text.h"
 #include "scheme/scheme.h"
 
-namespace lz::optimizer {
+namespace lz::steps {
 namespace {
 
 using registry::Root;
@@ -172,4 +172,4 @@ bool registryEntryExists(registry::Registry& registry, std::string_view gbkPath)
     return lookUpRegistryEntry(registry, gbkPath) == registry::Existence::Present;
 }
 
-}  // namespace lz::optimizer
+}  // namespace lz::steps
