@@ -31,7 +31,6 @@ std::string attemptSuffix(int attempt);
 // be written, made when missing, under the first of the names `nameFor(1)`, `nameFor(2)`, ...
 // that no file has yet. The path written, or nothing when no folder took it.
 std::optional<std::string> writeNewFile(files::Files& files, const std::vector<std::string>& folders,
-                                        const std::function<std::string(int attempt)>& nameFor,
-                                        std::string_view bytes);
+                                        const std::function<std::string(int attempt)>& nameFor, std::string_view bytes);
 
 }  // namespace lz::undo_files
