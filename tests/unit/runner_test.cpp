@@ -5,8 +5,8 @@
 
 #include "optimizer/layouts.h"
 #include "optimizer/runner.h"
-#include "regfile/reader.h"
 #include "testing/memory_files.h"
+#include "testing/memory_regedit.h"
 #include "testing/memory_registry.h"
 #include "testing/ui/memory_window.h"
 
@@ -387,34 +387,6 @@ TEST(RunnerDelete, AChangeRefusedForLackOfRightsSaysHowToGetThem) {
     EXPECT_EQ(run.files.files.size(), 1u) << "what did go is in the undo file";
 }
 
-// Imports a .reg file into the registry the way the system's importer does: a section makes its
-// key, a value line sets or deletes a value, [-key] deletes the key with everything below it.
-void importRegFile(MemoryRegistry& registry, const std::string& bytes) {
-    const regfile::Parsed parsed = regfile::read(bytes);
-    ASSERT_TRUE(parsed.problems.empty()) << "line " << parsed.problems.front().line;
-    for (const regfile::Operation& op : parsed.operations) {
-        const regfile::SplitKey split = regfile::splitRoot(op.key);
-        ASSERT_EQ(split.root, regfile::Root::CurrentUser);
-        const std::u16string key(split.rest);
-        switch (op.kind) {
-            case regfile::OperationKind::AddKey:
-                ASSERT_TRUE(registry.create(Root::CurrentUser, key));
-                break;
-            case regfile::OperationKind::DeleteKey:
-                registry.deleteKey(Root::CurrentUser, key);
-                break;
-            case regfile::OperationKind::SetValue: {
-                const registry::Key opened = registry.create(Root::CurrentUser, key);
-                ASSERT_TRUE(registry.setValue(opened, op.name, static_cast<ValueType>(op.data.type), op.data.bytes));
-                break;
-            }
-            case regfile::OperationKind::DeleteValue:
-                registry.deleteValue(Root::CurrentUser, key, op.name);
-                break;
-        }
-    }
-}
-
 TEST(RunnerDelete, TheUndoFileOfAnyMixOfWritesAndDeletesGivesBackTheStateBeforeTheRun) {
     RunnerSession run;
     const auto seed = [&](std::u16string_view key) {
@@ -454,7 +426,7 @@ TEST(RunnerDelete, TheUndoFileOfAnyMixOfWritesAndDeletesGivesBackTheStateBeforeT
     ASSERT_NE(run.registry.dump(Root::CurrentUser, u"T"), before);
     ASSERT_EQ(run.files.files.size(), 1u);
 
-    importRegFile(run.registry, run.files.files.begin()->second);
+    ASSERT_TRUE(registry::importRegFile(run.registry, run.files.files.begin()->second));
     EXPECT_EQ(run.registry.dump(Root::CurrentUser, u"T"), before);
 }
 
