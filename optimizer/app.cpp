@@ -48,7 +48,7 @@ void startScheme(ui::Window& w, ProgramState& state, Services& s) {
     const std::string path = schemeFolder(s.process) + name;
     state.run.stepCounter = 0;
     files::Files& files = s.files;
-    UndoJournal undo(files, undoFolders(s.process), name, s.clock.now());
+    UndoJournal undo(files, undo_files::undoFolders(s.process), name, s.clock.now());
     w.openModal(runnerWindowLayout(),
                 runnerHandlers(
                     state.run, s.registry, [&files, path] { return files.readKept(path); }, std::move(undo)));
@@ -83,15 +83,21 @@ ui::Handlers moreProductsHandlers(process::Process& process, std::string_view pa
     return h;
 }
 
+// "删除方案": the selected scheme goes to the recycle bin. Where its drive has none, it is deleted
+// for good only when the user says yes; on no it stays, and nothing more is said.
 void deleteSelectedScheme(ui::Window& w, Services& s) {
+    using Recycled = files::Files::Recycled;
     const int row = w.selectedRow(kSchemeList);
+    bool deleted = false;
     // Without a selection there is nothing to delete (the folder itself never is).
-    if (row < 0 || !s.files.remove(schemeFolder(s.process) + w.cell(kSchemeList, row, 0))) {
-        w.messageBox(kRetryMessage);
-        return;
+    if (row >= 0) {
+        const std::string path = schemeFolder(s.process) + w.cell(kSchemeList, row, 0);
+        const Recycled recycled = s.files.recycle(path);
+        if (recycled == Recycled::NoBin && !w.ask(kNoRecycleBinQuestion)) return;
+        deleted = recycled == Recycled::Recycled || (recycled == Recycled::NoBin && s.files.remove(path));
     }
-    w.messageBox(kDeletedMessage);
-    w.removeRow(kSchemeList, w.selectedRow(kSchemeList));
+    w.messageBox(deleted ? kDeletedMessage : kRetryMessage);
+    if (deleted) w.removeRow(kSchemeList, w.selectedRow(kSchemeList));
 }
 
 }  // namespace

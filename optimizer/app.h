@@ -34,6 +34,8 @@ inline constexpr const char* kNoSchemeSelectedMessage = "未选中方案";
 inline constexpr const char* kHowToInstallMessage = "把方案文件移动到程序目录下的Optimal文件夹里，即可";
 inline constexpr const char* kDeletedMessage = "删除成功";
 inline constexpr const char* kRetryMessage = "请重试";
+// Asked before a scheme is deleted for good, where its drive has no recycle bin.
+inline constexpr const char* kNoRecycleBinQuestion = "此位置没有回收站，方案文件将被永久删除，确定删除吗？";
 
 // The installed schemes' folder, with its trailing backslash, and the pattern that lists them.
 std::string schemeFolder(process::Process& process);

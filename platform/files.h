@@ -1,5 +1,5 @@
-// The file service: finding schemes by pattern, sizes, deleting, reading and writing whole files,
-// making folders.
+// The file service: finding schemes by pattern, sizes, deleting or moving to the recycle bin,
+// reading and writing whole files, making folders.
 //
 // Paths are UTF-8 texts. The programs build them with "\" separators (program directory +
 // "\Optimal\" + name); every implementation accepts "\" as a separator, the portable one on
@@ -78,6 +78,19 @@ public:
     // in use or protected.
     virtual bool remove(std::string_view path) = 0;
 
+    // Moves the file at `path` to the recycle bin, from where the user can bring it back.
+    // Recycled: the file has left its folder for the bin. NoBin: its drive has no bin (a
+    // removable drive, a network share), and the file is left as it was: deleting it is then
+    // for good, which is the caller's (and the user's) decision, through remove(). Failed: the
+    // file is missing, a folder, in use or protected, or the bin would not take it; it stays.
+    // Nothing is deleted for good here without the user's word (Win32Files: should a bin refuse
+    // a file after all, the system asks before it deletes the file instead).
+    //
+    // The default is a service that knows no bin: NoBin for a file that is there, Failed
+    // otherwise. PortableFiles keeps it: Linux has no recycle bin of the system's own.
+    enum class Recycled { Recycled, NoBin, Failed };
+    virtual Recycled recycle(std::string_view path) { return size(path) ? Recycled::NoBin : Recycled::Failed; }
+
     // The whole content of a file opened for reading only, letting others read and write it
     // meanwhile (a scheme held open by the editor can still be run). Nothing when it cannot be
     // opened or read.
@@ -120,7 +133,8 @@ public:
 
 // The standard-library implementation. Its HeldFile does not keep others from replacing or
 // deleting the file on Linux (the file system has no such lock); on Windows it follows what
-// the C runtime's file opening allows.
+// the C runtime's file opening allows. It has no recycle bin: recycle answers NoBin for a file
+// that is there (and Failed for anything else), so a caller asks before it removes the file.
 class PortableFiles final : public Files {
 public:
     std::vector<std::string> find(std::string_view pattern) override;

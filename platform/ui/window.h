@@ -92,6 +92,9 @@ public:
 
     // A message box owned by this window: the text, caption "信息：", OK only, no icon.
     virtual void messageBox(std::string_view text) = 0;
+    // A question in the same kind of box: the text, caption "信息：", Yes and No, no icon. True
+    // for Yes; false for No, and when the box cannot be shown.
+    virtual bool ask(std::string_view text) = 0;
 
     // Opens another window built from its layout. Modal returns when that window has closed;
     // modeless returns at once with the open window (nullptr if it could not be opened).

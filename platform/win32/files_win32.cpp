@@ -3,12 +3,15 @@
 
 #include <windows.h>
 
+#include <shellapi.h>
+
 #include <algorithm>
 #include <atomic>
 #include <utility>
 
 #include "platform/text.h"
 #include "platform/win32/handle.h"
+#include "platform/win32/system_library.h"
 #include "platform/win32/trace.h"
 
 namespace lz::files {
@@ -173,6 +176,52 @@ bool Win32Files::remove(std::string_view path) {
     if (DeleteFileW(name.c_str())) return true;
     traceLastError("DeleteFileW", name);
     return false;
+}
+
+Files::Recycled Win32Files::recycle(std::string_view path) {
+    // The shell takes a full path shorter than MAX_PATH (made here, "/" read as "\"), in a list
+    // that ends with an empty entry: the zeros after the path.
+    const std::wstring given = text::toWide(path);
+    wchar_t full[MAX_PATH + 1] = {};
+    const DWORD length = GetFullPathNameW(given.c_str(), MAX_PATH, full, nullptr);
+    if (length >= MAX_PATH) {  // an empty path (length 0) is a file that is not there, below
+        traceError("GetFullPathNameW", ERROR_FILENAME_EXCED_RANGE, given);
+        return Recycled::Failed;
+    }
+    {
+        // Only a file that could be deleted goes to the shell: a file someone holds without
+        // sharing its deletion (a running scheme, one the editor has open) is refused here,
+        // before the shell would say so in a window of its own, and so is a folder (as remove
+        // refuses one). A file that is not there is the answer, not a failure.
+        const UniqueFile probe(CreateFileW(full, DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                           nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!probe) {
+            if (!lastErrorIsNotThere()) traceLastError("CreateFileW", given);
+            return Recycled::Failed;
+        }
+    }
+    // Fixed drives have a bin; removable drives, network drives, CD-ROMs and RAM disks do not,
+    // and neither have network shares named without a drive ("\\server\share\..."). A drive
+    // mounted in a folder of another counts as that one's: were it to have no bin after all, the
+    // shell asks before it deletes the file (below).
+    const wchar_t root[] = {full[0], L':', L'\\', L'\0'};
+    if (full[1] != L':' || GetDriveTypeW(root) != DRIVE_FIXED) return Recycled::NoBin;
+
+    // Were the bin to refuse the file after all (switched off, full, the file too large for
+    // it), the shell would delete it for good: it asks first instead, in a window of its own,
+    // and the file stays on a no. Its library is loaded when a scheme is first deleted, not
+    // when the program starts.
+    const auto operate = win32::systemFunction<decltype(&::SHFileOperationW)>(L"shell32.dll", "SHFileOperationW");
+    if (!operate) return Recycled::Failed;  // traced where the library failed to load
+    SHFILEOPSTRUCTW operation{};
+    operation.wFunc = FO_DELETE;
+    operation.pFrom = full;
+    operation.fFlags = FOF_ALLOWUNDO | FOF_NOCONFIRMATION | FOF_SILENT | FOF_NOERRORUI | FOF_WANTNUKEWARNING;
+    const int result = operate(&operation);
+    if (operation.fAnyOperationsAborted) return Recycled::Failed;  // the user kept the file
+    if (result == 0) return Recycled::Recycled;
+    traceError("SHFileOperationW", static_cast<DWORD>(result), given);
+    return Recycled::Failed;
 }
 
 std::optional<std::string> Win32Files::readAll(std::string_view path) {

@@ -301,9 +301,18 @@ std::optional<std::string> Win32Window::showFileDialog(std::string_view name) {
     return dialog.showDialog();
 }
 
+int Win32Window::showBox(std::string_view text, UINT type) {
+    // ui::kMessageCaption, in the form the call takes.
+    static constexpr wchar_t kCaption[] = L"信息：";
+    return MessageBoxW(isOpen() ? hwnd_ : nullptr, text::toWide(text).c_str(), kCaption, type);
+}
+
 void Win32Window::messageBox(std::string_view message) {
-    MessageBoxW(isOpen() ? hwnd_ : nullptr, text::toWide(message).c_str(), text::toWide(ui::kMessageCaption).c_str(),
-                MB_OK);
+    showBox(message, MB_OK);
+}
+
+bool Win32Window::ask(std::string_view question) {
+    return showBox(question, MB_YESNO) == IDYES;
 }
 
 void Win32Window::openModal(const ui::WindowLayout& layout, ui::Handlers handlers) {

@@ -73,6 +73,7 @@ public:
     void selectRow(std::string_view list, int row) override;
     std::optional<std::string> showFileDialog(std::string_view dialog) override;
     void messageBox(std::string_view text) override;
+    bool ask(std::string_view text) override;
     void openModal(const ui::WindowLayout& layout, ui::Handlers handlers) override;
     Window* openModeless(const ui::WindowLayout& layout, ui::Handlers handlers) override;
     void close() override;
@@ -96,6 +97,9 @@ private:
 
     bool create();
     void createControls();
+    // A box of the suite's messages owned by this window: the text, caption "信息：", the
+    // buttons of `type` (MB_OK, MB_YESNO), no icon; the button pressed.
+    int showBox(std::string_view text, UINT type);
     LRESULT handle(UINT message, WPARAM wp, LPARAM lp);
     void attach(HWND hwnd);
     void detach();

@@ -28,6 +28,10 @@ void MemoryDesktop::answerFileDialog(std::optional<std::string> path) {
     fileAnswers_.push_back(std::move(path));
 }
 
+void MemoryDesktop::answerQuestion(bool yes) {
+    questionAnswers_.push_back(yes);
+}
+
 std::vector<MemoryWindow*> MemoryDesktop::openWindows() const {
     std::vector<MemoryWindow*> result;
     for (const auto& w : windows_)
@@ -213,6 +217,14 @@ std::optional<std::string> MemoryWindow::showFileDialog(std::string_view dialog)
 
 void MemoryWindow::messageBox(std::string_view text) {
     desktop_.messages.emplace_back(text);
+}
+
+bool MemoryWindow::ask(std::string_view text) {
+    desktop_.questions.emplace_back(text);
+    if (desktop_.questionAnswers_.empty()) return false;
+    const bool yes = desktop_.questionAnswers_.front();
+    desktop_.questionAnswers_.pop_front();
+    return yes;
 }
 
 void MemoryWindow::openModal(const WindowLayout& layout, Handlers handlers) {

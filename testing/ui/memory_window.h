@@ -1,7 +1,8 @@
 // In-memory windows for unit tests: built from the same layout tables as the real windows,
 // they hold texts, states, rows, selections and pages, and act like a user would (click, type,
-// pick, press Esc). Message boxes are recorded and answered OK. What each kind of control
-// holds and does is in memory/, one file per kind, as the Win32 window has it.
+// pick, press Esc). Message boxes are recorded and answered OK; questions are recorded and
+// answered as the test says, No when it said nothing. What each kind of control holds and
+// does is in memory/, one file per kind, as the Win32 window has it.
 #pragma once
 
 #include <deque>
@@ -20,7 +21,7 @@ namespace lz::ui {
 class MemoryWindow;
 
 // Everything the in-memory windows share: the record of what happened, and what the "user"
-// will do when a modal window or a file dialog comes up.
+// will do when a modal window, a file dialog or a question comes up.
 class MemoryDesktop {
 public:
     struct Opening {
@@ -36,8 +37,11 @@ public:
     void whenModalOpens(std::function<void(MemoryWindow&)> script);
     // The next file dialog shown answers with this path, or cancels with nullopt.
     void answerFileDialog(std::optional<std::string> path);
+    // The next question asked is answered Yes (true) or No; an unforeseen one is answered No.
+    void answerQuestion(bool yes);
 
     std::vector<std::string> messages;      // every message box text, in order
+    std::vector<std::string> questions;     // every question's text, in order
     std::vector<Opening> openings;          // every window opened, in order
     std::vector<std::string> dialogsShown;  // name of each file dialog shown
     std::optional<int> exitCode;            // set when the program asked to end
@@ -54,6 +58,7 @@ private:
 
     std::deque<std::function<void(MemoryWindow&)>> modalScripts_;
     std::deque<std::optional<std::string>> fileAnswers_;
+    std::deque<bool> questionAnswers_;
     std::vector<std::unique_ptr<MemoryWindow>> windows_;
 };
 
@@ -99,6 +104,7 @@ public:
     void selectRow(std::string_view list, int row) override;
     std::optional<std::string> showFileDialog(std::string_view dialog) override;
     void messageBox(std::string_view text) override;
+    bool ask(std::string_view text) override;
     void openModal(const WindowLayout& layout, Handlers handlers) override;
     Window* openModeless(const WindowLayout& layout, Handlers handlers) override;
     void close() override { open_ = false; }

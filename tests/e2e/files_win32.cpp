@@ -17,6 +17,7 @@
 #include "platform/win32/process_win32.h"
 #include "platform/win32/shell_win32.h"
 #include "tests/e2e/debug_output.h"
+#include "tests/e2e/wine_drive.h"
 
 namespace {
 
@@ -100,9 +101,19 @@ protected:
         return sorted(names);
     }
 
+    // Sends what the test recycles to a bin in its own folder (under Wine), so that nothing
+    // lands in the bin of whoever runs the tests. The folder the recycled files go to; nothing
+    // on Windows.
+    std::optional<std::string> usePrivateTrash() const {
+        if (!lz::e2e::useTrashIn(toWide(dir_))) return std::nullopt;
+        return dir_ + "\\Trash\\files";
+    }
+
     std::string dir_;
     lz::files::Win32Files files_;
 };
+
+using Recycled = lz::files::Files::Recycled;
 
 TEST_F(Win32FilesTest, FindSizeAndDeleteWithChineseNames) {
     put("优化一.lzvt", "abc");
@@ -124,6 +135,111 @@ TEST_F(Win32FilesTest, FindSizeAndDeleteWithChineseNames) {
     EXPECT_FALSE(files_.remove(dir_ + "\\"));  // the path of an empty selection: the folder
     EXPECT_FALSE(files_.remove(at("x.lzvt")));
     EXPECT_EQ(listing(), "x.lzvt,优化二.lzvt,说明.txt");
+}
+
+TEST_F(Win32FilesTest, RecycleMovesAFileOfAFixedDriveToTheBin) {
+    const std::optional<std::string> trash = usePrivateTrash();
+    put("回收的方案.lzvt", "recycled bytes");
+    put("留下的方案.lzvt", "kept");
+    ASSERT_EQ(GetDriveTypeW(toWide(dir_.substr(0, 3)).c_str()), static_cast<UINT>(DRIVE_FIXED)) << dir_;
+
+    lz::e2e::DebugOutput output;
+    EXPECT_EQ(files_.recycle(at("回收的方案.lzvt")), Recycled::Recycled);
+    EXPECT_TRUE(output.lines().empty()) << output.lines().front();
+    EXPECT_EQ(files_.size(at("回收的方案.lzvt")), std::nullopt) << "the file has left its folder";
+    EXPECT_EQ(files_.readAll(at("留下的方案.lzvt")), "kept");
+    if (!trash) GTEST_SKIP() << "where Windows keeps its bin is its own business";
+    EXPECT_EQ(files_.readAll(*trash + "\\回收的方案.lzvt"), "recycled bytes");
+    EXPECT_TRUE(files_.size(dir_ + "\\Trash\\info\\回收的方案.lzvt.trashinfo").has_value())
+        << "the bin knows where the file came from";
+}
+
+// Were the bin to refuse a file (switched off, full), the shell would delete it for good: it asks
+// the user first, and on No the file stays. Wine's bin refuses everything when its folder cannot
+// be made.
+TEST_F(Win32FilesTest, WhatTheBinRefusesIsNeverDeletedForGoodWithoutAQuestion) {
+    put("不是文件夹", "");
+    // No folder can be made in a file: Wine's bin finds no place.
+    if (!lz::e2e::useTrashIn(toWide(at("不是文件夹")))) GTEST_SKIP() << "the bin is made to refuse through Wine";
+    put("方案.lzvt", "x");
+
+    static bool asked;
+    asked = false;
+    // Answers No to the first dialog this thread shows: the shell's question.
+    const UINT_PTR timer = SetTimer(nullptr, 0, 100, [](HWND, UINT, UINT_PTR id, DWORD) {
+        HWND question = nullptr;
+        EnumThreadWindows(
+            GetCurrentThreadId(),
+            [](HWND w, LPARAM found) {
+                wchar_t kind[16] = {};
+                GetClassNameW(w, kind, 16);
+                if (!IsWindowVisible(w) || std::wstring(kind) != L"#32770") return TRUE;
+                *reinterpret_cast<HWND*>(found) = w;
+                return FALSE;
+            },
+            reinterpret_cast<LPARAM>(&question));
+        if (!question) return;
+        KillTimer(nullptr, id);
+        asked = true;
+        PostMessageW(question, WM_COMMAND, MAKEWPARAM(IDNO, BN_CLICKED), 0);
+    });
+    EXPECT_EQ(files_.recycle(at("方案.lzvt")), Recycled::Failed);
+    KillTimer(nullptr, timer);
+    EXPECT_TRUE(asked) << "the shell asked before deleting for good";
+    EXPECT_EQ(files_.readAll(at("方案.lzvt")), "x");
+}
+
+// What the bin cannot take stays where it is. "Not there" is an answer; a folder is refused as
+// remove refuses one, and a file that someone holds is a failure: both are traced.
+TEST_F(Win32FilesTest, RecycleRefusesWhatItCannotTakeAndLeavesItThere) {
+    usePrivateTrash();
+    ASSERT_TRUE(CreateDirectoryW(toWide(at("文件夹.lzvt")).c_str(), nullptr));
+    put("运行中.lzvt", "running");
+
+    lz::e2e::DebugOutput output;
+    EXPECT_EQ(files_.recycle(at("没有.lzvt")), Recycled::Failed);
+    EXPECT_EQ(files_.recycle(at("没有\\方案.lzvt")), Recycled::Failed);
+    EXPECT_EQ(files_.recycle(""), Recycled::Failed);
+    EXPECT_TRUE(output.lines().empty()) << output.lines().front();
+
+    EXPECT_EQ(files_.recycle(at("文件夹.lzvt")), Recycled::Failed);
+    EXPECT_EQ(files_.recycle(dir_ + "\\"), Recycled::Failed);  // the path of an empty selection
+    EXPECT_TRUE(lz::e2e::anyLineHas(output.lines(), "LzVantor: CreateFileW (")) << "the folder";
+    {
+        // A scheme being run is kept from deletion until the run lets go.
+        const std::optional<lz::files::SharedBytes> kept = files_.readKept(at("运行中.lzvt"));
+        ASSERT_TRUE(kept.has_value());
+        EXPECT_EQ(files_.recycle(at("运行中.lzvt")), Recycled::Failed);
+        EXPECT_TRUE(lz::e2e::anyLineHas(output.lines(), "failed, error 32")) << "ERROR_SHARING_VIOLATION";
+    }
+    EXPECT_EQ(listing(), "文件夹.lzvt,运行中.lzvt") << "nothing went, and no trash was made";
+}
+
+// A removable drive (a USB stick) has no recycle bin, nor has a network share: the file is left
+// for the caller to delete for good, or not.
+TEST_F(Win32FilesTest, RecycleOnADriveWithoutBinLeavesTheFileToTheCaller) {
+    usePrivateTrash();
+    ASSERT_TRUE(CreateDirectoryW(toWide(at("U盘")).c_str(), nullptr));
+    const std::optional<std::string> folder = lz::e2e::unixPathOf(toWide(at("U盘")));
+    if (!folder) GTEST_SKIP() << "a removable drive is made here with Wine's mount manager";
+    for (const UINT type : {UINT{DRIVE_REMOVABLE}, UINT{DRIVE_REMOTE}}) {
+        SCOPED_TRACE(type);
+        const lz::e2e::WineDrive drive(*folder, type);
+        ASSERT_FALSE(drive.root().empty()) << "the mount manager made no drive";
+        ASSERT_EQ(GetDriveTypeW(drive.root().c_str()), type);
+
+        const std::string file = fromWide(drive.root()) + "方案.lzvt";
+        const HANDLE created = CreateFileW(toWide(file).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+        ASSERT_NE(created, INVALID_HANDLE_VALUE);
+        CloseHandle(created);
+        lz::e2e::DebugOutput output;
+        EXPECT_EQ(files_.recycle(file), Recycled::NoBin);
+        EXPECT_TRUE(output.lines().empty()) << output.lines().front();
+        EXPECT_EQ(listing(), "U盘") << "no trash was made";
+        EXPECT_EQ(sorted(files_.find(at("U盘\\*"))), "方案.lzvt") << "the file is still there";
+        EXPECT_TRUE(files_.remove(file));
+        EXPECT_EQ(files_.recycle(file), Recycled::Failed);
+    }
 }
 
 TEST_F(Win32FilesTest, WriteAllCreatesAndReplacesLeavingNoTemporaryFile) {
@@ -261,6 +377,9 @@ TEST_F(Win32FilesTest, PathsLongerThanMaxPathWork) {
     EXPECT_EQ(files_.size(path), 4);
     EXPECT_EQ(sorted(files_.find(folder + "\\*.lzvt")), "长路径方案.lzvt");
     EXPECT_TRUE(files_.openHeld(path).has_value());
+    // The shell takes no path this long: the file stays rather than being deleted another way.
+    EXPECT_EQ(files_.recycle(path), Recycled::Failed);
+    EXPECT_EQ(files_.size(path), 4);
     EXPECT_TRUE(files_.remove(path));
     EXPECT_TRUE(files_.find(folder + "\\*").empty());
 }

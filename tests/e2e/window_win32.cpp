@@ -273,6 +273,39 @@ TEST(Win32Window, MessageBoxesOfTheSuiteHaveOneCaption) {
     w.close();
 }
 
+// A question is the same box with Yes and No instead of OK, owned by the window; the answer is
+// the button the user presses.
+TEST(Win32Window, AQuestionOffersYesAndNoAndAnswersWithTheButtonPressed) {
+    const std::unique_ptr<Window> window = open(optimizer::managementWindowLayout());
+    Window& w = *window;
+    // What the timer sees of the box, and the button it presses.
+    static HWND owner;
+    static bool yesAndNoOnly;
+    static WPARAM press;
+    owner = handleOf(w);
+    for (const WPARAM button : {WPARAM{IDYES}, WPARAM{IDNO}}) {
+        press = button;
+        yesAndNoOnly = false;
+        SetTimer(nullptr, 0, 100, [](HWND, UINT, UINT_PTR id, DWORD) {
+            HWND box = FindWindowW(L"#32770", L"信息：");
+            wchar_t question[64] = {};
+            if (box) GetDlgItemTextW(box, 0xFFFF, question, 64);
+            if (std::wstring(question) != L"确定删除吗？") return;  // not up yet: the timer comes again
+            KillTimer(nullptr, id);
+            const auto shown = [box](int id) {
+                HWND b = GetDlgItem(box, id);
+                return b != nullptr && IsWindowVisible(b);
+            };
+            yesAndNoOnly =
+                shown(IDYES) && shown(IDNO) && !shown(IDOK) && !shown(IDCANCEL) && GetWindow(box, GW_OWNER) == owner;
+            PostMessageW(box, WM_COMMAND, press, 0);
+        });
+        EXPECT_EQ(w.ask("确定删除吗？"), button == IDYES);
+        EXPECT_TRUE(yesAndNoOnly) << "buttons Yes and No only, in a box owned by the window";
+    }
+    w.close();
+}
+
 // The opener owns the window it opens; a modal window keeps its owner disabled while it is
 // open, and gives it back however it ends (here: closed by its own created handler).
 TEST(Win32Window, TheOpenerOwnsItsWindowAndAModalOneHoldsItsOwnerWhileOpen) {

@@ -145,6 +145,20 @@ TEST_F(FilesTest, RemoveDeletesFilesButNeverFolders) {
     EXPECT_TRUE(fs::is_directory(root_ / "Optimal"));
 }
 
+// Linux has no recycle bin: the file is left for the caller to delete for good, never deleted
+// here, and what could not be removed either is refused.
+TEST_F(FilesTest, RecycleFindsNoBinAndLeavesTheFileAlone) {
+    put("方案.lzvt", "x");
+    fs::create_directory(root_ / "Optimal");
+
+    EXPECT_EQ(files_.recycle(at("方案.lzvt")), Files::Recycled::NoBin);
+    EXPECT_EQ(content("方案.lzvt"), "x");
+    EXPECT_EQ(files_.recycle(at("missing.lzvt")), Files::Recycled::Failed);
+    EXPECT_EQ(files_.recycle(at("Optimal\\")), Files::Recycled::Failed);
+    EXPECT_EQ(files_.recycle(at("Optimal")), Files::Recycled::Failed);
+    EXPECT_EQ(listing(), "Optimal,方案.lzvt");
+}
+
 TEST_F(FilesTest, ReadAllGivesTheExactBytes) {
     const std::string bytes = std::string("TSWB|\xC4\xE3\xBA\xC3\r\n\0name", 16);
     put("a.lzvt", bytes);

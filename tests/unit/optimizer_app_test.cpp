@@ -7,6 +7,7 @@
 
 #include "optimizer/app.h"
 #include "optimizer/layouts.h"
+#include "testing/memory_files.h"
 #include "testing/memory_process.h"
 #include "testing/memory_registry.h"
 #include "testing/memory_shell.h"
@@ -230,9 +231,13 @@ TEST_F(OptimizerApp, ManagementListsSizesAndDeletesTheSelectedScheme) {
         EXPECT_EQ(desktop_.messages.back(), kRetryMessage);
         m.click("按钮1");
         EXPECT_EQ(desktop_.messages.back(), kHowToInstallMessage);
+        EXPECT_TRUE(desktop_.questions.empty());
         const int big = m.cell("超级列表框1", 0, 0) == "big.lzvt" ? 0 : 1;
         m.selectRow("超级列表框1", big);
+        // The portable files know no recycle bin: deleting for good needs the user's yes.
+        desktop_.answerQuestion(true);
         m.click("按钮2");
+        EXPECT_EQ(desktop_.questions, (std::vector<std::string>{kNoRecycleBinQuestion}));
         EXPECT_EQ(desktop_.messages.back(), kDeletedMessage);
         EXPECT_EQ(m.rowCount("超级列表框1"), 1);
         EXPECT_FALSE(fs::exists(root_ / "Optimal" / "big.lzvt"));
@@ -247,6 +252,74 @@ TEST_F(OptimizerApp, ManagementListsSizesAndDeletesTheSelectedScheme) {
     EXPECT_EQ(opened, 2);
 }
 
+// "删除方案" on a drive with a recycle bin and on one without, the user saying yes or no, and on
+// a file that cannot be deleted.
+TEST_F(OptimizerApp, DeletingMovesTheSchemeToTheBinOrAsksBeforeDeletingItForGood) {
+    struct Case {
+        const char* what;
+        bool hasBin;
+        bool inUse;                  // the file's folder refuses every change
+        std::optional<bool> answer;  // the user's answer, when a question is asked
+        std::vector<std::string> messages;
+        bool asked;
+        bool inBin;  // the file is in the recycle bin
+        bool gone;   // the file has left its folder, and its row the list
+    };
+    const Case cases[] = {
+        {"a drive with a bin", true, false, std::nullopt, {kDeletedMessage}, false, true, true},
+        {"no bin, the user says yes", false, false, true, {kDeletedMessage}, true, false, true},
+        {"no bin, the user says no", false, false, false, {}, true, false, false},
+        {"a file in use", true, true, std::nullopt, {kRetryMessage}, false, false, false},
+        {"a file in use, no bin", false, true, std::nullopt, {kRetryMessage}, false, false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        test_support::MemoryFiles files;
+        const std::string optimal = folder().substr(0, folder().size() - 1);
+        files.files[folder() + "a.lzvt"] = "TSWB|a\r\nA";
+        files.files[folder() + "b.lzvt"] = "TSWB|b\r\nB";
+        if (!c.hasBin) files.noRecycleBinBelow(optimal);
+        if (c.inUse) files.refuseWritesBelow(optimal);
+        MemoryDesktop desktop;
+        if (c.answer) desktop.answerQuestion(*c.answer);
+        ProgramState state;
+        MemoryWindow& m = desktop.open(managementWindowLayout(),
+                                       managementHandlers(state, {registry_, files, process_, shell_, clock_}));
+        ASSERT_EQ(m.rowCount("超级列表框1"), 2);
+        const int row = m.cell("超级列表框1", 0, 0) == "b.lzvt" ? 0 : 1;
+        m.selectRow("超级列表框1", row);
+
+        ASSERT_TRUE(m.click("按钮2"));
+        EXPECT_EQ(desktop.messages, c.messages);
+        EXPECT_EQ(desktop.questions,
+                  c.asked ? std::vector<std::string>{kNoRecycleBinQuestion} : std::vector<std::string>{});
+        EXPECT_EQ(files.recycled, c.inBin ? std::vector<std::string>{folder() + "b.lzvt"} : std::vector<std::string>{});
+        EXPECT_EQ(files.files.contains(folder() + "b.lzvt"), !c.gone);
+        EXPECT_TRUE(files.files.contains(folder() + "a.lzvt"));
+        EXPECT_EQ(m.rowCount("超级列表框1"), c.gone ? 1 : 2);
+        if (c.gone) {
+            EXPECT_EQ(m.cell("超级列表框1", 0, 0), "a.lzvt");
+        }
+        EXPECT_TRUE(desktop.stoppedExceptions.empty());
+    }
+}
+
+// The user agrees to delete for good a scheme the editor holds open: it cannot go, and says so.
+TEST_F(OptimizerApp, ASchemeThatCannotBeDeletedForGoodAsksToRetry) {
+    install("held.lzvt", "x");
+    std::optional<files::HeldFile> held = files_.openHeld(folder() + "held.lzvt");
+    ASSERT_TRUE(held.has_value());
+    desktop_.answerQuestion(true);
+    MemoryWindow& m = desktop_.open(managementWindowLayout(), managementHandlers(state_, services()));
+    m.selectRow("超级列表框1", 0);
+    m.click("按钮2");
+    EXPECT_EQ(desktop_.questions, (std::vector<std::string>{kNoRecycleBinQuestion}));
+    EXPECT_EQ(desktop_.messages, (std::vector<std::string>{kRetryMessage}));
+    EXPECT_EQ(m.rowCount("超级列表框1"), 1);
+    held->close();
+    EXPECT_TRUE(fs::exists(root_ / "Optimal" / "held.lzvt"));
+}
+
 TEST_F(OptimizerApp, DeletingAFileThatIsAlreadyGoneAsksToRetry) {
     install("x.lzvt", "x");
     MemoryWindow& main = start();
@@ -258,6 +331,7 @@ TEST_F(OptimizerApp, DeletingAFileThatIsAlreadyGoneAsksToRetry) {
     });
     main.mouseDown("标签6");
     EXPECT_EQ(desktop_.messages, (std::vector<std::string>{kRetryMessage}));
+    EXPECT_TRUE(desktop_.questions.empty());
 }
 
 }  // namespace

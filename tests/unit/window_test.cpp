@@ -237,6 +237,20 @@ TEST(MemoryWindow, MessagesDialogsAndProgramExitAreRecorded) {
     EXPECT_FALSE(w.isOpen());
 }
 
+// Questions are answered in the order the test queued the answers; one it did not foresee is
+// answered No, the answer that changes nothing.
+TEST(MemoryWindow, QuestionsAreRecordedApartAndAnsweredAsQueuedElseNo) {
+    MemoryDesktop desktop;
+    MemoryWindow& w = desktop.open(optimizer::managementWindowLayout(), {});
+    desktop.answerQuestion(true);
+    desktop.answerQuestion(false);
+    EXPECT_TRUE(w.ask("删除吗？"));
+    EXPECT_FALSE(w.ask("真的删除吗？"));
+    EXPECT_FALSE(w.ask("还要删除吗？"));
+    EXPECT_EQ(desktop.questions, (std::vector<std::string>{"删除吗？", "真的删除吗？", "还要删除吗？"}));
+    EXPECT_TRUE(desktop.messages.empty()) << "a question is no message box";
+}
+
 // A control name the window does not have is an error of the caller, whichever operation it
 // comes with; the Win32 window answers the same way (tests/e2e/window_win32.cpp).
 TEST(MemoryWindow, AnUnknownControlNameThrowsNamingTheWindowAndTheControl) {
