@@ -19,6 +19,7 @@
 #include <string_view>
 #include <vector>
 
+#include "editor/reg_import.h"
 #include "platform/text.h"
 #include "regfile/reader.h"
 #include "regfile/writer.h"
@@ -145,7 +146,9 @@ void readCorpus(const fs::path& folder) {
 
     std::map<std::string, int> forms, kinds, types, roots;
     std::map<rf::Reason, ReasonSeen> reasons;
-    int filesWithProblems = 0;
+    int filesWithProblems = 0, filesWhole = 0;
+    long long importedSteps = 0, leftOutEntries = 0;
+    std::map<std::string, int> leftOutReasons;
     long long operations = 0, bytes = 0;
     double totalMs = 0, slowestMs = 0;
     fs::path slowest;
@@ -171,6 +174,15 @@ void readCorpus(const fs::path& folder) {
             ++roots[rootName(rf::splitRoot(operation.key).root)];
         }
         if (!parsed.problems.empty()) ++filesWithProblems;
+
+        // What the editor's import makes of the file: steps, and entries left out with a reason.
+        const lz::editor::RegImport imported = lz::editor::importRegistryFile(content);
+        if (imported.isRegistryFile) {
+            importedSteps += static_cast<long long>(imported.rows.size());
+            leftOutEntries += static_cast<long long>(imported.leftOut.size());
+            if (imported.leftOut.empty()) ++filesWhole;
+            for (const lz::editor::LeftOut& entry : imported.leftOut) ++leftOutReasons[entry.reason];
+        }
         std::map<rf::Reason, bool> inThisFile;
         for (const rf::Problem& problem : parsed.problems) {
             ReasonSeen& seen = reasons[problem.reason];
@@ -200,6 +212,10 @@ void readCorpus(const fs::path& folder) {
         std::printf("  %6d  %5d  %s (%d)  %s\n", seen.count, seen.files, std::string(rf::reasonText(reason)).c_str(),
                     static_cast<int>(reason), seen.first.c_str());
     }
+    const long long entries = importedSteps + leftOutEntries;
+    std::printf("Imported as scheme steps: %lld of %lld entries (%.1f %%); %d files whole\n", importedSteps, entries,
+                entries ? 100.0 * static_cast<double>(importedSteps) / static_cast<double>(entries) : 0.0, filesWhole);
+    printCounts("  left out, by reason", leftOutReasons, same);
     std::printf("Slowest file: %.3f ms, %s (%ju bytes)\n", slowestMs,
                 fs::relative(slowest, folder, error).string().c_str(), fs::file_size(slowest, error));
     if (suspicious.empty()) {

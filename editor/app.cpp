@@ -1,10 +1,14 @@
 #include "editor/app.h"
 
+#include <algorithm>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "editor/association.h"
 #include "editor/layouts.h"
+#include "editor/reg_export.h"
+#include "editor/reg_import.h"
 #include "platform/cmdline.h"
 #include "platform/text.h"
 #include "platform/undo_files.h"
@@ -40,29 +44,99 @@ void loadScheme(ui::Window& w, EditorState& state, Services& s, const std::strin
     w.setText(kName, state.loadedNameShown);
 }
 
-// The file's bytes: every row exactly as listed, then the scheme name.
-std::string composeFile(ui::Window& w, const EditorState& state) {
+// The scheme name as it is saved: the bytes read, while the box still shows them.
+std::string schemeName(ui::Window& w, const EditorState& state) {
     const std::string shown = w.text(kName);
-    const std::string name = shown == state.loadedNameShown ? state.loadedNameGbk : text::utf8ToGbk(shown);
+    return shown == state.loadedNameShown && !shown.empty() ? state.loadedNameGbk : text::utf8ToGbk(shown);
+}
+
+std::vector<std::string> listedRows(ui::Window& w) {
     std::vector<std::string> rows(static_cast<std::size_t>(w.rowCount(kSteps)));
     for (std::size_t r = 0; r < rows.size(); ++r) rows[r] = w.cell(kSteps, static_cast<int>(r), 0);
-    return scheme::serialize(rows, name);
+    return rows;
+}
+
+// The file's bytes: every row exactly as listed, then the scheme name.
+std::string composeFile(ui::Window& w, const EditorState& state) {
+    return scheme::serialize(listedRows(w), schemeName(w, state));
+}
+
+// Whether a path names a registry file: it ends in ".reg", in any case.
+bool isRegPath(std::string_view path) {
+    constexpr std::string_view kExtension = ".reg";
+    if (path.size() < kExtension.size()) return false;
+    const std::string_view tail = path.substr(path.size() - kExtension.size());
+    return std::equal(tail.begin(), tail.end(), kExtension.begin(), [](char a, char b) {
+        return (a >= 'A' && a <= 'Z' ? static_cast<char>(a - 'A' + 'a') : a) == b;
+    });
+}
+
+// A file's name without its folder and its extension.
+std::string_view fileStem(std::string_view path) {
+    const std::size_t slash = path.find_last_of("\\/");
+    std::string_view name = slash == path.npos ? path : path.substr(slash + 1);
+    const std::size_t dot = name.rfind('.');
+    return dot == name.npos || dot == 0 ? name : name.substr(0, dot);
+}
+
+// Imports a .reg file after the rows already listed. The scheme now holds steps of no scheme
+// file, so "保存文件" has no file to write (it never writes scheme bytes into a .reg file).
+void importRegFile(ui::Window& w, EditorState& state, Services& s, const std::string& path) {
+    std::optional<std::string> bytes = s.files.readAll(path);
+    if (!bytes) {
+        w.messageBox(kRegUnreadableMessage);
+        return;
+    }
+    RegImport imported = importRegistryFile(*bytes);
+    bytes.reset();
+    if (!imported.isRegistryFile) {
+        w.messageBox(kNotARegFileMessage);
+        return;
+    }
+    state.currentPath.reset();
+    state.held = files::HeldFile();
+    // The rows go in as views of one text, as the rows of an opened scheme do.
+    std::string joined;
+    for (const std::string& row : imported.rows) joined.append(row);
+    auto text = std::make_shared<const std::string>(std::move(joined));
+    std::vector<std::string_view> rows;
+    rows.reserve(imported.rows.size());
+    for (std::size_t start = 0; const std::string& row : imported.rows) {
+        rows.push_back(std::string_view(*text).substr(start, row.size()));
+        start += row.size();
+    }
+    w.appendLines(kSteps, std::move(text), std::move(rows));
+    state.loadedNameGbk.clear();
+    state.loadedNameShown.clear();
+    w.setText(kName, fileStem(path));
+
+    // The whole list of what was left out goes beside the file, where the user can read it.
+    const std::string listPath = path + ".txt";
+    const bool listSaved =
+        imported.leftOut.empty() || s.files.writeAll(listPath, "\xEF\xBB\xBF" + describeLeftOut(imported.leftOut));
+    w.messageBox(importedMessage(imported.rows.size(), imported.leftOut, listPath, listSaved));
+}
+
+// Opens a scheme, or imports a registry file.
+void open(ui::Window& w, EditorState& state, Services& s, std::string path) {
+    if (isRegPath(path)) {
+        importRegFile(w, state, s, path);
+        return;
+    }
+    state.currentPath = std::move(path);
+    loadScheme(w, state, s, *state.currentPath);
 }
 
 void openFromCommandLine(ui::Window& w, EditorState& state, Services& s) {
     // The path stays in Unicode all the way to the file calls: narrowed to GBK, a character
     // GBK cannot hold would become "?" and name a file that is not there.
     std::optional<std::string> path = cmdline::firstArgument(s.process.commandLine());
-    if (!path) return;
-    state.currentPath = std::move(*path);
-    loadScheme(w, state, s, *state.currentPath);
+    if (path) open(w, state, s, std::move(*path));
 }
 
 void openFile(ui::Window& w, EditorState& state, Services& s) {
     std::optional<std::string> path = w.showFileDialog("通用对话框1");
-    if (!path) return;
-    state.currentPath = *path;
-    loadScheme(w, state, s, *path);
+    if (path) open(w, state, s, std::move(*path));
 }
 
 void save(ui::Window& w, EditorState& state, Services& s) {
@@ -74,11 +148,18 @@ void save(ui::Window& w, EditorState& state, Services& s) {
     w.messageBox(s.files.writeAll(*state.currentPath, composeFile(w, state)) ? kSavedMessage : kWriteFailedMessage);
 }
 
+// "另存为": the scheme file, or, for a name ending in ".reg", the registry file that makes the
+// scheme's changes.
 void saveAs(ui::Window& w, EditorState& state, Services& s) {
     const std::string bytes = composeFile(w, state);
     std::optional<std::string> path = w.showFileDialog("通用对话框2");
     if (!path) return;
-    w.messageBox(s.files.writeAll(*path, bytes) ? kSavedMessage : kWriteFailedMessage);
+    if (!isRegPath(*path)) {
+        w.messageBox(s.files.writeAll(*path, bytes) ? kSavedMessage : kWriteFailedMessage);
+        return;
+    }
+    const RegExport exported = exportScheme(listedRows(w), schemeName(w, state));
+    w.messageBox(s.files.writeAll(*path, exported.fileBytes) ? exportedMessage(exported.leftOut) : kWriteFailedMessage);
 }
 
 // "关联方案文件": the four entries are written once their way back is on disk; where it cannot
@@ -121,7 +202,30 @@ void setValueInputs(ui::Window& w, bool on) {
     w.setEnabled("组合框1", on);
 }
 
+// The first few entries of a list, and "……" when there are more.
+std::string firstFew(std::span<const LeftOut> leftOut) {
+    constexpr std::size_t kShown = 5;
+    std::string text = describeLeftOut(leftOut.first(std::min(kShown, leftOut.size())));
+    if (leftOut.size() > kShown) text += "……\r\n";
+    return text;
+}
+
 }  // namespace
+
+std::string importedMessage(std::size_t steps, std::span<const LeftOut> leftOut, std::string_view listPath,
+                            bool listSaved) {
+    std::string text = "已导入 " + std::to_string(steps) + " 个步骤。";
+    if (leftOut.empty()) return text;
+    text += "\r\n有 " + std::to_string(leftOut.size()) + " 项方案无法表示，未导入：\r\n" + firstFew(leftOut);
+    text += listSaved ? "完整列表已保存到 " : "完整列表无法保存到 ";
+    return text.append(listPath);
+}
+
+std::string exportedMessage(std::span<const LeftOut> leftOut) {
+    if (leftOut.empty()) return kSavedMessage;
+    return std::string(kSavedMessage) + "有 " + std::to_string(leftOut.size()) +
+           " 个步骤优化程序不会执行，未写入注册表文件（文件中的注释写明了原因）：\r\n" + firstFew(leftOut);
+}
 
 ui::Handlers mainWindowHandlers(EditorState& state, Services services) {
     ui::Handlers h;

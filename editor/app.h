@@ -2,7 +2,11 @@
 #pragma once
 
 #include <optional>
+#include <span>
 #include <string>
+#include <string_view>
+
+#include "editor/reg_import.h"
 
 #include "platform/clipboard.h"
 #include "platform/clock.h"
@@ -45,6 +49,14 @@ inline constexpr const char* kAssociatedMessage = "成功！以后双击LZVT文�
 inline constexpr const char* kAssociationFailedMessage =
     "失败，请右键LZVT文件，选择打开方式，然后浏览选中本程序即可关联文件";
 inline constexpr const char* kDeleteModeText = "删除模式禁用";
+// After a .reg file is imported or exported.
+inline constexpr const char* kRegUnreadableMessage = "无法读取此注册表文件";
+inline constexpr const char* kNotARegFileMessage = "这不是注册表文件，没有导入任何内容";
+// How many entries of a .reg file came in, and which did not ("已导入 N 个步骤。…").
+std::string importedMessage(std::size_t steps, std::span<const LeftOut> leftOut, std::string_view listPath,
+                            bool listSaved);
+// How many steps went out to a .reg file, and which did not ("成功！…").
+std::string exportedMessage(std::span<const LeftOut> leftOut);
 
 ui::Handlers mainWindowHandlers(EditorState& state, Services services);
 ui::Handlers addStepHandlers(EditorState& state, ui::Window& mainWindow);

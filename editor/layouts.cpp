@@ -11,7 +11,7 @@ namespace {
 
 ControlLayout schemeDialog(std::string name, std::string title) {
     ControlLayout d = control(ControlKind::FileDialog, std::move(name), std::move(title), {});
-    d.filter = "方案文件（*.lzvt）|*.lzvt";
+    d.filter = "方案文件（*.lzvt）|*.lzvt|注册表文件（*.reg）|*.reg";
     d.defaultExtension = ".lzvt";
     return d;
 }

@@ -78,10 +78,10 @@ public:
             writer_.deleteKey(keyPath(entry->root, entry->subKey));
             return;
         }
-        const std::u16string key =
-            entry->subKey.empty() ? entry->valueName : entry->subKey + u'\\' + entry->valueName;
+        const std::u16string key = entry->subKey.empty() ? entry->valueName : entry->subKey + u'\\' + entry->valueName;
         const bool keyMayGo = !steps::isProtectedKey(entry->root, key);
-        writer_.comment(u"第 " + lineNumber(line) + u" 行删除值“" + entry->valueName + u"”，没有这个值时删除同名的项；" +
+        writer_.comment(u"第 " + lineNumber(line) + u" 行删除值“" + entry->valueName +
+                        u"”，没有这个值时删除同名的项；" +
                         (keyMayGo ? u"注册表文件只能两样都写" : u"同名的项是系统关键项，不删除"));
         writer_.newSection(keyPath(entry->root, entry->subKey));
         writer_.deleteValue(entry->valueName);

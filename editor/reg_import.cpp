@@ -52,6 +52,8 @@ std::optional<std::string> fieldText(std::u16string_view text, std::string& reas
         reason = kBarOrLineBreak;
         return std::nullopt;
     }
+    if (std::all_of(text.begin(), text.end(), [](char16_t c) { return c < 0x80; }))
+        return std::string(text.begin(), text.end());  // ASCII stands for itself in GBK
     std::string gbk = text::utf16ToGbk(text);
     if (text::gbkToUtf16(gbk) != text) {
         reason = kNotGbk;
@@ -155,6 +157,8 @@ bool isValueOf(const Operation* next, const Operation& section) {
 RegImport importRegistryFile(std::string_view fileBytes) {
     const regfile::Parsed parsed = regfile::read(fileBytes);
     RegImport result;
+    result.rows.reserve(parsed.operations.size());
+    result.isRegistryFile = parsed.header != regfile::Header::None;
     for (const regfile::Problem& problem : parsed.problems)
         result.leftOut.push_back({problem.line, std::string(regfile::reasonText(problem.reason))});
 

@@ -30,6 +30,7 @@ struct LeftOut {
 };
 
 struct RegImport {
+    bool isRegistryFile = false;    // the file has a registry file's header
     std::vector<std::string> rows;  // scheme step lines (GBK), in the file's order
     std::vector<LeftOut> leftOut;   // in line order
 };

@@ -1,5 +1,7 @@
 #include "regfile/reader.h"
 
+#include <algorithm>
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -453,6 +455,8 @@ Parsed read(std::string_view fileBytes) {
         parsed.problems.push_back({1, Reason::NotARegistryFile});
         return parsed;
     }
+    // About one operation a line: room for them all at once spares copying them as they grow.
+    parsed.operations.reserve(static_cast<std::size_t>(std::count(text.begin(), text.end(), u'\n')) + 1);
     Reader(parsed, text).readAll();
     return parsed;
 }

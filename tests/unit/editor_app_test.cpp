@@ -376,6 +376,75 @@ TEST_F(EditorApp, ComposedStepLines) {
                        }));
 }
 
+// ---- Registry files in and out ---------------------------------------------------------------
+
+// A 5.00 registry file in UTF-16LE with its mark, from lines given in UTF-8.
+std::string regFileBytes(std::initializer_list<std::string_view> lines) {
+    std::string bytes = "\xFF\xFE";
+    for (std::string_view line : lines) {
+        for (char16_t unit : text::utf8ToUtf16(std::string(line) + "\r\n")) {
+            bytes += static_cast<char>(unit & 0xFF);
+            bytes += static_cast<char>(unit >> 8);
+        }
+    }
+    return bytes;
+}
+
+TEST_F(EditorApp, ARegistryFileOpenedIsImportedAfterTheRowsAndNamesWhatItLeavesOut) {
+    put("a.lzvt", "TSWB|first\r\nname");
+    put("调整.REG", regFileBytes({"Windows Registry Editor Version 5.00", "[HKEY_CURRENT_USER\\T]",
+                                  "\"n\"=dword:00000005", "\"e\"=hex(2):25,00,00,00", "\"gone\"=-"}));
+    MemoryWindow& w = start("lzvtEditor.exe \"" + path("a.lzvt") + "\"");
+    desktop_.answerFileDialog(path("调整.REG"));
+    w.click("按钮4");
+    EXPECT_EQ(rows(w), (std::vector<std::string>{"TSWB|first", "ZCBTJ|HKEY_CURRENT_USER\\T\\n|5|SZJZ",
+                                                 "ZCBSC|HKEY_CURRENT_USER\\T\\gone|SC"}));
+    EXPECT_EQ(w.text("编辑框2"), "调整");
+    const std::string list = bytesOf("调整.REG.txt");
+    EXPECT_EQ(list,
+              "\xEF\xBB\xBF"
+              "第 4 行：数据类型 hex(2) 在方案中没有对应的类型\r\n");
+    ASSERT_EQ(desktop_.messages.size(), 1u);
+    EXPECT_EQ(desktop_.messages[0],
+              importedMessage(2, std::vector<LeftOut>{{4, "数据类型 hex(2) 在方案中没有对应的类型"}},
+                              path("调整.REG.txt"), true));
+    EXPECT_NE(desktop_.messages[0].find("第 4 行"), std::string::npos);
+
+    // The steps came from no scheme file: 保存文件 writes nothing, and never into the .reg.
+    const std::string regBytes = bytesOf("调整.REG");
+    w.click("按钮5");
+    EXPECT_EQ(desktop_.messages.back(), kNoFileMessage);
+    EXPECT_EQ(bytesOf("调整.REG"), regBytes);
+    EXPECT_EQ(bytesOf("a.lzvt"), "TSWB|first\r\nname");
+}
+
+TEST_F(EditorApp, ARegistryFileOnTheCommandLineIsImportedAndANonRegistryFileSaidSo) {
+    put("t.reg", regFileBytes({"REGEDIT4", "[HKEY_CURRENT_USER\\T]", "@=\"x\""}));
+    put("junk.reg", "not a registry file");
+    MemoryWindow& w = start("lzvtEditor.exe \"" + path("t.reg") + "\"");
+    EXPECT_EQ(rows(w), (std::vector<std::string>{"ZCBTJ|HKEY_CURRENT_USER\\T\\|x|ZCZ"}));
+    EXPECT_EQ(desktop_.messages, (std::vector<std::string>{"已导入 1 个步骤。"}));
+    EXPECT_FALSE(fs::exists(root_ / "t.reg.txt")) << "nothing left out, no list";
+    desktop_.answerFileDialog(path("junk.reg"));
+    w.click("按钮4");
+    EXPECT_EQ(desktop_.messages.back(), kNotARegFileMessage);
+    EXPECT_EQ(w.rowCount("超级列表框1"), 1);
+}
+
+TEST_F(EditorApp, SaveAsARegistryFileExportsTheSchemeAndSaysWhatItLeftOut) {
+    put("s.lzvt", "ZCBTJ|HKEY_CURRENT_USER\\T\\v|7|SZJZ\r\nZCBTJ|HKEY_CURRENT_USER\\T\\w|seven|SZJZ\r\n" + gbk("方案"));
+    MemoryWindow& w = start("lzvtEditor.exe \"" + path("s.lzvt") + "\"");
+    desktop_.answerFileDialog(path("out.reg"));
+    w.click("按钮6");
+    const std::string exported = bytesOf("out.reg");
+    ASSERT_EQ(exported.substr(0, 2), "\xFF\xFE");
+    EXPECT_NE(exported.find(std::string("d\0w\0o\0r\0d\0:\0", 12)), std::string::npos) << "the DWORD step";
+    ASSERT_EQ(desktop_.messages.size(), 1u);
+    EXPECT_TRUE(desktop_.messages[0].starts_with(kSavedMessage));
+    EXPECT_NE(desktop_.messages[0].find("第 2 行"), std::string::npos) << desktop_.messages[0];
+    EXPECT_EQ(bytesOf("s.lzvt").substr(0, 5), "ZCBTJ") << "the scheme file is untouched";
+}
+
 // ---- The file-type association ----------------------------------------------------------------
 
 TEST_F(EditorApp, AssociationWritesFourEntriesInOrder) {

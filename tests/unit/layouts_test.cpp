@@ -170,7 +170,7 @@ TEST(Layouts, EditorStatesThatNeverChange) {
     EXPECT_GE(w.find("编辑框1")->rect.y, 284 - 30);
     EXPECT_GE(w.find("超级编辑框1")->rect.y, 284 - 30);
     for (const char* dialog : {"通用对话框1", "通用对话框2"}) {
-        EXPECT_EQ(w.find(dialog)->filter, "方案文件（*.lzvt）|*.lzvt");
+        EXPECT_EQ(w.find(dialog)->filter, "方案文件（*.lzvt）|*.lzvt|注册表文件（*.reg）|*.reg");
         EXPECT_EQ(w.find(dialog)->defaultExtension, ".lzvt");
     }
     EXPECT_TRUE(w.find("通用对话框1")->fileMustExist);

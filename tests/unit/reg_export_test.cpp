@@ -31,7 +31,8 @@ std::string gbk(std::string_view utf8) {
 std::vector<std::string> linesOf(const std::string& bytes) {
     std::u16string text;
     for (std::size_t i = 2; i + 1 < bytes.size(); i += 2)
-        text += static_cast<char16_t>(static_cast<std::uint8_t>(bytes[i]) | static_cast<std::uint8_t>(bytes[i + 1]) << 8);
+        text +=
+            static_cast<char16_t>(static_cast<std::uint8_t>(bytes[i]) | static_cast<std::uint8_t>(bytes[i + 1]) << 8);
     std::vector<std::string> lines;
     for (std::size_t start = 0, end; (end = text.find(u"\r\n", start)) != text.npos; start = end + 2)
         lines.push_back(text::utf16ToUtf8(text.substr(start, end - start)));
@@ -43,7 +44,8 @@ void runAsTheOptimizer(MemoryRegistry& registry, const std::vector<std::string>&
     std::vector<std::string_view> views(rows.begin(), rows.end());
     const scheme::StepTable table = scheme::StepTable::fromRows(views);
     for (const scheme::Step& step : table.steps()) {
-        if (step.kind == scheme::StepKind::Write) steps::applyRegistryStep(registry, step.text, step.value, step.typeCode());
+        if (step.kind == scheme::StepKind::Write)
+            steps::applyRegistryStep(registry, step.text, step.value, step.typeCode());
         if (step.kind == scheme::StepKind::Delete)
             optimizer::deleteTarget(registry, optimizer::findDeleteTarget(registry, step.text));
     }
@@ -64,12 +66,12 @@ const std::vector<std::string> kEveryKind = {
     "ZCBTJ|HKEY_CURRENT_USER\\T\\negative|-1|SZJZ",
     gbk("ZCBTJ|HKEY_CURRENT_USER\\T\\bin|01 02 中|EJZSZ"),
     "ZCBTJ|HKEY_CURRENT_USER\\T\\New\\|default|ZCZ",
-    "ZCBTJ|HKCU\\T\\config|1|ZCZ",  // the optimizer writes an unknown root under HKEY_CURRENT_CONFIG
+    "ZCBTJ|HKCU\\T\\config|1|ZCZ",                     // the optimizer writes an unknown root under HKEY_CURRENT_CONFIG
     "ZCBTJ|HKEY_CURRENT_USER\\T\\\x81\x5C\\v|1|SZJZ",  // a key name ending in the byte of "\"
-    "ZCBSC|HKEY_CURRENT_USER\\T\\old|SC",             // a value
-    "ZCBSC|HKEY_CURRENT_USER\\T\\Doomed|SC",          // a key, named without a final "\"
-    "ZCBSC|HKEY_CURRENT_USER\\T\\Named\\|SC",         // a key, named with one
-    "ZCBSC|HKEY_CURRENT_USER\\T\\absent\\|SC",        // nothing there
+    "ZCBSC|HKEY_CURRENT_USER\\T\\old|SC",              // a value
+    "ZCBSC|HKEY_CURRENT_USER\\T\\Doomed|SC",           // a key, named without a final "\"
+    "ZCBSC|HKEY_CURRENT_USER\\T\\Named\\|SC",          // a key, named with one
+    "ZCBSC|HKEY_CURRENT_USER\\T\\absent\\|SC",         // nothing there
 };
 
 TEST(RegExport, ImportedByTheSystemItMakesTheChangesOfRunningTheScheme) {
@@ -119,13 +121,15 @@ TEST(RegExport, StepsTheOptimizerWouldNotRunAreLeftOutAndSaidInTheFile) {
     ASSERT_EQ(parsed.operations.size(), 2u) << "only the step that runs";
     EXPECT_EQ(parsed.operations[1].name, u"ok");
     const std::vector<std::string> lines = linesOf(exported.fileBytes);
-    EXPECT_NE(std::find(lines.begin(), lines.end(), "; 第 3 行的步骤未导出：" + exported.leftOut[2].reason), lines.end());
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "; 第 3 行的步骤未导出：" + exported.leftOut[2].reason),
+              lines.end());
 }
 
 TEST(RegExport, AnImportedFileExportedAndImportedAgainGivesTheSameSteps) {
     std::u16string text = u"Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\T]\r\n";
     text += u"\"s\"=\"中文\"\r\n\"d\"=dword:00000007\r\n\"b\"=hex:00,01,ff\r\n@=\"x\"\r\n\"gone\"=-\r\n";
-    text += u"[-HKEY_CURRENT_USER\\Software\\T\\Old]\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\T]\r\n\"z\"=hex(4):01,00,00,00\r\n";
+    text +=
+        u"[-HKEY_CURRENT_USER\\Software\\T\\Old]\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\T]\r\n\"z\"=hex(4):01,00,00,00\r\n";
     const RegImport first = importRegistryFile(regfile::fileBytes(text));
     ASSERT_TRUE(first.leftOut.empty());
     ASSERT_EQ(first.rows.size(), 7u);

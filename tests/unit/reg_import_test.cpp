@@ -26,21 +26,21 @@ std::string regFile(std::initializer_list<std::string_view> lines) {
 TEST(RegImport, EveryFormBecomesTheStepTheOptimizerRunsToItsEffect) {
     const RegImport imported = importRegistryFile(regFile({
         "",
-        "[HKEY_CURRENT_USER\\Software\\T]",      // line 3
+        "[HKEY_CURRENT_USER\\Software\\T]",            // line 3
         "\"Text\"=\"中文 \\\"quoted\\\" \\\\ back\"",  // 4
-        "\"Number\"=dword:ffffffff",            // 5
-        "\"Blob\"=hex:4c,5a,00,ff",             // 6
-        "\"Str1\"=hex(1):61,00,62,00,00,00",    // 7
-        "\"Dw4\"=hex(4):10,00,00,00",           // 8
-        "@=\"默认\"",                            // 9
-        "\"Gone\"=-",                           // 10
+        "\"Number\"=dword:ffffffff",                   // 5
+        "\"Blob\"=hex:4c,5a,00,ff",                    // 6
+        "\"Str1\"=hex(1):61,00,62,00,00,00",           // 7
+        "\"Dw4\"=hex(4):10,00,00,00",                  // 8
+        "@=\"默认\"",                                  // 9
+        "\"Gone\"=-",                                  // 10
         "",
-        "[-HKCU\\Software\\T\\Old]",            // 12
-        "[hkey_local_machine\\SOFTWARE\\T]",    // 13
-        "\"x\"=dword:00000001",                 // 14
-        "[HKEY_CURRENT_CONFIG\\T]",             // 15
+        "[-HKCU\\Software\\T\\Old]",          // 12
+        "[hkey_local_machine\\SOFTWARE\\T]",  // 13
+        "\"x\"=dword:00000001",               // 14
+        "[HKEY_CURRENT_CONFIG\\T]",           // 15
         "\"c\"=\"1\"",
-        "[HKEY_CURRENT_USER\\T]",               // an export's delete step of a value, or else a key
+        "[HKEY_CURRENT_USER\\T]",  // an export's delete step of a value, or else a key
         "\"v\"=-",
         "[-HKEY_CURRENT_USER\\T\\v]",
     }));
@@ -94,9 +94,9 @@ TEST(RegImport, WhatASchemeCannotCarryIsLeftOutWithItsLineAndReason) {
     }
 
     // Sections: a key created alone, a root nobody knows, a key path with a bar.
-    const RegImport sections = importRegistryFile(
-        regFile({"[HKEY_CURRENT_USER\\Alone]", "[HKEY_NOWHERE\\T]", "\"v\"=\"1\"", "[HKEY_CURRENT_USER\\a|b]",
-                 "\"v\"=\"1\"", "[-HKEY_NOWHERE\\T]"}));
+    const RegImport sections =
+        importRegistryFile(regFile({"[HKEY_CURRENT_USER\\Alone]", "[HKEY_NOWHERE\\T]", "\"v\"=\"1\"",
+                                    "[HKEY_CURRENT_USER\\a|b]", "\"v\"=\"1\"", "[-HKEY_NOWHERE\\T]"}));
     EXPECT_TRUE(sections.rows.empty());
     ASSERT_EQ(sections.leftOut.size(), 4u);
     EXPECT_EQ(sections.leftOut[0].line, 2);
@@ -109,7 +109,8 @@ TEST(RegImport, WhatASchemeCannotCarryIsLeftOutWithItsLineAndReason) {
 }
 
 TEST(RegImport, ARegedit4FileIsReadInGbk) {
-    const std::string file = "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\T]\r\n\"" + gbk("名") + "\"=\"" + gbk("值") + "\"\r\n";
+    const std::string file =
+        "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\T]\r\n\"" + gbk("名") + "\"=\"" + gbk("值") + "\"\r\n";
     const RegImport imported = importRegistryFile(file);
     EXPECT_TRUE(imported.leftOut.empty());
     EXPECT_EQ(imported.rows, std::vector<std::string>{gbk("ZCBTJ|HKEY_CURRENT_USER\\T\\名|值|ZCZ")});
