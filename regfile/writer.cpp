@@ -116,21 +116,8 @@ Writer::Writer() : text_(kHeader) {
     text_ += u"\r\n";
 }
 
-void Writer::comment(std::u16string_view text) {
-    std::size_t start = 0;
-    while (true) {
-        const std::size_t end = text.find_first_of(u"\r\n", start);
-        line(u"; " + std::u16string(text.substr(start, end == text.npos ? text.npos : end - start)));
-        if (end == text.npos) return;
-        start = end + (text.substr(end, 2) == u"\r\n" ? 2 : 1);
-    }
-}
-
 void Writer::section(std::u16string_view key) {
-    if (!sectionOpen_ || openSection_ != key) newSection(key);
-}
-
-void Writer::newSection(std::u16string_view key) {
+    if (sectionOpen_ && openSection_ == key) return;
     text_.append(u"\r\n[").append(key).append(u"]\r\n");
     openSection_ = key;
     sectionOpen_ = true;
@@ -153,33 +140,8 @@ void Writer::line(std::u16string_view text) {
     text_.append(text).append(u"\r\n");
 }
 
-void Writer::write(const Operation& operation) {
-    switch (operation.kind) {
-        case OperationKind::AddKey:
-            section(operation.key);
-            break;
-        case OperationKind::DeleteKey:
-            deleteKey(operation.key);
-            break;
-        case OperationKind::SetValue:
-            section(operation.key);
-            value(operation.name, operation.data);
-            break;
-        case OperationKind::DeleteValue:
-            section(operation.key);
-            deleteValue(operation.name);
-            break;
-    }
-}
-
 std::u16string Writer::text() const {
     return text_ + u"\r\n";
-}
-
-std::u16string writeOperations(std::span<const Operation> operations) {
-    Writer writer;
-    for (const Operation& operation : operations) writer.write(operation);
-    return writer.text();
 }
 
 std::string fileBytes(std::u16string_view text) {

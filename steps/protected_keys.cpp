@@ -14,7 +14,7 @@ using Names = std::vector<std::u16string_view>;
 // First-level keys of HKEY_CLASSES_ROOT that are not one program's file type or class (which a
 // tweak may well remove) but the shell's and COM's own: without them no object can be created,
 // no folder opened, no program started from the shell.
-constexpr std::string_view kClassesKeys[] = {
+constexpr const char* kClassesKeys[] = {
     "*",                       // every file: the shell's context menus
     "ALLFILESYSTEMOBJECTS",    // files and folders alike
     "APPID",                   // COM servers' security and hosting
@@ -37,50 +37,51 @@ constexpr std::string_view kClassesKeys[] = {
     ".REG", "REGFILE",  // .reg too: undo files are imported through it
 };
 
-// Deeper keys, by root, as "\"-separated names in upper case. Every key above one of them is
-// refused too: the roots' first level always, and the lists below name each level.
-struct Deeper {
-    Root root;
-    std::string_view path;
-};
-constexpr Deeper kDeeperKeys[] = {
+// Deeper keys, as the root's letter (M: HKEY_LOCAL_MACHINE, U: HKEY_CURRENT_USER, C:
+// HKEY_CURRENT_CONFIG), a colon and the "\\"-separated names in upper case. Every key above one of them is
+// refused too: the roots' first level always, and the list names each level below.
+constexpr const char* kDeeperKeys[] = {
     // Windows' own settings of the machine: programs, services and logon read them first.
-    {Root::LocalMachine, "SOFTWARE\\MICROSOFT"},
-    {Root::LocalMachine, "SOFTWARE\\MICROSOFT\\WINDOWS"},
-    {Root::LocalMachine, "SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION"},
-    {Root::LocalMachine, "SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\EXPLORER"},
-    {Root::LocalMachine, "SOFTWARE\\MICROSOFT\\WINDOWS NT"},
-    {Root::LocalMachine, "SOFTWARE\\MICROSOFT\\WINDOWS NT\\CURRENTVERSION"},
-    {Root::LocalMachine, "SOFTWARE\\MICROSOFT\\WINDOWS NT\\CURRENTVERSION\\WINLOGON"},     // logon
-    {Root::LocalMachine, "SOFTWARE\\MICROSOFT\\WINDOWS NT\\CURRENTVERSION\\PROFILELIST"},  // profiles
+    "M:SOFTWARE\\MICROSOFT",
+    "M:SOFTWARE\\MICROSOFT\\WINDOWS",
+    "M:SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION",
+    "M:SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\EXPLORER",
+    "M:SOFTWARE\\MICROSOFT\\WINDOWS NT",
+    "M:SOFTWARE\\MICROSOFT\\WINDOWS NT\\CURRENTVERSION",
+    "M:SOFTWARE\\MICROSOFT\\WINDOWS NT\\CURRENTVERSION\\WINLOGON",     // logon
+    "M:SOFTWARE\\MICROSOFT\\WINDOWS NT\\CURRENTVERSION\\PROFILELIST",  // profiles
     // Policies as a whole: a domain's settings, which the domain would not give back at once.
-    {Root::LocalMachine, "SOFTWARE\\POLICIES"},
-    {Root::LocalMachine, "SOFTWARE\\POLICIES\\MICROSOFT"},
+    "M:SOFTWARE\\POLICIES",
+    "M:SOFTWARE\\POLICIES\\MICROSOFT",
     // The control set the system starts from: drivers, services, the boot's own settings.
-    {Root::LocalMachine, "SYSTEM\\CURRENTCONTROLSET"},
-    {Root::LocalMachine, "SYSTEM\\CURRENTCONTROLSET\\CONTROL"},
-    {Root::LocalMachine, "SYSTEM\\CURRENTCONTROLSET\\CONTROL\\CLASS"},  // device classes' drivers
-    {Root::LocalMachine, "SYSTEM\\CURRENTCONTROLSET\\CONTROL\\LSA"},    // logon security
-    {Root::LocalMachine, "SYSTEM\\CURRENTCONTROLSET\\CONTROL\\SAFEBOOT"},
-    {Root::LocalMachine, "SYSTEM\\CURRENTCONTROLSET\\CONTROL\\SESSION MANAGER"},
-    {Root::LocalMachine, "SYSTEM\\CURRENTCONTROLSET\\ENUM"},  // the devices found
-    {Root::LocalMachine, "SYSTEM\\CURRENTCONTROLSET\\HARDWARE PROFILES"},
-    {Root::LocalMachine, "SYSTEM\\CURRENTCONTROLSET\\SERVICES"},
-    {Root::LocalMachine, "SYSTEM\\MOUNTEDDEVICES"},  // drive letters
-    {Root::LocalMachine, "SYSTEM\\SELECT"},          // which control set starts
-    {Root::LocalMachine, "SYSTEM\\SETUP"},           // whether setup has finished
+    "M:SYSTEM\\CURRENTCONTROLSET",
+    "M:SYSTEM\\CURRENTCONTROLSET\\CONTROL",
+    "M:SYSTEM\\CURRENTCONTROLSET\\CONTROL\\CLASS",  // device classes' drivers
+    "M:SYSTEM\\CURRENTCONTROLSET\\CONTROL\\LSA",    // logon security
+    "M:SYSTEM\\CURRENTCONTROLSET\\CONTROL\\SAFEBOOT",
+    "M:SYSTEM\\CURRENTCONTROLSET\\CONTROL\\SESSION MANAGER",
+    "M:SYSTEM\\CURRENTCONTROLSET\\ENUM",  // the devices found
+    "M:SYSTEM\\CURRENTCONTROLSET\\HARDWARE PROFILES",
+    "M:SYSTEM\\CURRENTCONTROLSET\\SERVICES",
+    "M:SYSTEM\\MOUNTEDDEVICES",  // drive letters
+    "M:SYSTEM\\SELECT",          // which control set starts
+    "M:SYSTEM\\SETUP",           // whether setup has finished
     // The user's own Windows settings: the desktop and the shell start from them.
-    {Root::CurrentUser, "SOFTWARE\\MICROSOFT"},
-    {Root::CurrentUser, "SOFTWARE\\MICROSOFT\\WINDOWS"},
-    {Root::CurrentUser, "SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION"},
-    {Root::CurrentUser, "SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\EXPLORER"},
-    {Root::CurrentUser, "SOFTWARE\\MICROSOFT\\WINDOWS NT"},
-    {Root::CurrentUser, "SOFTWARE\\MICROSOFT\\WINDOWS NT\\CURRENTVERSION"},
-    {Root::CurrentUser, "SOFTWARE\\POLICIES"},
-    {Root::CurrentUser, "SOFTWARE\\POLICIES\\MICROSOFT"},
+    "U:SOFTWARE\\MICROSOFT",
+    "U:SOFTWARE\\MICROSOFT\\WINDOWS",
+    "U:SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION",
+    "U:SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\EXPLORER",
+    "U:SOFTWARE\\MICROSOFT\\WINDOWS NT",
+    "U:SOFTWARE\\MICROSOFT\\WINDOWS NT\\CURRENTVERSION",
+    "U:SOFTWARE\\POLICIES",
+    "U:SOFTWARE\\POLICIES\\MICROSOFT",
     // The current hardware profile is a view of the control set.
-    {Root::CurrentConfig, "SYSTEM\\CURRENTCONTROLSET"},
+    "C:SYSTEM\\CURRENTCONTROLSET",
 };
+
+char rootLetter(Root root) {
+    return root == Root::LocalMachine ? 'M' : root == Root::CurrentUser ? 'U' : root == Root::CurrentConfig ? 'C' : 0;
+}
 
 // The names of a folded key path, without empty ones ("\\a\\\\b" has a and b).
 Names namesOf(std::u16string_view path) {
@@ -140,8 +141,9 @@ bool isProtected(Root root, std::span<const std::u16string_view> names) {
     }
     if (root == Root::LocalMachine && is(names[0], "SYSTEM") && isNumberedControlSet(names[1]))
         mapped[1] = u"CURRENTCONTROLSET";
-    return std::any_of(std::begin(kDeeperKeys), std::end(kDeeperKeys),
-                       [&](const Deeper& key) { return key.root == root && isPath(mapped, key.path); });
+    return std::any_of(std::begin(kDeeperKeys), std::end(kDeeperKeys), [&](std::string_view key) {
+        return key.front() == rootLetter(root) && isPath(mapped, key.substr(2));
+    });
 }
 
 }  // namespace

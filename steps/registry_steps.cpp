@@ -156,12 +156,6 @@ registry::Change applyRegistryWrite(registry::Registry& registry, const Registry
                                                                                  : registry::Change::Failed;
 }
 
-bool applyRegistryStep(registry::Registry& registry, std::string_view gbkPath, std::string_view gbkValue,
-                       std::string_view typeCode) {
-    const auto write = prepareRegistryWrite(gbkPath, gbkValue, typeCode);
-    return write && applyRegistryWrite(registry, *write) == registry::Change::Done;
-}
-
 registry::Existence lookUpRegistryEntry(registry::Registry& registry, std::string_view gbkPath) {
     const auto entry = resolveRegistryEntry(gbkPath);
     if (!entry) return registry::Existence::Absent;

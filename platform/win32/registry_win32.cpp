@@ -116,44 +116,39 @@ Key failedKey(LSTATUS status) {
     return status == ERROR_ACCESS_DENIED ? Key::denied() : Key();
 }
 
-// Reads the values one by one; the buffers grow when a name or data does not fit.
-bool readValues(HKEY key, std::vector<NamedValue>& values) {
-    std::vector<wchar_t> name(256);
-    std::vector<BYTE> data(256);
-    int retries = 0;
-    for (DWORD index = 0;;) {
-        DWORD nameLength = static_cast<DWORD>(name.size());
-        DWORD size = static_cast<DWORD>(data.size());
-        DWORD type = REG_NONE;
-        const LSTATUS status = RegEnumValueW(key, index, name.data(), &nameLength, nullptr, &type, data.data(), &size);
-        if (status == ERROR_NO_MORE_ITEMS) return true;
-        if (status == ERROR_MORE_DATA) {
-            DWORD maxName = 0, maxData = 0;
-            if (++retries > kReadAttempts ||
-                RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &maxName, &maxData,
-                                 nullptr, nullptr) != ERROR_SUCCESS)
-                return false;
-            name.resize(std::max<std::size_t>(name.size() * 2, maxName + 1));
-            data.resize(std::max<std::size_t>({data.size() * 2, maxData, size}));
-            continue;
+// Reads every value and subkey name of an open key into `contents`, with buffers as large as
+// the key says its names and data are. False when the key cannot be read whole (or keeps
+// growing while it is read).
+bool readContents(HKEY key, KeyContents& contents) {
+    for (int attempt = 0; attempt < kReadAttempts; ++attempt) {
+        DWORD subKeys = 0, maxSubKey = 0, values = 0, maxName = 0, maxData = 0;
+        if (RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &subKeys, &maxSubKey, nullptr, &values, &maxName, &maxData,
+                             nullptr, nullptr) != ERROR_SUCCESS)
+            return false;
+        std::vector<wchar_t> name(std::max(maxName, maxSubKey) + 1);
+        std::vector<BYTE> data(maxData + 1);
+        contents.values.clear();
+        contents.subKeys.clear();
+        LSTATUS status = ERROR_SUCCESS;
+        for (DWORD index = 0; status == ERROR_SUCCESS && index < values; ++index) {
+            DWORD length = static_cast<DWORD>(name.size());
+            DWORD size = static_cast<DWORD>(data.size());
+            DWORD type = REG_NONE;
+            status = RegEnumValueW(key, index, name.data(), &length, nullptr, &type, data.data(), &size);
+            if (status == ERROR_SUCCESS)
+                contents.values.push_back({std::u16string(name.begin(), name.begin() + length),
+                                           {static_cast<ValueType>(type), {data.begin(), data.begin() + size}}});
         }
-        if (status != ERROR_SUCCESS) return false;
-        values.push_back(
-            {std::u16string(name.begin(), name.begin() + nameLength),
-             {static_cast<ValueType>(type), std::vector<std::uint8_t>(data.begin(), data.begin() + size)}});
-        ++index;
+        for (DWORD index = 0; status == ERROR_SUCCESS && index < subKeys; ++index) {
+            DWORD length = static_cast<DWORD>(name.size());
+            status = RegEnumKeyExW(key, index, name.data(), &length, nullptr, nullptr, nullptr, nullptr);
+            if (status == ERROR_SUCCESS) contents.subKeys.emplace_back(name.begin(), name.begin() + length);
+        }
+        if (status == ERROR_SUCCESS) return true;
+        // ERROR_MORE_DATA or ERROR_NO_MORE_ITEMS: the key changed meanwhile; read it again.
+        if (status != ERROR_MORE_DATA && status != ERROR_NO_MORE_ITEMS) return false;
     }
-}
-
-bool readSubKeyNames(HKEY key, std::vector<std::u16string>& names) {
-    wchar_t name[256];  // a key name has at most 255 units
-    for (DWORD index = 0;; ++index) {
-        DWORD length = 256;
-        const LSTATUS status = RegEnumKeyExW(key, index, name, &length, nullptr, nullptr, nullptr, nullptr);
-        if (status == ERROR_NO_MORE_ITEMS) return true;
-        if (status != ERROR_SUCCESS) return false;
-        names.emplace_back(name, name + length);
-    }
+    return false;
 }
 
 }  // namespace
@@ -238,7 +233,7 @@ KeyContents Win32Registry::readKey(Root root, std::u16string_view subKey) {
     if (status != ERROR_SUCCESS) return {existenceAfter(status, "RegOpenKeyExW", subject(root, subKey)), {}, {}};
     key.reset(opened);
     KeyContents contents{Existence::Present, {}, {}};
-    if (!readValues(key.get(), contents.values) || !readSubKeyNames(key.get(), contents.subKeys)) {
+    if (!readContents(key.get(), contents)) {
         traceError("RegEnumValueW", ERROR_INVALID_DATA, subject(root, subKey));
         return {Existence::Failed, {}, {}};
     }
