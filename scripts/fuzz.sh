@@ -17,7 +17,8 @@
 #   build/fuzz/scheme_steps build/fuzz/findings/scheme_steps-crash-<hash>
 # The targets: scheme_steps (the optimizer's step table), editor_rows (the editor's rows and
 # saving), text_codec (GBK, UTF-8 and UTF-16), cmdline (the first argument of a command line),
-# registry_steps (registry paths and DWORD texts).
+# registry_steps (registry paths and DWORD texts), regfile (.reg files: read, written back, read
+# again to the same operations).
 set -uo pipefail
 cd "$(dirname "$0")/.."
 
