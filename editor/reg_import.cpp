@@ -14,7 +14,7 @@ namespace {
 using regfile::Operation;
 using regfile::OperationKind;
 
-constexpr const char* kUnknownRoot = "不支持的根键";
+constexpr const char* kUnknownRoot = "不支持的根键（注册表文件须写根键的全名）";
 constexpr const char* kBarOrLineBreak = "含有“|”或换行，方案无法表示";
 constexpr const char* kNotGbk = "含有 GBK 无法表示的字符";
 constexpr const char* kBackslashInName = "值名含有“\\”，方案会把它当作项的路径";
@@ -66,7 +66,9 @@ std::optional<std::string> fieldText(std::u16string_view text, std::string& reas
 std::optional<std::string> schemePath(const Operation& op, bool keyForm, std::string& reason) {
     const regfile::SplitKey split = regfile::splitRoot(op.key);
     const std::optional<std::string_view> root = rootName(split.root);
-    if (!root) {
+    // The system's importer takes a root's full name only: HKCU\... is no key to it.
+    const bool fullName = op.key.size() - split.rest.size() >= registry::rootName(registry::Root::Users).size();
+    if (!root || !fullName) {
         reason = kUnknownRoot;
         return std::nullopt;
     }

@@ -8,7 +8,8 @@
 //  - "name"=- -> a delete step of the value's path; [-key] -> a delete step of the key's path
 //    with a final "\"; "name"=- directly followed by [-key\name] (how an export writes a delete
 //    step that names a value or else a key) -> one delete step of that path.
-//  - Roots are written in full (HKCU becomes HKEY_CURRENT_USER, which the optimizer needs).
+//  - Roots are taken by their full names only, in any case, as the system's importer takes
+//    them: a file's HKCU\... is no key to it, and is left out as an unknown root.
 // Left out: text or names with "|", a line break or a character GBK has no code for; binary
 // data with a line feed or "|"; other types (hex(2), hex(7), hex(b), hex(0), ...); @=-; a
 // value name holding "\"; a section with no value (a key created alone); an unknown root; and

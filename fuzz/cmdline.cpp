@@ -1,5 +1,6 @@
-// The first argument of a command line, as the programs take it: against a reading of the
-// splitting rules written here, and for lines built to hold a known argument.
+// The arguments of a command line, as the programs take them (the first one, or all after the
+// program name): against a reading of the splitting rules written here, and for lines built to
+// hold a known argument.
 //
 // Input: each byte stands for one UTF-16 unit; bytes from 80 on pick a unit that matters to
 // the rules (quotes, blanks, control characters, surrogates, characters outside ASCII), the
@@ -111,6 +112,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         LZ_FUZZ_CHECK(first->find('"') == std::string::npos);
     }
 
+    // All of them: the reading's arguments after the program name, in order, and the first of
+    // them is the first argument.
+    const std::vector<std::string> all = lz::cmdline::arguments(line);
+    LZ_FUZZ_CHECK(all.size() == (expected.empty() ? 0 : expected.size() - 1));
+    for (std::size_t i = 0; i < all.size() && i + 1 < expected.size(); ++i) {
+        LZ_FUZZ_CHECK(all[i] == utf8Of(expected[i + 1]));
+    }
+    LZ_FUZZ_CHECK(all.empty() ? !first.has_value() : first == all.front());
+
     // A program name and an argument of the units, quoted: the argument comes back whole,
     // whatever blanks, control characters or broken surrogates it holds.
     const std::u16string_view units = line;
@@ -122,6 +132,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::u16string quotedLine =
         (split & 1 ? u"\"" + programName + u"\"" : programName) + u" \"" + argument + closing;
     LZ_FUZZ_CHECK(lz::cmdline::firstArgument(quotedLine) == utf8Of(argument));
+    const std::vector<std::string> quotedAll = lz::cmdline::arguments(quotedLine);
+    LZ_FUZZ_CHECK(!quotedAll.empty() && quotedAll.front() == utf8Of(argument));
+    LZ_FUZZ_CHECK(quotedAll.size() == (split & 2 ? 2u : 1u));
 
     // Unquoted, an argument without separators comes back as it is.
     const std::u16string plain = without(argument, separates);

@@ -46,4 +46,18 @@ std::optional<std::string> firstArgument(std::u16string_view line) {
     return first;
 }
 
+std::vector<std::string> arguments(std::u16string_view line) {
+    std::vector<std::string> found;
+    bool programName = true;
+    forEachArgument(line, [&](std::u16string_view argument) {
+        if (programName) {
+            programName = false;
+        } else {
+            found.push_back(text::utf16ToUtf8(argument));
+        }
+        return true;
+    });
+    return found;
+}
+
 }  // namespace lz::cmdline

@@ -14,10 +14,14 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace lz::cmdline {
 
 // The first argument after the program name, if there is one ("" for a quoted empty one).
 std::optional<std::string> firstArgument(std::u16string_view line);
+
+// Every argument after the program name, in their order (each quoted empty one as "").
+std::vector<std::string> arguments(std::u16string_view line);
 
 }  // namespace lz::cmdline

@@ -1,5 +1,6 @@
 // The process service: the program's own directory, the user's local application data folder,
-// its raw command line, and starting another program without waiting for it.
+// its raw command line, starting another program without waiting for it, and the standard error
+// of a program run without windows (from a command prompt or a script).
 //
 // Win32Process (platform/win32/process_win32.h) is the real one; the tests have MemoryProcess
 // (testing/memory_process.h).
@@ -33,6 +34,14 @@ public:
     // wait for it. An unquoted program path with blanks is resolved the system's way. False
     // when the program could not be started.
     virtual bool runDetached(std::string_view commandLine) = 0;
+
+    // Writes text (UTF-8) where a program run from a command prompt or a script reports: its
+    // standard error when it was started with one (redirected to a file or a pipe: the bytes go
+    // as they are), else the console of the program that started it (the text as the console
+    // shows Unicode). A program started without either (from the desktop) gets no console of
+    // its own: then nothing is written and the answer is false, as it is when the write fails.
+    // Every call writes to the place the first one found.
+    virtual bool writeError(std::string_view utf8Text) = 0;
 };
 
 }  // namespace lz::process

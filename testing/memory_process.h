@@ -1,5 +1,6 @@
 // A process service for the unit tests of the handlers: it answers configured values and
-// records what it was asked to start.
+// records what it was asked to start and what it wrote to the standard error, or has no
+// standard error at all (a program started from the desktop).
 #pragma once
 
 #include <string>
@@ -18,6 +19,8 @@ public:
     std::u16string commandLineUtf16 = u"lzvtEditor.exe";         // answered by commandLine()
     bool startSucceeds = true;                                   // the answer of runDetached()
     std::vector<std::string> started;                            // every command line runDetached() was given, in order
+    bool hasErrorOutput = true;                                  // false: writeError() finds no console
+    std::string errorOutput;                                     // everything writeError() wrote
 
     std::string programDirectory() override { return directory; }
     std::string programPath() override { return directory + "\\" + executable; }
@@ -26,6 +29,11 @@ public:
     bool runDetached(std::string_view commandLine) override {
         started.emplace_back(commandLine);
         return startSucceeds;
+    }
+    bool writeError(std::string_view utf8Text) override {
+        if (!hasErrorOutput) return false;
+        errorOutput += utf8Text;
+        return true;
     }
 };
 

@@ -33,7 +33,8 @@ bool importRegFile(MemoryRegistry& registry, std::string_view fileBytes) {
     for (const regfile::Operation& op : parsed.operations) {
         const regfile::SplitKey split = regfile::splitRoot(op.key);
         const std::optional<Root> root = rootOf(split.root);
-        if (!root) return false;
+        // Only a root's full name names it (HKEY_USERS is the shortest).
+        if (!root || op.key.size() - split.rest.size() < rootName(Root::Users).size()) return false;
         switch (op.kind) {
             case regfile::OperationKind::AddKey:
                 if (!registry.create(*root, split.rest)) return false;

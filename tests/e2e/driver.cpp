@@ -206,6 +206,187 @@ DWORD RunToEnd(std::wstring_view command_line, Millis timeout) {
     return code;
 }
 
+namespace {
+
+// A handle this function owns, closed when it goes.
+struct OwnedHandle {
+    HANDLE handle = nullptr;
+    OwnedHandle() = default;
+    explicit OwnedHandle(HANDLE h) { Take(h); }
+    ~OwnedHandle() {
+        if (handle != nullptr) CloseHandle(handle);
+    }
+    OwnedHandle(const OwnedHandle&) = delete;
+    OwnedHandle& operator=(const OwnedHandle&) = delete;
+    void Close() {
+        if (handle != nullptr) CloseHandle(std::exchange(handle, nullptr));
+    }
+    void Take(HANDLE h) {
+        Close();
+        handle = h == INVALID_HANDLE_VALUE ? nullptr : h;
+    }
+};
+
+// Without a message to the window: it may be gone, or its program busy, by now. (Another
+// process's window's caption is read from what the system keeps of it.)
+std::string DescribeWindow(HWND window) {
+    wchar_t class_name[256] = {};
+    wchar_t caption[512] = {};
+    GetClassNameW(window, class_name, static_cast<int>(std::size(class_name)));
+    GetWindowTextW(window, caption, static_cast<int>(std::size(caption)));
+    std::string line = Narrow(class_name) + " \"" + Narrow(caption) + "\"";
+    if (IsWindowVisible(window)) line += " (visible)";
+    return line;
+}
+
+fs::path TempFileName() {
+    wchar_t folder[MAX_PATH + 1] = {};
+    wchar_t file[MAX_PATH + 1] = {};
+    if (GetTempPathW(MAX_PATH + 1, folder) == 0 || GetTempFileNameW(folder, L"lzo", 0, file) == 0)
+        throw DriverError("no temporary file for the standard output");
+    return file;
+}
+
+}  // namespace
+
+RunResult RunToEndWith(std::wstring_view command_line, StandardHandles handles, Millis timeout) {
+    std::wstring line(command_line);
+    SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;  // none, unless set below
+    DWORD flags = 0;
+    OwnedHandle read_end, write_end;
+    fs::path output_file;
+    switch (handles) {
+        case StandardHandles::None:
+        case StandardHandles::Console:
+            flags = DETACHED_PROCESS;
+            break;
+        case StandardHandles::Pipe:
+        case StandardHandles::BrokenPipe:
+            if (!CreatePipe(&read_end.handle, &write_end.handle, &inheritable, 0))
+                throw DriverError("cannot make a pipe (error " + std::to_string(GetLastError()) + ")");
+            SetHandleInformation(read_end.handle, HANDLE_FLAG_INHERIT, 0);
+            startup.hStdOutput = startup.hStdError = write_end.handle;
+            if (handles == StandardHandles::BrokenPipe) read_end.Close();
+            break;
+        case StandardHandles::File:
+            output_file = TempFileName();
+            write_end.Take(CreateFileW(output_file.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                       &inheritable, CREATE_ALWAYS, 0, nullptr));
+            if (write_end.handle == nullptr) throw DriverError("cannot make " + Narrow(output_file.wstring()));
+            startup.hStdOutput = startup.hStdError = write_end.handle;
+            break;
+        case StandardHandles::ConsoleHandles: {
+            const HANDLE console =
+                CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable,
+                            OPEN_EXISTING, 0, nullptr);
+            if (console == INVALID_HANDLE_VALUE) throw DriverError("this process has no console to hand down");
+            write_end.Take(console);
+            startup.hStdOutput = startup.hStdError = console;
+            break;
+        }
+    }
+
+    // Under Wine the first program that needs the desktop starts it (explorer.exe), and hands it
+    // its own standard handles: started by the program, it would hold the pipe open for good.
+    // This process starts it instead.
+    TopLevelWindowsOf(GetCurrentProcessId());
+
+    PROCESS_INFORMATION info{};
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, flags, nullptr, nullptr, &startup, &info))
+        throw DriverError("cannot run " + Narrow(line) + " (error " + std::to_string(GetLastError()) + ")");
+    CloseHandle(info.hThread);
+    const OwnedHandle process(info.hProcess);
+    write_end.Close();  // the program holds its own copy
+
+    RunResult result;
+    // What the pipe holds is taken as it comes, so that the program never waits for room in it;
+    // once the program has ended, what is left is all there is.
+    auto drain = [&] {
+        DWORD available = 0;
+        while (read_end.handle != nullptr && PeekNamedPipe(read_end.handle, nullptr, 0, nullptr, &available, nullptr) &&
+               available > 0) {
+            std::string piece(available, '\0');
+            DWORD read = 0;
+            if (!ReadFile(read_end.handle, piece.data(), available, &read, nullptr)) break;
+            result.output.append(piece, 0, read);
+        }
+    };
+    auto look = [&] {
+        drain();
+        for (HWND window : TopLevelWindowsOf(info.dwProcessId)) {
+            const std::string described = DescribeWindow(window);
+            if (std::find(result.windows.begin(), result.windows.end(), described) == result.windows.end())
+                result.windows.push_back(described);
+        }
+        return WaitForSingleObject(process.handle, 0) == WAIT_OBJECT_0;
+    };
+    const bool ended = PollUntil(look, timeout);
+    if (!ended) {
+        TerminateProcess(process.handle, 1);
+        throw DriverError(Narrow(line) + " did not end within " + std::to_string(timeout.count()) + " ms");
+    }
+    drain();
+    GetExitCodeProcess(process.handle, &result.exit_code);
+    if (!output_file.empty()) {
+        result.output = ReadFileBytes(output_file);
+        DeleteFileW(output_file.c_str());
+    }
+    return result;
+}
+
+constexpr SHORT kConsoleColumns = 1000;
+
+TestConsole::TestConsole() {
+    static bool made = false;
+    if (std::exchange(made, true)) throw DriverError("a process has one test console");
+    const HANDLE standard[] = {GetStdHandle(STD_INPUT_HANDLE), GetStdHandle(STD_OUTPUT_HANDLE),
+                               GetStdHandle(STD_ERROR_HANDLE)};
+    FreeConsole();  // Wine counts a process started without a terminal as having a console
+    if (!AllocConsole()) throw DriverError("cannot make a console (error " + std::to_string(GetLastError()) + ")");
+    SetStdHandle(STD_INPUT_HANDLE, standard[0]);
+    SetStdHandle(STD_OUTPUT_HANDLE, standard[1]);
+    SetStdHandle(STD_ERROR_HANDLE, standard[2]);
+    SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
+    output_ = CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable,
+                          OPEN_EXISTING, 0, nullptr);
+    if (output_ == INVALID_HANDLE_VALUE) {
+        FreeConsole();
+        throw DriverError("cannot open the new console's output (error " + std::to_string(GetLastError()) + ")");
+    }
+    // Lines as wide as a test's paths make them, so that none is wrapped.
+    CONSOLE_SCREEN_BUFFER_INFO info{};
+    if (!GetConsoleScreenBufferInfo(output_, &info) ||
+        !SetConsoleScreenBufferSize(output_, COORD{kConsoleColumns, info.dwSize.Y})) {
+        const DWORD error = GetLastError();
+        CloseHandle(output_);
+        FreeConsole();
+        throw DriverError("cannot widen the new console (error " + std::to_string(error) + ")");
+    }
+}
+
+TestConsole::~TestConsole() {
+    CloseHandle(output_);
+}
+
+std::wstring TestConsole::Text() const {
+    CONSOLE_SCREEN_BUFFER_INFO info{};
+    if (!GetConsoleScreenBufferInfo(output_, &info)) throw DriverError("cannot read the console's size");
+    std::wstring text;
+    for (SHORT y = 0; y <= info.dwCursorPosition.Y; ++y) {
+        std::wstring row(static_cast<size_t>(info.dwSize.X), L' ');
+        DWORD read = 0;
+        if (!ReadConsoleOutputCharacterW(output_, row.data(), static_cast<DWORD>(row.size()), COORD{0, y}, &read))
+            throw DriverError("cannot read the console's line " + std::to_string(y));
+        row.resize(read);
+        while (!row.empty() && row.back() == L' ') row.pop_back();
+        text += row + L"\n";
+    }
+    return text;
+}
+
 Process::~Process() {
     Kill();
     if (thread_ != nullptr) CloseHandle(thread_);
@@ -628,6 +809,17 @@ std::wstring AnswerMessageBox(const Process& program, Millis timeout) {
     std::wstring text = MessageBoxText(box);
     DismissMessageBox(box);
     return text;
+}
+
+HWND ChooseInFileDialog(const Process& program, std::wstring_view title, const std::filesystem::path& file) {
+    constexpr int kFileNameBox = 0x47C;  // the file-name box of the open-file dialog
+    HWND dialog = program.WaitForDialog(title);
+    HWND name = nullptr;
+    if (!PollUntil([&] { return (name = GetDlgItem(dialog, kFileNameBox)) != nullptr; }))
+        throw DriverError("the file dialog has no file-name box");
+    SetText(name, file.wstring());
+    Click(GetDlgItem(dialog, IDOK));
+    return dialog;
 }
 
 // ---- List views and tab controls ----------------------------------------------------------

@@ -44,6 +44,52 @@ void SetAnswerTimeout(Millis timeout);
 // throws when it does not end in time.
 DWORD RunToEnd(std::wstring_view command_line, Millis timeout = kDefaultTimeout);
 
+// What RunToEndWith gives the program for its standard handles.
+enum class StandardHandles {
+    None,            // none, and started detached: unless this process has a console (TestConsole),
+                     // the program finds none, as one started from the desktop
+    Pipe,            // standard output and error into one pipe, read while the program runs
+    File,            // standard output and error into one file, read once the program has ended
+    Console,         // none, and started detached: the program has to attach to this process's
+                     // console (TestConsole) itself, as a windowed program started from a prompt
+    ConsoleHandles,  // this process's console (TestConsole) as its standard handles
+    BrokenPipe,      // standard output and error into a pipe whose reading end is closed at once:
+                     // every write to it fails
+};
+
+struct RunResult {
+    DWORD exit_code = 0;
+    std::string output;  // the bytes written to the standard output and error (Pipe, File)
+    // Every top-level window the program had while it ran, as `class "caption"`, with
+    // " (visible)" after those that were shown.
+    std::vector<std::string> windows;
+};
+
+// Runs a command line to its end as RunToEnd does, with the standard handles asked for, and
+// watches the program's top-level windows meanwhile.
+RunResult RunToEndWith(std::wstring_view command_line, StandardHandles handles, Millis timeout = kDefaultTimeout);
+
+// A console of this process's own, as a command prompt window has; the console it had (if any)
+// is let go first, and its standard handles stay what they were, so the test's own output goes
+// where it went. One a process: the console stays until the process ends (under Wine, letting a
+// console go that a program attached to meanwhile ends this process, with exit code 0).
+class TestConsole {
+public:
+    TestConsole();
+    ~TestConsole();
+    TestConsole(const TestConsole&) = delete;
+    TestConsole& operator=(const TestConsole&) = delete;
+
+    // The console's output, inheritable.
+    HANDLE Output() const { return output_; }
+    // Every line of the screen buffer up to the cursor's, without the blanks that fill it out,
+    // each followed by "\n".
+    std::wstring Text() const;
+
+private:
+    HANDLE output_ = INVALID_HANDLE_VALUE;
+};
+
 // A started program. Move-only; the destructor kills it if it still runs.
 class Process {
 public:
@@ -160,6 +206,10 @@ std::wstring MessageBoxText(HWND box);  // its static text, id 0xFFFF
 void DismissMessageBox(HWND box);       // clicks OK and waits until the box is gone
 // Waits for the next message box of the program, reads its text, dismisses it and returns the text.
 std::wstring AnswerMessageBox(const Process& program, Millis timeout = kDefaultTimeout);
+// Fills the name box of the program's file dialog of that title and confirms with OK; returns
+// the dialog. Callers wait for it to be gone before they look for the next dialog: a file
+// dialog that closes while the process's dialogs are searched by caption makes that search fail.
+HWND ChooseInFileDialog(const Process& program, std::wstring_view title, const std::filesystem::path& file);
 
 // ---- List views and tab controls (across processes) -----------------------------------
 

@@ -32,7 +32,6 @@ constexpr const wchar_t* kAddStepCaption = L"添加步骤";
 constexpr const wchar_t* kMessageCaption = L"信息：";
 constexpr const wchar_t* kOpenDialogTitle = L"选择方案文件LZVT";
 constexpr const wchar_t* kSaveAsDialogTitle = L"另存为路径";
-constexpr int kFileNameBox = 0x47C;  // the file-name box of the open-file dialog
 // How long "nothing appears" is watched before it counts as nothing.
 constexpr Millis kQuietPeriod{700};
 
@@ -120,18 +119,6 @@ std::wstring TakeMessage(const Process& editor, Millis timeout = kDefaultTimeout
 // True when no dialog of the process shows up during the quiet period.
 bool StaysQuiet(const Process& editor) {
     return !PollUntil([&] { return editor.FindDialog() != nullptr; }, kQuietPeriod);
-}
-
-// Fills the open-file dialog's name box and confirms with OK; returns the dialog. Callers wait
-// for it to be gone before they look for the next dialog: a file dialog that closes while the
-// process's dialogs are searched by caption makes that search fail.
-HWND ChooseInFileDialog(const Process& editor, const wchar_t* title, const fs::path& file) {
-    HWND dialog = editor.WaitForDialog(title);
-    HWND name = nullptr;
-    WaitFor([&] { return (name = GetDlgItem(dialog, kFileNameBox)) != nullptr; }, "the file-name box");
-    SetText(name, file.wstring());
-    Click(GetDlgItem(dialog, IDOK));
-    return dialog;
 }
 
 void CancelFileDialog(const Process& editor, const wchar_t* title) {

@@ -8,12 +8,13 @@
 
 namespace {
 
+using lz::cmdline::arguments;
 using lz::cmdline::firstArgument;
 using Args = std::vector<std::string>;
 
 // Lines in UTF-16 as the system gives them, arguments in UTF-8; each case lists every argument
-// the line holds, of which the programs take the one after the program name. 乗 is 81 5C in GBK, whose second
-// byte is the backslash's; 한글 and 😀 (a surrogate pair, D83D DE00) have no GBK form at all.
+// the line holds: the programs take those after the program name, all of them or the first. 乗 is 81 5C in
+// GBK, whose second byte is the backslash's; 한글 and 😀 (a surrogate pair, D83D DE00) have no GBK form at all.
 TEST(CommandLine, SplitsAtBlanksAndQuotes) {
     const struct {
         const char* name;
@@ -40,6 +41,10 @@ TEST(CommandLine, SplitsAtBlanksAndQuotes) {
         {"unclosed quote runs to the end", u"editor \"C:\\a b", {"editor", "C:\\a b"}},
         {"quote ends an unquoted argument", u"editor ab\"cd ef\"gh", {"editor", "ab", "cd ef", "gh"}},
         {"empty quoted argument", u"editor \"\" x", {"editor", "", "x"}},
+        {"switch and two paths",
+         u"lzvtEditor.exe /import \"C:\\我的 文件\\a.reg\" D:\\b.lzvt",
+         {"lzvtEditor.exe", "/import", "C:\\我的 文件\\a.reg", "D:\\b.lzvt"}},
+        {"empty quoted last argument", u"editor a \"\"", {"editor", "a", ""}},
         {"unpaired surrogate before a blank",
          std::u16string(u"editor a") + char16_t(0xD83D) + u" b",
          {"editor", "a\uFFFD", "b"}},
@@ -49,6 +54,8 @@ TEST(CommandLine, SplitsAtBlanksAndQuotes) {
         const std::optional<std::string> first =
             c.expected.size() > 1 ? std::optional<std::string>(c.expected[1]) : std::nullopt;
         EXPECT_EQ(firstArgument(c.line), first);
+        const Args afterProgram = c.expected.empty() ? Args{} : Args(c.expected.begin() + 1, c.expected.end());
+        EXPECT_EQ(arguments(c.line), afterProgram);
     }
 }
 

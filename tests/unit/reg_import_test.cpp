@@ -35,10 +35,10 @@ TEST(RegImport, EveryFormBecomesTheStepTheOptimizerRunsToItsEffect) {
         "@=\"默认\"",                                  // 9
         "\"Gone\"=-",                                  // 10
         "",
-        "[-HKCU\\Software\\T\\Old]",          // 12
-        "[hkey_local_machine\\SOFTWARE\\T]",  // 13
-        "\"x\"=dword:00000001",               // 14
-        "[HKEY_CURRENT_CONFIG\\T]",           // 15
+        "[-HKEY_CURRENT_USER\\Software\\T\\Old]",  // 12
+        "[hkey_local_machine\\SOFTWARE\\T]",       // 13
+        "\"x\"=dword:00000001",                    // 14
+        "[HKEY_CURRENT_CONFIG\\T]",                // 15
         "\"c\"=\"1\"",
         "[HKEY_CURRENT_USER\\T]",  // an export's delete step of a value, or else a key
         "\"v\"=-",
@@ -83,6 +83,7 @@ TEST(RegImport, WhatASchemeCannotCarryIsLeftOutWithItsLineAndReason) {
         {"the default value deleted", "@=-", "@=-"},
         {"a line the reader cannot read", "\"v\"=dword:123456789", "DWORD"},
     };
+    // (A value line cannot name a root: sections do, below.)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const RegImport imported = importRegistryFile(regFile({"[HKEY_CURRENT_USER\\T]", c.line, "\"ok\"=\"1\""}));
