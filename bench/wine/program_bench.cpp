@@ -536,6 +536,41 @@ EditorTimes TimeEditor(const Options& options, const GeneratedScheme& large, con
     return times;
 }
 
+// ---- 7: the editor importing a registry file ------------------------------------------------
+
+// A registry file of `values` values, DWORDs and strings, in sections of 400, UTF-16 with its
+// mark, as the system's registry editor exports one.
+std::string RegistryFile(int values) {
+    std::wstring text = L"Windows Registry Editor Version 5.00\r\n";
+    for (int i = 0; i < values; ++i) {
+        if (i % 400 == 0)
+            text += L"\r\n[HKEY_CURRENT_USER\\Software\\LzBench\\Key" + std::to_wstring(i / 400) + L"]\r\n";
+        text += L"\"Value" + std::to_wstring(i) + L"\"=";
+        text += i % 2 == 0 ? L"dword:" + std::to_wstring(10000000 + i) : std::wstring(L"\"text of a value\"");
+        text += L"\r\n";
+    }
+    std::string bytes = "\xFF\xFE";
+    bytes.append(reinterpret_cast<const char*>(text.data()), text.size() * sizeof(wchar_t));
+    return bytes;
+}
+
+// Process start until every entry of a registry file given on the command line is listed.
+std::vector<double> TimeImport(const Options& options, int values) {
+    const ProgramFolder folder;
+    const fs::path regPath = folder.Dir() / L"大注册表.reg";
+    ProgramFolder::WriteFile(regPath, RegistryFile(values));
+    std::vector<double> times;
+    for (int rep = 0; rep < options.repeat; ++rep) {
+        HWND window = nullptr;
+        Settle();
+        const auto started = Clock::now();
+        const Program editor(folder.Editor(), Quoted(regPath), folder.Dir());
+        times.push_back(
+            TimeUntil(started, ListedIn(editor, kEditorCaption, kStepListId, values, window), "the imported steps"));
+    }
+    return times;
+}
+
 // ---- 5: start until the main window shows ------------------------------------------------
 
 struct StartTimes {
@@ -675,6 +710,10 @@ int Run(const Options& options) {
     PrintSeries("large scheme saved", editor.save);
     std::printf("  the saved file %s the bytes it was opened with\n", editor.savedSameBytes ? "holds" : "DIFFERS FROM");
 
+    std::printf("\n7. Editor: process start -> a registry file of as many values imported and listed (ms per run)\n");
+    const std::vector<double> imported = TimeImport(options, editorLarge.rows);
+    PrintSeries("registry file imported", imported);
+
     std::printf("\n5. Both programs: process start -> main window shown, against the bare window (ms per run)\n");
     const StartTimes starts = TimeStarts(options);
     PrintSeries("optimizer", starts.optimizer);
@@ -708,6 +747,7 @@ int Run(const Options& options) {
     row("1 optimizer: 启动方案 -> step 1 shown", runner.large, runner.small);
     row("2 optimizer: start -> catalogue listed", catalogue.full, catalogue.empty);
     row("4 editor: start -> scheme listed", editor.large, editor.small);
+    row("7 editor: start -> .reg imported / scheme listed", imported, editor.large, 2.0);
     row("5 optimizer: start -> main window / bare", starts.optimizer, starts.optimizerBare, 1.1);
     row("5 editor: start -> main window / bare", starts.editor, starts.editorBare, 1.1);
     figures("6 split and parse / memchr line count", reading.parse, reading.count, 2.0);
