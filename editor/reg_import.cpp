@@ -62,28 +62,56 @@ std::optional<std::string> fieldText(std::u16string_view text, std::string& reas
     return gbk;
 }
 
-// The scheme path of a key (with a final "\" when `keyForm`) or of a value of it.
-std::optional<std::string> schemePath(const Operation& op, bool keyForm, std::string& reason) {
-    const regfile::SplitKey split = regfile::splitRoot(op.key);
-    const std::optional<std::string_view> root = rootName(split.root);
-    // The system's importer takes a root's full name only: HKCU\... is no key to it.
-    const bool fullName = op.key.size() - split.rest.size() >= registry::rootName(registry::Root::Users).size();
-    if (!root || !fullName) {
-        reason = kUnknownRoot;
-        return std::nullopt;
+// The scheme text of a key path ("HKEY_...\\key", GBK), or the reason there is none. The
+// entries of one section name the same key: it is converted once for them all.
+class KeyTexts {
+public:
+    const std::optional<std::string>& of(const std::u16string& key, std::string& reason) {
+        if (key != key_ || !converted_) {
+            key_ = key;
+            converted_ = true;
+            reason_.clear();
+            text_ = convert(key, reason_);
+        }
+        if (!text_) reason = reason_;
+        return text_;
     }
-    std::u16string path(root->begin(), root->end());  // ASCII
-    if (!split.rest.empty()) path.append(u"\\").append(split.rest);
-    if (keyForm) {
-        path += u'\\';
-    } else {
-        if (op.name.find(u'\\') != op.name.npos) {
-            reason = kBackslashInName;
+
+private:
+    static std::optional<std::string> convert(std::u16string_view key, std::string& reason) {
+        const regfile::SplitKey split = regfile::splitRoot(key);
+        const std::optional<std::string_view> root = rootName(split.root);
+        // The system's importer takes a root's full name only: HKCU\... is no key to it.
+        const bool fullName = key.size() - split.rest.size() >= registry::rootName(registry::Root::Users).size();
+        if (!root || !fullName) {
+            reason = kUnknownRoot;
             return std::nullopt;
         }
-        path.append(u"\\").append(op.name);  // an empty name: the key's default value
+        std::optional<std::string> rest = fieldText(split.rest, reason);
+        if (!rest) return std::nullopt;
+        std::string text(*root);
+        if (!rest->empty()) text.append("\\").append(*rest);
+        return text;
     }
-    return fieldText(path, reason);
+
+    std::u16string key_;
+    bool converted_ = false;
+    std::optional<std::string> text_;
+    std::string reason_;
+};
+
+// The scheme path of a key (with a final "\\" when `keyForm`) or of a value of it.
+std::optional<std::string> schemePath(KeyTexts& keys, const Operation& op, bool keyForm, std::string& reason) {
+    const std::optional<std::string>& key = keys.of(op.key, reason);
+    if (!key) return std::nullopt;
+    if (keyForm) return *key + "\\";
+    if (op.name.find(u'\\') != op.name.npos) {
+        reason = kBackslashInName;
+        return std::nullopt;
+    }
+    const std::optional<std::string> name = fieldText(op.name, reason);  // empty: the default value
+    if (!name) return std::nullopt;
+    return *key + "\\" + *name;
 }
 
 // The text of string data holding one terminating zero at its end and no other.
@@ -165,6 +193,7 @@ RegImport importRegistryFile(std::string_view fileBytes) {
         result.leftOut.push_back({problem.line, std::string(regfile::reasonText(problem.reason))});
 
     const std::vector<Operation>& ops = parsed.operations;
+    KeyTexts keys;
     for (std::size_t i = 0; i < ops.size(); ++i) {
         const Operation& op = ops[i];
         const Operation* next = i + 1 < ops.size() ? &ops[i + 1] : nullptr;
@@ -176,18 +205,18 @@ RegImport importRegistryFile(std::string_view fileBytes) {
                 if (!isValueOf(next, op)) reason = kKeyAlone;
                 break;
             case OperationKind::DeleteKey:
-                if (const auto path = schemePath(op, true, reason)) row = scheme::composeDelete(*path);
+                if (const auto path = schemePath(keys, op, true, reason)) row = scheme::composeDelete(*path);
                 break;
             case OperationKind::DeleteValue:
                 if (op.name.empty()) {
                     reason = kDefaultDeleted;
-                } else if (const auto path = schemePath(op, false, reason)) {
+                } else if (const auto path = schemePath(keys, op, false, reason)) {
                     row = scheme::composeDelete(*path);
                     if (deletesKeyOfValue(op, next)) ++i;  // one step names both
                 }
                 break;
             case OperationKind::SetValue:
-                if (const auto path = schemePath(op, false, reason)) {
+                if (const auto path = schemePath(keys, op, false, reason)) {
                     if (const auto value = valueOf(op.data, reason))
                         row = scheme::composeWrite(*path, value->first, value->second);
                 }
