@@ -12,10 +12,6 @@ namespace {
 using registry::Existence;
 using registry::Root;
 
-std::u16string classesPath(std::u16string_view key) {
-    return u"HKEY_CLASSES_ROOT\\" + std::u16string(key);
-}
-
 }  // namespace
 
 std::vector<AssociationEntry> associationEntries(const std::string& programPath) {
@@ -46,12 +42,12 @@ std::optional<std::u16string> associationUndoText(registry::Registry& registry,
         if (path.existence == Existence::Failed) return std::nullopt;
         if (path.existence == Existence::Absent) {
             if (deleted.insert(registry::foldedName(path.firstMissing)).second)
-                writer.deleteKey(classesPath(path.firstMissing));
+                writer.deleteKey(registry::keyPath(Root::ClassesRoot, path.firstMissing));
             continue;
         }
         const registry::ValueState value = registry.readValue(Root::ClassesRoot, entry->key, u"");
         if (value.existence == Existence::Failed) return std::nullopt;
-        writer.section(classesPath(entry->key));
+        writer.section(registry::keyPath(Root::ClassesRoot, entry->key));
         if (value.existence == Existence::Present) {
             writer.value(u"", {static_cast<std::uint32_t>(value.value.type), value.value.data});
         } else {

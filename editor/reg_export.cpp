@@ -17,14 +17,6 @@ constexpr const char* kNotANumber = "双字节值不是 0 到 4294967295 之间�
 constexpr const char* kProtected = "系统关键项，优化程序不会删除";
 constexpr const char* kLineBreakInName = "项名或值名含有换行，注册表文件无法表示";
 
-// The key's whole path as a .reg file names it.
-std::u16string keyPath(registry::Root root, std::u16string_view subKey) {
-    const std::string_view name = registry::rootName(root);
-    std::u16string path(name.begin(), name.end());  // ASCII
-    if (!subKey.empty()) path.append(u"\\").append(subKey);
-    return path;
-}
-
 std::u16string lineNumber(int line) {
     const std::string number = std::to_string(line);
     return std::u16string(number.begin(), number.end());
@@ -56,7 +48,7 @@ public:
             leaveOut(line, kLineBreakInName);
             return;
         }
-        writer_.section(keyPath(entry.root, entry.subKey));
+        writer_.section(registry::keyPath(entry.root, entry.subKey));
         writer_.value(entry.valueName, {static_cast<std::uint32_t>(write->type), write->data});
     }
 
@@ -75,7 +67,7 @@ public:
                 leaveOut(line, kProtected);
                 return;
             }
-            writer_.deleteKey(keyPath(entry->root, entry->subKey));
+            writer_.deleteKey(registry::keyPath(entry->root, entry->subKey));
             return;
         }
         const std::u16string key = entry->subKey.empty() ? entry->valueName : entry->subKey + u'\\' + entry->valueName;
@@ -83,9 +75,9 @@ public:
         writer_.comment(u"第 " + lineNumber(line) + u" 行删除值“" + entry->valueName +
                         u"”，没有这个值时删除同名的项；" +
                         (keyMayGo ? u"注册表文件只能两样都写" : u"同名的项是系统关键项，不删除"));
-        writer_.newSection(keyPath(entry->root, entry->subKey));
+        writer_.newSection(registry::keyPath(entry->root, entry->subKey));
         writer_.deleteValue(entry->valueName);
-        if (keyMayGo) writer_.deleteKey(keyPath(entry->root, key));
+        if (keyMayGo) writer_.deleteKey(registry::keyPath(entry->root, key));
     }
 
     RegExport finish() { return {regfile::fileBytes(writer_.text()), std::move(leftOut_)}; }

@@ -17,14 +17,6 @@ using registry::ValueType;
 constexpr std::size_t kMaxValueNameLength = 16383;  // units, as in the real registry
 constexpr std::size_t kMaxFileNameLength = 255;     // units of one file name
 
-// The key's whole path as a .reg file names it: "HKEY_CURRENT_USER\\key".
-std::u16string keyPath(Root root, std::u16string_view key) {
-    const std::string_view name = registry::rootName(root);
-    std::u16string path(name.begin(), name.end());  // ASCII
-    if (!key.empty()) path.append(u"\\").append(key);
-    return path;
-}
-
 bool registryRefuses(const steps::RegistryEntry& entry) {
     return !registry::isValidKeyPath(entry.subKey) || entry.valueName.size() > kMaxValueNameLength ||
            entry.valueName.find(u'\0') != entry.valueName.npos;
@@ -140,7 +132,7 @@ bool UndoRecord::note(const steps::RegistryEntry& entry, const PreviousState& pr
         KeyId id{entry.root, registry::foldedName(*previous.createdKey)};
         if (!isAtOrBelowCreated(id.first, id.second)) {
             if (!regfile::fitsOnALine(*previous.createdKey)) return false;
-            change.sections.push_back({keyPath(entry.root, *previous.createdKey), {}, true, false});
+            change.sections.push_back({registry::keyPath(entry.root, *previous.createdKey), {}, true, false});
             change.created = std::move(id);
         }
     }
@@ -151,7 +143,7 @@ bool UndoRecord::note(const steps::RegistryEntry& entry, const PreviousState& pr
     if (!previous.createdKey && !registryRefuses(entry) && !notedValues_.contains(valueId) &&
         !isAtOrBelowCreated(entry.root, std::get<1>(valueId))) {
         if (!regfile::fitsOnALine(entry.subKey) || !regfile::fitsOnALine(entry.valueName)) return false;
-        change.sections.push_back({keyPath(entry.root, entry.subKey),
+        change.sections.push_back({registry::keyPath(entry.root, entry.subKey),
                                    {valueLine(entry.valueName, previous.value)},
                                    false,
                                    previous.value && isFragile(*previous.value)});
@@ -167,7 +159,7 @@ bool UndoRecord::note(Root root, const KeySnapshot& snapshot) {
     Change change;
     for (const KeySnapshot::Key& key : snapshot.keys) {
         if (!regfile::fitsOnALine(key.path)) return false;
-        Section plain{keyPath(root, key.path), {}, false, false};
+        Section plain{registry::keyPath(root, key.path), {}, false, false};
         Section fragile{plain.key, {}, false, true};
         for (const registry::NamedValue& value : key.values) {
             if (!regfile::fitsOnALine(value.name)) return false;

@@ -44,6 +44,15 @@ constexpr std::string_view rootName(Root root) {
     return "HKEY_CURRENT_CONFIG";
 }
 
+// A key's whole path as the registry editor writes it: "HKEY_CURRENT_USER\\key" (the root alone for
+// an empty key).
+inline std::u16string keyPath(Root root, std::u16string_view subKey) {
+    const std::string_view name = rootName(root);
+    std::u16string path(name.begin(), name.end());  // ASCII
+    if (!subKey.empty()) path.append(u"\\").append(subKey);
+    return path;
+}
+
 // The numbers are the registry's own type codes. A value read back may have any code, named
 // here or not (a ValueType holds every 32-bit number).
 enum class ValueType : std::uint32_t {
