@@ -46,13 +46,15 @@ void startScheme(ui::Window& w, ProgramState& state, Services& s) {
     }
     const std::string name = w.cell(kSchemeList, row, 0);
     const std::string path = schemeFolder(s.process) + name;
-    state.run.stepCounter = 0;
+    state.run = SchemeRun();
     files::Files& files = s.files;
     UndoJournal undo(files, undo_files::undoFolders(s.process), name, s.clock.now());
     w.openModal(runnerWindowLayout(),
                 runnerHandlers(
                     state.run, s.registry, [&files, path] { return files.readKept(path); }, std::move(undo)));
-    endRun(state.run);
+    // The window is gone: the run's steps and the scheme's bytes are let go, so that the file is
+    // free to be changed or deleted again.
+    state.run = SchemeRun();
 }
 
 // "修改方案" and "制作方案". Both paths are quoted, so a program folder with blanks in its

@@ -27,7 +27,8 @@ struct ProgramState {
     // File names of the installed schemes, as last listed (by the main window, then by
     // each opening of the management window).
     std::vector<std::string> schemeNames;
-    RunState run;
+    // The run of the runner window while it is open; no run otherwise.
+    SchemeRun run;
 };
 
 inline constexpr const char* kNoSchemeSelectedMessage = "未选中方案";

@@ -1,8 +1,15 @@
-// Program entry: the optimizer's main window over the Win32 services.
+// Program entry: the optimizer's main window over the Win32 services, or, when the command line
+// holds a switch (/run SCHEME [/log FILE]), the scheme run without any window.
 #include <windows.h>
 
+#include <optional>
+#include <string>
+#include <vector>
+
 #include "optimizer/app.h"
+#include "optimizer/headless.h"
 #include "optimizer/layouts.h"
+#include "platform/cmdline.h"
 #include "platform/win32/files_win32.h"
 #include "platform/win32/process_win32.h"
 #include "platform/win32/registry_win32.h"
@@ -13,8 +20,13 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     lz::registry::Win32Registry registry;
     lz::files::Win32Files files;
     lz::process::Win32Process process;
-    lz::shell::Win32Shell shell;
     lz::clock::SystemClock clock;
+    const std::vector<std::string> arguments = lz::cmdline::arguments(process.commandLine());
+    if (const std::optional<int> exitCode =
+            lz::optimizer::runWithoutWindows(arguments, {registry, files, process, clock}))
+        return *exitCode;
+
+    lz::shell::Win32Shell shell;
     lz::optimizer::ProgramState state;
     lz::optimizer::Services services{registry, files, process, shell, clock};
     return lz::win32::runApplication(instance, lz::optimizer::mainWindowLayout(),

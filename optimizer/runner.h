@@ -1,8 +1,8 @@
 // The scheme runner: the window that walks the user through a scheme's steps one at a time.
-// It loads the scheme's lines into its hidden row list, reads the steps from them as the run
-// reaches them and shows each step, writing or deleting registry entries on the user's word.
-// Every write is
-// recorded in the run's undo file before it is made, and so is every delete.
+// The run itself (run.h) holds the steps and where the run is, and says what executing a step
+// did; the window shows each step, executes it on the user's word and turns what happened into
+// its messages. The scheme's lines also fill the window's hidden row list. Every write and every
+// delete is recorded in the run's undo file before it is made.
 #pragma once
 
 #include <functional>
@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 
+#include "optimizer/run.h"
 #include "optimizer/undo.h"
 #include "platform/files.h"
 #include "platform/registry.h"
@@ -17,18 +18,6 @@
 #include "scheme/scheme.h"
 
 namespace lz::optimizer {
-
-// State of a run that outlives the runner window: kept for the whole program, overwritten by
-// the next start.
-struct RunState {
-    // 0 before a run, 1 while the rows are parsed, n + 1 while step n is on display.
-    std::int32_t stepCounter = 0;
-    std::int32_t rowsToParse = 0;
-    // The scheme file's text: the runner's row list and the step table both view it.
-    files::SharedBytes text;
-    // Read as far as the run has come: the step on display and those before it.
-    scheme::StepTable steps;
-};
 
 // Messages of the runner.
 inline constexpr const char* kEmptySchemeMessage = "您获取的是空方案！";
@@ -59,10 +48,8 @@ std::string keyDeletedMessage(std::size_t keys, std::size_t values);
 using SchemeLoader = std::function<std::optional<files::SharedBytes>()>;
 
 // The handlers of one runner window over the given scheme; its writes are recorded in `undo`.
-ui::Handlers runnerHandlers(RunState& state, registry::Registry& registry, SchemeLoader load, UndoJournal undo);
-
-// The run's window is gone: its steps and the scheme's bytes are let go, so that the file is
-// free to be changed or deleted again.
-void endRun(RunState& state);
+// The window starts `run` over the scheme's text when it opens; the run outlives the window
+// until its owner lets it go (then the scheme file is free to be changed or deleted again).
+ui::Handlers runnerHandlers(SchemeRun& run, registry::Registry& registry, SchemeLoader load, UndoJournal undo);
 
 }  // namespace lz::optimizer

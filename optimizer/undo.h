@@ -139,6 +139,12 @@ public:
     // The undo file, once the run's first write has made it; empty before.
     const std::string& filePath() const { return path_; }
 
+    // For a run that notes the way back from all its changes before it makes the first (the run
+    // without windows): the record to note them in, and saving it whole, now, in place of what
+    // was saved before. True when the file on disk holds the whole record.
+    UndoRecord& record() { return record_; }
+    bool saveRecord() { return save(); }
+
 private:
     // Saves what was noted since `before`; takes it back when it cannot be saved.
     bool keep(const UndoRecord::Mark& before);

@@ -216,6 +216,10 @@ public:
     // or Failed.
     virtual Change deleteKey(Root root, std::u16string_view subKey) = 0;
 
+    // The system's words for the last change it could not make (opening or creating a key for
+    // writing, setting a value, deleting), UTF-8, with the error's number; empty when it gave none.
+    virtual std::string lastFailureText() { return {}; }
+
     // Closes an open key (the same as letting it go out of scope).
     static void close(Key& key) noexcept { key.reset(); }
 

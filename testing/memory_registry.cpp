@@ -49,7 +49,10 @@ Key MemoryRegistry::openForWrite(Root root, std::u16string_view subKey) {
     if (!isValidKeyPath(subKey)) return {};
     Path path{root, foldedName(subKey)};
     if (!hasKey(root, subKey)) return {};
-    if (refused(refusedKeys_, path)) return Key::denied();
+    if (refused(refusedKeys_, path)) {
+        lastFailure_ = kDeniedText;
+        return Key::denied();
+    }
     return openExisting(path);
 }
 
@@ -75,7 +78,10 @@ Key MemoryRegistry::create(Root root, std::u16string_view subKey) {
     if (!isValidKeyPath(subKey)) return {};
     Path path{root, foldedName(subKey)};
     // A refused key refuses its whole subtree, so nothing on the way is created either.
-    if (refused(refusedKeys_, path)) return Key::denied();
+    if (refused(refusedKeys_, path)) {
+        lastFailure_ = kDeniedText;
+        return Key::denied();
+    }
     createPath(root, subKey, true);
     return openExisting(path);
 }
@@ -85,7 +91,10 @@ bool MemoryRegistry::setValue(const Key& key, std::u16string_view name, ValueTyp
     const auto open = open_.find(key.token());
     if (!key || open == open_.end() || !validValueName(name)) return false;
     const Path& path = open->second;
-    if (refused(refusedValues_, path)) return false;
+    if (refused(refusedValues_, path)) {
+        lastFailure_ = kFailedText;
+        return false;
+    }
     KeyData& target = keys_[path];  // a root's entry appears with its first value
     Value stored{type, std::vector<std::uint8_t>(data.begin(), data.end())};
     auto [it, inserted] = target.values.try_emplace(foldedName(name), NamedValue{std::u16string(name), stored});
@@ -151,8 +160,14 @@ Change MemoryRegistry::deleteValue(Root root, std::u16string_view subKey, std::u
     const Path path{root, foldedName(subKey)};
     const auto key = keys_.find(path);
     if (key == keys_.end() || !key->second.values.contains(foldedName(name))) return Change::Absent;
-    if (refused(refusedKeys_, path)) return Change::Denied;
-    if (refused(refusedValues_, path)) return Change::Failed;
+    if (refused(refusedKeys_, path)) {
+        lastFailure_ = kDeniedText;
+        return Change::Denied;
+    }
+    if (refused(refusedValues_, path)) {
+        lastFailure_ = kFailedText;
+        return Change::Failed;
+    }
     key->second.values.erase(foldedName(name));
     writes_.push_back({Write::Kind::ValueDeleted, root, key->second.path, std::u16string(name), {}});
     return Change::Done;
@@ -167,7 +182,10 @@ Change MemoryRegistry::deleteKey(Root root, std::u16string_view subKey) {
     // Deepest first, as the real registry does it: a key it may not delete stops the deletion
     // there, and what went before it is gone.
     for (const Path& key : doomed) {
-        if (refused(refusedKeys_, key)) return Change::Denied;
+        if (refused(refusedKeys_, key)) {
+            lastFailure_ = kDeniedText;
+            return Change::Denied;
+        }
         writes_.push_back({Write::Kind::KeyDeleted, root, keys_.at(key).path, {}, {}});
         keys_.erase(key);
     }

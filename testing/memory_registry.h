@@ -48,6 +48,10 @@ public:
     KeyContents readKey(Root root, std::u16string_view subKey) override;
     Change deleteValue(Root root, std::u16string_view subKey, std::u16string_view name) override;
     Change deleteKey(Root root, std::u16string_view subKey) override;
+    // kDeniedText after a refusal for lack of rights, kFailedText after a refused value write.
+    std::string lastFailureText() override { return lastFailure_; }
+    static constexpr const char* kDeniedText = "拒绝访问。 (5)";
+    static constexpr const char* kFailedText = "无法写入该值。 (1018)";
 
     // ---- for tests ----
     // The value, or nothing when the key or the value is missing.
@@ -79,6 +83,12 @@ public:
     // Reading a value of this key, or of any key below it, fails from now on (like a key the user
     // has no right to read); the keys still exist.
     void refuseReads(Root root, std::u16string_view subKey);
+    // Every refusal above ends (as when the owner of a locked key unlocks it).
+    void stopRefusing() noexcept {
+        refusedKeys_.clear();
+        refusedValues_.clear();
+        refusedReads_.clear();
+    }
 
 private:
     using Path = std::pair<Root, std::u16string>;  // root and case-folded key path
@@ -108,6 +118,7 @@ private:
     bool failExistence_ = false;
     bool failKeyTests_ = false;
     std::vector<Write> writes_;
+    std::string lastFailure_;
 };
 
 }  // namespace lz::registry

@@ -7,6 +7,13 @@
 
 namespace lz::ui {
 
+ControlLayout::ControlLayout() = default;
+ControlLayout::ControlLayout(const ControlLayout&) = default;
+ControlLayout::ControlLayout(ControlLayout&&) noexcept = default;
+ControlLayout& ControlLayout::operator=(const ControlLayout&) = default;
+ControlLayout& ControlLayout::operator=(ControlLayout&&) noexcept = default;
+ControlLayout::~ControlLayout() = default;
+
 bool ControlLayout::binds(Event e) const {
     return std::find(events.begin(), events.end(), e) != events.end();
 }

@@ -65,6 +65,15 @@ struct Column {
 enum class CellEncoding { Utf8, Gbk };
 
 struct ControlLayout {
+    // Made, copied and destroyed out of line: a table's controls are many, and each would
+    // otherwise carry the code for all the members below.
+    ControlLayout();
+    ControlLayout(const ControlLayout&);
+    ControlLayout(ControlLayout&&) noexcept;
+    ControlLayout& operator=(const ControlLayout&);
+    ControlLayout& operator=(ControlLayout&&) noexcept;
+    ~ControlLayout();
+
     std::string name;  // `按钮1`, `超级列表框1`, ... unique within one window
     ControlKind kind = ControlKind::Button;
     Rect rect;         // client coordinates; for a control on a tab page, relative to the tab control

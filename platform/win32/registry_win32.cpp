@@ -3,9 +3,11 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <iterator>
 #include <optional>
 #include <string>
 
+#include "platform/text.h"
 #include "platform/win32/handle.h"
 #include "platform/win32/trace.h"
 
@@ -157,7 +159,8 @@ Key Win32Registry::openForWrite(Root root, std::u16string_view subKey) {
     const auto path = terminated(subKey);
     if (!path) return {};
     HKEY opened = nullptr;
-    const LSTATUS status = RegOpenKeyExW(rootHandle(root), path->c_str(), 0, KEY_WRITE | KEY_WOW64_64KEY, &opened);
+    const LSTATUS status =
+        noted(RegOpenKeyExW(rootHandle(root), path->c_str(), 0, KEY_WRITE | KEY_WOW64_64KEY, &opened));
     if (!succeeded("RegOpenKeyExW", status, subject(root, subKey))) return failedKey(status);
     return makeKey(reinterpret_cast<std::uintptr_t>(opened));
 }
@@ -166,8 +169,8 @@ Key Win32Registry::create(Root root, std::u16string_view subKey) {
     const auto path = terminated(subKey);
     if (!path) return {};
     HKEY created = nullptr;
-    const LSTATUS status = RegCreateKeyExW(rootHandle(root), path->c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                           KEY_WRITE | KEY_WOW64_64KEY, nullptr, &created, nullptr);
+    const LSTATUS status = noted(RegCreateKeyExW(rootHandle(root), path->c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                                 KEY_WRITE | KEY_WOW64_64KEY, nullptr, &created, nullptr));
     if (!succeeded("RegCreateKeyExW", status, subject(root, subKey))) return failedKey(status);
     return makeKey(reinterpret_cast<std::uintptr_t>(created));
 }
@@ -178,8 +181,8 @@ bool Win32Registry::setValue(const Key& key, std::u16string_view name, ValueType
     if (!key || !valueName || data.size() > MAXDWORD) return false;
     static const BYTE kNoData = 0;  // some implementations reject a null pointer even for 0 bytes
     const BYTE* bytes = data.empty() ? &kNoData : data.data();
-    const LSTATUS status = RegSetValueExW(handleOf(key), valueName->c_str(), 0, static_cast<DWORD>(type), bytes,
-                                          static_cast<DWORD>(data.size()));
+    const LSTATUS status = noted(RegSetValueExW(handleOf(key), valueName->c_str(), 0, static_cast<DWORD>(type), bytes,
+                                                static_cast<DWORD>(data.size())));
     return succeeded("RegSetValueExW", status, L"value " + *valueName);
 }
 
@@ -245,10 +248,12 @@ Change Win32Registry::deleteValue(Root root, std::u16string_view subKey, std::u1
     const auto valueName = terminated(name);
     if (!path || !valueName) return Change::Absent;
     HKEY opened = nullptr;
-    const LSTATUS status = RegOpenKeyExW(rootHandle(root), path->c_str(), 0, KEY_SET_VALUE | KEY_WOW64_64KEY, &opened);
+    const LSTATUS status =
+        noted(RegOpenKeyExW(rootHandle(root), path->c_str(), 0, KEY_SET_VALUE | KEY_WOW64_64KEY, &opened));
     if (status != ERROR_SUCCESS) return changeAfter(status, "RegOpenKeyExW", subject(root, subKey));
     const UniqueKey key(opened);
-    return changeAfter(RegDeleteValueW(key.get(), valueName->c_str()), "RegDeleteValueW", subject(root, subKey, name));
+    return changeAfter(noted(RegDeleteValueW(key.get(), valueName->c_str())), "RegDeleteValueW",
+                       subject(root, subKey, name));
 }
 
 Change Win32Registry::deleteKey(Root root, std::u16string_view subKey) {
@@ -259,11 +264,37 @@ Change Win32Registry::deleteKey(Root root, std::u16string_view subKey) {
     const std::wstring parentPath = last == std::wstring::npos ? std::wstring() : path->substr(0, last);
     const std::wstring name = last == std::wstring::npos ? *path : path->substr(last + 1);
     HKEY opened = nullptr;
-    const LSTATUS status = RegOpenKeyExW(rootHandle(root), parentPath.c_str(), 0,
-                                         KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE | KEY_WOW64_64KEY, &opened);
+    const LSTATUS status = noted(RegOpenKeyExW(rootHandle(root), parentPath.c_str(), 0,
+                                               KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE | KEY_WOW64_64KEY, &opened));
     if (status != ERROR_SUCCESS) return changeAfter(status, "RegOpenKeyExW", subject(root, subKey));
     const UniqueKey parent(opened);
-    return changeAfter(RegDeleteTreeW(parent.get(), name.c_str()), "RegDeleteTreeW", subject(root, subKey));
+    return changeAfter(noted(RegDeleteTreeW(parent.get(), name.c_str())), "RegDeleteTreeW", subject(root, subKey));
+}
+
+std::int32_t Win32Registry::noted(std::int32_t status) {
+    if (status != ERROR_SUCCESS) lastFailure_ = status;
+    return status;
+}
+
+std::string Win32Registry::lastFailureText() {
+    if (lastFailure_ == ERROR_SUCCESS) return {};
+    const DWORD code = static_cast<DWORD>(lastFailure_);
+    wchar_t words[512];
+    DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0, words,
+                                  static_cast<DWORD>(std::size(words) - 16), nullptr);  // room for the number
+    // The system ends its words with a line break, which a line of a log cannot hold.
+    while (length > 0 && (words[length - 1] == L'\r' || words[length - 1] == L'\n' || words[length - 1] == L' '))
+        --length;
+    // " (5)": the number after the words.
+    wchar_t number[16];
+    std::size_t digits = 0;
+    for (DWORD rest = code; digits == 0 || rest != 0; rest /= 10)
+        number[digits++] = static_cast<wchar_t>(L'0' + rest % 10);
+    if (length > 0) words[length++] = L' ';
+    words[length++] = L'(';
+    while (digits > 0) words[length++] = number[--digits];
+    words[length++] = L')';
+    return text::utf16ToUtf8(std::u16string_view(reinterpret_cast<const char16_t*>(words), length));
 }
 
 void Win32Registry::closeToken(std::uintptr_t token) noexcept {

@@ -2,6 +2,9 @@
 // 32-bit build would write where the 64-bit programs do.
 #pragma once
 
+#include <cstdint>
+#include <string>
+
 #include "platform/registry.h"
 
 namespace lz::registry {
@@ -32,9 +35,15 @@ public:
     // The parent opened, then RegDeleteTreeW on the key's name: everything below goes, then the
     // key itself.
     Change deleteKey(Root root, std::u16string_view subKey) override;
+    // FormatMessageW of the last failed change's error, and its number.
+    std::string lastFailureText() override;
 
 private:
     void closeToken(std::uintptr_t token) noexcept override;
+    // Notes the status of a change; an error stays the last failure until the next one.
+    std::int32_t noted(std::int32_t status);
+
+    std::int32_t lastFailure_ = 0;
 };
 
 }  // namespace lz::registry

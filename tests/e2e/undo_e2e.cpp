@@ -339,5 +339,21 @@ TEST_F(OptimizerUndoAsOrdinaryUser, WithNoFolderToKeepTheWayBackNothingIsWritten
     EXPECT_EQ(ReadFileBytes(blocker), "not a folder");
 }
 
+// The run without windows finds no folder for its undo file either: it changes nothing, says so
+// and exits with 2.
+TEST_F(OptimizerUndoAsOrdinaryUser, ARunWithoutWindowsWithNoFolderForItsUndoFileChangesNothing) {
+    const fs::path blocker = LocalAppData() / L"LZ Vantor";
+    WriteFileBytes(blocker, "not a folder");
+    const fs::path scheme = ReadOnlyProgramFolder() / L"Optimal" / kFallbackScheme;
+    const RunResult result = RunToEndWith(
+        L"\"" + (ReadOnlyProgramFolder() / L"optimizer.exe").wstring() + L"\" /run \"" + scheme.wstring() + L"\"",
+        StandardHandles::Pipe);
+    EXPECT_EQ(result.exit_code, 2u);
+    EXPECT_NE(result.output.find(Narrow(L"撤销记录无法保存，未做任何更改")), std::string::npos) << result.output;
+    EXPECT_TRUE(result.windows.empty());
+    EXPECT_FALSE(RegistryKeyExists(HKEY_CURRENT_USER, kFallbackKey)) << "the registry was changed";
+    EXPECT_FALSE(fs::exists(ReadOnlyProgramFolder() / L"Undo"));
+}
+
 }  // namespace
 }  // namespace lz::e2e

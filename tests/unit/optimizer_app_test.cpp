@@ -87,17 +87,18 @@ TEST_F(OptimizerApp, MissingSchemeFolderGivesAnEmptyList) {
 TEST_F(OptimizerApp, StartingNeedsASelectionAndRunsTheSelectedScheme) {
     install("only.lzvt", "TSWB|hello\r\nname");
     MemoryWindow& w = start();
-    state_.run.stepCounter = 7;
+    state_.run = SchemeRun(files::shareBytes("TSWB|a\r\nTSWB|b\r\nname"));
+    state_.run.advance();  // a run on its step 1
     w.click("按钮1");
     EXPECT_EQ(desktop_.messages, (std::vector<std::string>{kNoSchemeSelectedMessage}));
     EXPECT_EQ(desktop_.openings.size(), 1u) << "no window opened";
-    EXPECT_EQ(state_.run.stepCounter, 7);
+    EXPECT_EQ(state_.run.stepCounter(), 2);
 
     std::string shown;
     std::size_t stepsWhileOpen = 0;
     desktop_.whenModalOpens([&](MemoryWindow& runner) {
         shown = runner.text("编辑框3");
-        stepsWhileOpen = state_.run.steps.size();
+        stepsWhileOpen = state_.run.steps().size();
     });
     w.selectRow("超级列表框1", 0);
     w.click("按钮1");
@@ -105,8 +106,8 @@ TEST_F(OptimizerApp, StartingNeedsASelectionAndRunsTheSelectedScheme) {
     EXPECT_EQ(desktop_.openings.back().caption, runnerWindowLayout().caption);
     // The run's steps and the file's bytes are let go with its window: the file is free again.
     EXPECT_EQ(stepsWhileOpen, 1u);
-    EXPECT_TRUE(state_.run.steps.empty());
-    EXPECT_EQ(state_.run.text.owner, nullptr);
+    EXPECT_TRUE(state_.run.steps().empty());
+    EXPECT_EQ(state_.run.text().owner, nullptr);
 }
 
 TEST_F(OptimizerApp, ASchemeDeletedSinceTheStartMeetsTheEmptySchemeMessage) {

@@ -29,7 +29,7 @@ struct RunnerSession {
     MemoryDesktop desktop;
     MemoryRegistry registry;
     test_support::MemoryFiles files;
-    RunState state;
+    SchemeRun state;
     MemoryWindow* window = nullptr;
 
     UndoJournal undo() { return UndoJournal(files, {kUndoFolder}, "test.lzvt", {2026, 12, 9, 10, 30, 5}); }
@@ -78,7 +78,7 @@ TEST(Runner, WalksTheStepsInOrderAndNeverRunsTheSchemeName) {
     EXPECT_EQ(shown, (std::vector<std::string>{"first", "提示"}));
     EXPECT_TRUE(stillOpenBeforeLast);
     EXPECT_EQ(run.desktop.messages, (std::vector<std::string>{kFinishedMessage}));
-    EXPECT_EQ(run.state.steps.size(), 2u);
+    EXPECT_EQ(run.state.steps().size(), 2u);
     EXPECT_FALSE(run.desktop.exitCode.has_value());
 }
 
@@ -102,7 +102,7 @@ TEST(Runner, TrailingLineBreakGivesAnEmptyNameThatIsNotParsed) {
         EXPECT_EQ(w.rowCount("超级列表框1"), 2);
         EXPECT_EQ(w.text("编辑框3"), "a");
     });
-    EXPECT_EQ(run.state.steps.size(), 1u);
+    EXPECT_EQ(run.state.steps().size(), 1u);
 }
 
 TEST(Runner, ExecuteWritesTheValueAndMovesOn) {
@@ -132,7 +132,7 @@ TEST(Runner, FailedWriteKeepsTheStepAndTellsWhetherTheEntryExists) {
             w.click("按钮2");  // the same write again
             EXPECT_TRUE(w.isOpen());
             EXPECT_EQ(w.text("编辑框1"), "HKEY_CURRENT_USER\\locked\\v");
-            EXPECT_EQ(run.state.stepCounter, 2);
+            EXPECT_EQ(run.state.stepCounter(), 2);
             w.click("按钮1");  // skip: the scheme is done
         });
         const char* verdict = exists ? kEntryExistsMessage : kEntryMissingMessage;
@@ -159,7 +159,7 @@ TEST(Runner, MultiLineHintIsOneStep) {
     RunnerSession run;
     run.openAndDrive("TSWB|first\r\nsecond\r\nthird\r\nname",
                      [&](MemoryWindow& w) { EXPECT_EQ(w.text("编辑框3"), "first\r\nsecond\r\nthird"); });
-    EXPECT_EQ(run.state.steps.size(), 1u);
+    EXPECT_EQ(run.state.steps().size(), 1u);
 }
 
 TEST(Runner, RowsWithoutAStepAreASchemeThatIsDoneAtOnce) {
@@ -167,8 +167,8 @@ TEST(Runner, RowsWithoutAStepAreASchemeThatIsDoneAtOnce) {
     run.open("stray line\r\n\r\nname");  // rows, but nothing any rule makes a step of
     EXPECT_EQ(run.desktop.messages, (std::vector<std::string>{kFinishedMessage}));
     EXPECT_FALSE(run.desktop.exitCode.has_value());
-    EXPECT_EQ(run.state.stepCounter, 2);
-    EXPECT_TRUE(run.state.steps.empty());
+    EXPECT_EQ(run.state.stepCounter(), 2);
+    EXPECT_TRUE(run.state.steps().empty());
 }
 
 TEST(Runner, LargeSchemeIsWalkedToItsLastStep) {
@@ -203,7 +203,7 @@ TEST(Runner, LargeSchemeIsWalkedToItsLastStep) {
         while (w.isOpen() && shown.size() <= expected.size()) {  // bounded, should it never finish
             const bool registry = w.currentPage("选择夹1") == kRegistryPage;
             shown.push_back(w.text(registry ? "编辑框1" : "编辑框3"));
-            counters.push_back(run.state.stepCounter);
+            counters.push_back(run.state.stepCounter());
             EXPECT_TRUE(run.desktop.messages.empty()) << "finished early, after step " << shown.size();
             w.click(registry ? "按钮1" : "按钮3");  // skip, or go on from a hint
         }
@@ -212,7 +212,7 @@ TEST(Runner, LargeSchemeIsWalkedToItsLastStep) {
     ASSERT_EQ(counters.size(), expected.size());
     for (size_t i = 0; i < counters.size(); ++i) ASSERT_EQ(counters[i], static_cast<std::int32_t>(i) + 2);
     EXPECT_EQ(run.desktop.messages, (std::vector<std::string>{kFinishedMessage}));
-    EXPECT_EQ(run.state.steps.size(), expected.size());
+    EXPECT_EQ(run.state.steps().size(), expected.size());
 }
 
 TEST(Runner, LeavingClosesAtOnceAndAnotherStartBeginsAtStepOne) {
@@ -231,7 +231,7 @@ TEST(Runner, LeavingClosesAtOnceAndAnotherStartBeginsAtStepOne) {
     run.desktop.whenModalOpens([&](MemoryWindow& w) { first = w.text("编辑框3"); });
     main.openModal(runnerWindowLayout(), run.handlers("TSWB|again\r\nname"));
     EXPECT_EQ(first, "again");
-    EXPECT_EQ(run.state.steps.size(), 1u);
+    EXPECT_EQ(run.state.steps().size(), 1u);
 }
 
 // ---- The undo file ----------------------------------------------------------------------------
@@ -283,7 +283,7 @@ TEST(RunnerUndo, WithoutAWayBackTheValueIsNotWrittenAndTheStepStays) {
         w.click("按钮2");
         EXPECT_TRUE(w.isOpen());
         EXPECT_EQ(w.text("编辑框1"), "HKEY_CURRENT_USER\\K\\v");
-        EXPECT_EQ(run.state.stepCounter, 2);
+        EXPECT_EQ(run.state.stepCounter(), 2);
         w.click("按钮1");
     });
     EXPECT_EQ(run.desktop.messages, (std::vector<std::string>{kUndoNotSavedMessage, kFinishedMessage}));
@@ -359,7 +359,7 @@ TEST(RunnerDelete, WhatCannotBeDeletedSafelyStaysWithTheStepOnDisplay) {
         run.registry.clearWrites();
         run.openAndDrive("ZCBSC|" + c.path + "|SC\r\nname", [&](MemoryWindow& w) {
             w.click("按钮2");
-            EXPECT_EQ(run.state.stepCounter, 2) << "the step stays on display";
+            EXPECT_EQ(run.state.stepCounter(), 2) << "the step stays on display";
             w.click("按钮1");
         });
         EXPECT_EQ(run.desktop.messages, (std::vector<std::string>{c.message, kFinishedMessage}));
@@ -375,7 +375,7 @@ TEST(RunnerDelete, AChangeRefusedForLackOfRightsSaysHowToGetThem) {
     run.openAndDrive("ZCBSC|HKEY_LOCAL_MACHINE\\T\\K|SC\r\nZCBTJ|HKEY_LOCAL_MACHINE\\T\\K\\locked\\w|1|SZJZ\r\nname",
                      [&](MemoryWindow& w) {
                          w.click("按钮2");
-                         EXPECT_EQ(run.state.stepCounter, 2);
+                         EXPECT_EQ(run.state.stepCounter(), 2);
                          w.click("按钮1");
                          w.click("按钮2");
                          w.click("按钮1");
