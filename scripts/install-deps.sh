@@ -9,7 +9,7 @@ packages=(
   libgtest-dev googletest libbenchmark-dev
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   wine wine64 fonts-wine
-  xvfb xauth imagemagick fonts-wqy-microhei locales
+  xvfb xauth imagemagick fonts-wqy-microhei locales unzip
 )
 
 missing=()
