@@ -22,9 +22,12 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     lz::process::Win32Process process;
     lz::clock::SystemClock clock;
     const std::vector<std::string> arguments = lz::cmdline::arguments(process.commandLine());
+    // Without windows the steps follow one another at once, many of them into the same key.
+    registry.keepKeyOpenForWriting(true);
     if (const std::optional<int> exitCode =
             lz::optimizer::runWithoutWindows(arguments, {registry, files, process, clock}))
         return *exitCode;
+    registry.keepKeyOpenForWriting(false);
 
     lz::shell::Win32Shell shell;
     lz::optimizer::ProgramState state;

@@ -8,8 +8,8 @@
 // the state it meets, exactly as the window's run reads them step by step from the real registry.
 //
 // A write here fails as the real one will where the user has no right to write the key (or to
-// make keys below the deepest one there is), and so does deleting a value: the real registry is asked whether the key opens for
-// writing, which changes nothing, once a key. So the most common failure of a run, tweaks of
+// make keys below the deepest one there is), and so does deleting a value: the real registry is asked whether the key
+// opens for writing, which changes nothing, once a key. So the most common failure of a run, tweaks of
 // HKEY_LOCAL_MACHINE run without rights, is foreseen, and the run need not work out its way back
 // again after each of them. Every other change here succeeds when the names are valid; what
 // else the real registry refuses is found out only when the change is really made.

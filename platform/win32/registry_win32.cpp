@@ -155,24 +155,51 @@ bool readContents(HKEY key, KeyContents& contents) {
 
 }  // namespace
 
+void Win32Registry::keepKeyOpenForWriting(bool keep) {
+    keepOpen_ = keep;
+    if (!keep) letKeptKeyGo();
+}
+
+Key Win32Registry::keptKey(Root root, const std::wstring& path) noexcept {
+    if (keptToken_ != 0 && root == keptRoot_ && path == keptPath_) return makeKey(keptToken_);
+    return {};
+}
+
+Key Win32Registry::keep(Root root, const std::wstring& path, std::uintptr_t token) {
+    if (keepOpen_) {
+        letKeptKeyGo();
+        keptToken_ = token;
+        keptRoot_ = root;
+        keptPath_ = path;
+    }
+    return makeKey(token);
+}
+
+void Win32Registry::letKeptKeyGo() noexcept {
+    if (keptToken_ != 0) RegCloseKey(reinterpret_cast<HKEY>(keptToken_));
+    keptToken_ = 0;
+}
+
 Key Win32Registry::openForWrite(Root root, std::u16string_view subKey) {
     const auto path = terminated(subKey);
     if (!path) return {};
+    if (Key kept = keptKey(root, *path)) return kept;
     HKEY opened = nullptr;
     const LSTATUS status =
         noted(RegOpenKeyExW(rootHandle(root), path->c_str(), 0, KEY_WRITE | KEY_WOW64_64KEY, &opened));
     if (!succeeded("RegOpenKeyExW", status, subject(root, subKey))) return failedKey(status);
-    return makeKey(reinterpret_cast<std::uintptr_t>(opened));
+    return keep(root, *path, reinterpret_cast<std::uintptr_t>(opened));
 }
 
 Key Win32Registry::create(Root root, std::u16string_view subKey) {
     const auto path = terminated(subKey);
     if (!path) return {};
+    if (Key kept = keptKey(root, *path)) return kept;
     HKEY created = nullptr;
     const LSTATUS status = noted(RegCreateKeyExW(rootHandle(root), path->c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
                                                  KEY_WRITE | KEY_WOW64_64KEY, nullptr, &created, nullptr));
     if (!succeeded("RegCreateKeyExW", status, subject(root, subKey))) return failedKey(status);
-    return makeKey(reinterpret_cast<std::uintptr_t>(created));
+    return keep(root, *path, reinterpret_cast<std::uintptr_t>(created));
 }
 
 bool Win32Registry::setValue(const Key& key, std::u16string_view name, ValueType type,
@@ -244,6 +271,7 @@ KeyContents Win32Registry::readKey(Root root, std::u16string_view subKey) {
 }
 
 Change Win32Registry::deleteValue(Root root, std::u16string_view subKey, std::u16string_view name) {
+    letKeptKeyGo();
     const auto path = terminated(subKey);
     const auto valueName = terminated(name);
     if (!path || !valueName) return Change::Absent;
@@ -257,6 +285,7 @@ Change Win32Registry::deleteValue(Root root, std::u16string_view subKey, std::u1
 }
 
 Change Win32Registry::deleteKey(Root root, std::u16string_view subKey) {
+    letKeptKeyGo();
     const auto path = terminated(subKey);
     if (!path) return Change::Absent;
     if (path->empty()) return Change::Failed;  // a root is never deleted
@@ -298,7 +327,7 @@ std::string Win32Registry::lastFailureText() {
 }
 
 void Win32Registry::closeToken(std::uintptr_t token) noexcept {
-    RegCloseKey(reinterpret_cast<HKEY>(token));
+    if (token != keptToken_) RegCloseKey(reinterpret_cast<HKEY>(token));
 }
 
 }  // namespace lz::registry

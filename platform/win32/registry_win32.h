@@ -11,6 +11,14 @@ namespace lz::registry {
 
 class Win32Registry final : public Registry {
 public:
+    ~Win32Registry() override { letKeptKeyGo(); }
+
+    // While on, the key last opened for writing (openForWrite, create) stays open for the next
+    // write to the same path: a run of many steps into one key opens it once. Deleting anything
+    // lets it go. Off by default: a window's run, step by step at the user's pace, meets each
+    // key as it is then (its rights changed meanwhile, say).
+    void keepKeyOpenForWriting(bool keep);
+
     // RegOpenKeyExW with KEY_WRITE.
     Key openForWrite(Root root, std::u16string_view subKey) override;
     // RegCreateKeyExW with KEY_WRITE (creates the missing keys on the path).
@@ -42,8 +50,16 @@ private:
     void closeToken(std::uintptr_t token) noexcept override;
     // Notes the status of a change; an error stays the last failure until the next one.
     std::int32_t noted(std::int32_t status);
+    // The kept key when it is the one asked for; else the key just opened, kept when keeping.
+    Key keptKey(Root root, const std::wstring& path) noexcept;
+    Key keep(Root root, const std::wstring& path, std::uintptr_t token);
+    void letKeptKeyGo() noexcept;
 
     std::int32_t lastFailure_ = 0;
+    bool keepOpen_ = false;
+    std::uintptr_t keptToken_ = 0;  // 0: none kept
+    Root keptRoot_ = Root::CurrentUser;
+    std::wstring keptPath_;
 };
 
 }  // namespace lz::registry

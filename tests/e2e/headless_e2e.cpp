@@ -130,8 +130,8 @@ TEST_F(OptimizerHeadless, TheLogGoesToTheConsoleOfWhoeverStartedTheRun) {
     WriteFileBytes(scheme, SchemeBytes({Gbk(L"ZCBTJ|" + kPath + L"\\控制台|1|SZJZ")}, "a"));
     const TestConsole console;
     const std::size_t before = console.Text().size() - 1;  // from the cursor's line on
-    const RunResult result = RunToEndWith(Quoted(folder_.Optimizer()) + L" /run " + Quoted(scheme),
-                                          StandardHandles::Console);
+    const RunResult result =
+        RunToEndWith(Quoted(folder_.Optimizer()) + L" /run " + Quoted(scheme), StandardHandles::Console);
     EXPECT_EQ(result.exit_code, 0u);
     const std::wstring text = console.Text().substr(before);
     // The console shows a tab as blanks.

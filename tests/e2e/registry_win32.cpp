@@ -327,4 +327,24 @@ TEST_F(Win32RegistryTest, DeletesAValueOrAWholeKeyAndTellsAbsentAndDeniedApart) 
     EXPECT_EQ(registry_.create(Root::CurrentUser, test + u"\\" + std::u16string(300, u'k')).wasDenied(), false);
 }
 
+// Kept open for writing, a key is opened once for many writes, and a delete lets it go: a write
+// after the key was deleted and made again lands in the new key, not in the deleted one.
+TEST_F(Win32RegistryTest, AKeyKeptOpenForWritingIsOpenedOnceAndADeleteLetsItGo) {
+    const std::u16string key = u"Software\\LzRegistryTest\\kept";
+    const auto write = [&](std::u16string_view name) {
+        const lz::registry::Key opened = lz::registry::openOrCreate(registry_, Root::CurrentUser, key);
+        const std::uint8_t one[4] = {1, 0, 0, 0};
+        EXPECT_TRUE(registry_.setValue(opened, name, lz::registry::ValueType::Dword, one));
+        return opened.token();
+    };
+    registry_.keepKeyOpenForWriting(true);
+    const std::uintptr_t first = write(u"a");
+    EXPECT_EQ(write(u"b"), first) << "the same open key";
+    EXPECT_EQ(registry_.deleteKey(Root::CurrentUser, key), lz::registry::Change::Done);
+    write(u"c");
+    EXPECT_TRUE(readValue(HKEY_CURRENT_USER, std::wstring(kTestKey) + L"\\kept", L"c"));
+    EXPECT_FALSE(readValue(HKEY_CURRENT_USER, std::wstring(kTestKey) + L"\\kept", L"a"));
+    registry_.keepKeyOpenForWriting(false);
+}
+
 }  // namespace
