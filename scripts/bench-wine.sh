@@ -4,7 +4,9 @@
 # bench/wine's driver, each in a private Wine prefix and X server. The driver ends with every
 # ratio beside its target, measured in the one run: a large scheme's first step against a
 # small one's, each program's start against the bare window program (bench/wine/
-# bare_window.cpp, built with it), reading a scheme against counting its lines.
+# bare_window.cpp, built with it), reading a scheme against counting its lines, and
+# "optimizer.exe /run" of 10,000 registry writes against reg.exe importing the same values
+# and against the bare writes (bare_window writes).
 #   scripts/bench-wine.sh [BUILD_DIR] [-- DRIVER_OPTIONS...]
 # BUILD_DIR defaults to the preset's own (build/windows). Driver options: --repeat N (runs
 # per measurement, default 5), --steps N (size of the large schemes, default 100000),

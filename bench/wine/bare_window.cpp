@@ -3,12 +3,24 @@
 // controls, and does nothing else (no fonts, no handlers, no files, no scaling). Built with
 // the programs' own manifest and icon.
 //
+// With "writes", the floor a run of registry writes is measured against instead: it reads a
+// list of values and writes each under HKEY_CURRENT_USER with nothing around it (create or open
+// the key, set the value, close the key), and shows no window. The list is UTF-16LE, a line
+// a value, "\n" after each line, four fields split by tabs: the key's path below
+// HKEY_CURRENT_USER, the value's name, "d" (a DWORD, its data in decimal) or "s" (a string),
+// the data. Exit code 0 when every value was written, 1 when one was not (the rest are not
+// tried), 2 when the list cannot be read.
+//
 //   bare_window optimizer|editor
+//   bare_window writes LIST
 #include <windows.h>
 
 #include <commctrl.h>
 
+#include <algorithm>
+#include <cwchar>
 #include <string>
+#include <string_view>
 
 #include "editor/layouts.h"
 #include "optimizer/layouts.h"
@@ -73,9 +85,67 @@ void createControls(HWND window, const ui::WindowLayout& layout) {
     }
 }
 
+// The whole file as UTF-16 text; false when it cannot be read.
+bool readList(const std::wstring& path, std::wstring& text) {
+    const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    LARGE_INTEGER size{};
+    DWORD read = 0;
+    bool ok = GetFileSizeEx(file, &size) && size.QuadPart % 2 == 0 && size.QuadPart < (1 << 30);
+    if (ok) {
+        text.resize(static_cast<size_t>(size.QuadPart / 2));
+        ok = ReadFile(file, text.data(), static_cast<DWORD>(size.QuadPart), &read, nullptr) && read == size.QuadPart;
+    }
+    CloseHandle(file);
+    return ok;
+}
+
+// Each line's tabs and line feed become terminating zeros in place, so that the fields are
+// handed to the registry as they lie in the text.
+int writeValues(const std::wstring& listPath) {
+    std::wstring text;
+    if (!readList(listPath, text)) return 2;
+    for (size_t at = 0; at < text.size();) {
+        size_t end = text.find(L'\n', at);
+        if (end == std::wstring::npos) end = text.size();
+        wchar_t* field[4] = {};
+        size_t count = 0;
+        for (size_t start = at; count < 4 && start <= end; ++count) {
+            const size_t tab = std::min(text.find(L'\t', start), end);
+            field[count] = text.data() + start;
+            if (tab < text.size()) text[tab] = L'\0';
+            start = tab + 1;
+        }
+        if (count < 4) return 2;
+        HKEY key = nullptr;
+        if (RegCreateKeyExW(HKEY_CURRENT_USER, field[0], 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) !=
+            ERROR_SUCCESS)
+            return 1;
+        LSTATUS set;
+        if (*field[2] == L'd') {
+            const DWORD number = std::wcstoul(field[3], nullptr, 10);
+            set = RegSetValueExW(key, field[1], 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), sizeof number);
+        } else {
+            const auto bytes = static_cast<DWORD>((std::wcslen(field[3]) + 1) * sizeof(wchar_t));
+            set = RegSetValueExW(key, field[1], 0, REG_SZ, reinterpret_cast<const BYTE*>(field[3]), bytes);
+        }
+        RegCloseKey(key);
+        if (set != ERROR_SUCCESS) return 1;
+        at = end + 1;
+    }
+    return 0;
+}
+
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR arguments, int show) {
+    constexpr std::wstring_view kWrites = L"writes ";
+    if (std::wstring_view(arguments).starts_with(kWrites)) {
+        std::wstring path(std::wstring_view(arguments).substr(kWrites.size()));
+        if (path.size() >= 2 && path.front() == L'"' && path.back() == L'"') path = path.substr(1, path.size() - 2);
+        return writeValues(path);
+    }
     const bool editor = std::wstring(arguments).find(L"editor") != std::wstring::npos;
     const ui::WindowLayout& layout = editor ? lz::editor::mainWindowLayout() : lz::optimizer::mainWindowLayout();
 

@@ -10,7 +10,12 @@
 //  5. both programs: from process start until the main window shows, against a bare window
 //     program that creates the same main window's controls and nothing else (bare_window);
 //  6. reading the large scheme (split and parse) against counting its lines with memchr,
-//     in this process.
+//     in this process;
+//  7. editor: from process start until a registry file as large as its large scheme is
+//     imported and listed, against listing that scheme;
+//  8. optimizer: "/run" of a scheme of 10,000 registry writes from process start to its end,
+//     against the system's reg.exe importing a registry file of the same values, and against a
+//     bare program making the same writes and nothing else (bare_window writes).
 // Each time is measured --repeat times, alternating the two sides, and the median is kept.
 // This is a benchmark, not a test: it only fails when a program cannot be driven at all.
 //
@@ -22,9 +27,11 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <cwchar>
 #include <exception>
 #include <filesystem>
 #include <fstream>
@@ -67,8 +74,12 @@ using lz::e2e::DriverError;
 using lz::e2e::ListRowCount;
 using lz::e2e::ListSelectRow;
 using lz::e2e::Narrow;
+using lz::e2e::RegistryDword;
+using lz::e2e::RegistryKeyExists;
+using lz::e2e::RegistryString;
 using lz::e2e::Text;
 using lz::e2e::Widen;
+using lz::e2e::WideToGbk;
 
 constexpr wchar_t kOptimizerCaption[] = L"LZ Vantor（岚舟智能优化）";
 constexpr wchar_t kEditorCaption[] = L"LZ 优化方案编辑器";
@@ -538,6 +549,13 @@ EditorTimes TimeEditor(const Options& options, const GeneratedScheme& large, con
 
 // ---- 7: the editor importing a registry file ------------------------------------------------
 
+// A registry file's bytes: UTF-16LE with its mark, as the system's registry editor writes one.
+std::string Utf16File(std::wstring_view text) {
+    std::string bytes = "\xFF\xFE";
+    bytes.append(reinterpret_cast<const char*>(text.data()), text.size() * sizeof(wchar_t));
+    return bytes;
+}
+
 // A registry file of `values` values, DWORDs and strings, in sections of 400, UTF-16 with its
 // mark, as the system's registry editor exports one.
 std::string RegistryFile(int values) {
@@ -549,9 +567,7 @@ std::string RegistryFile(int values) {
         text += i % 2 == 0 ? L"dword:" + std::to_wstring(10000000 + i) : std::wstring(L"\"text of a value\"");
         text += L"\r\n";
     }
-    std::string bytes = "\xFF\xFE";
-    bytes.append(reinterpret_cast<const char*>(text.data()), text.size() * sizeof(wchar_t));
-    return bytes;
+    return Utf16File(text);
 }
 
 // Process start until every entry of a registry file given on the command line is listed: the
@@ -647,6 +663,165 @@ ReadTimes TimeReading(const GeneratedScheme& scheme) {
     return times;
 }
 
+// ---- 8: a scheme's registry writes from the command line ----------------------------------
+
+// Measurement 8 writes below this key of HKEY_CURRENT_USER, and deletes it before every run.
+constexpr wchar_t kWritesKey[] = L"Software\\LzBench\\Writes";
+constexpr int kWriteKeys = 100, kWritesPerKey = 100;
+
+struct BenchValue {
+    std::wstring key;  // below HKEY_CURRENT_USER
+    std::wstring name;
+    bool isDword = false;
+    DWORD number = 0;   // a DWORD's data
+    std::wstring text;  // a string's data
+};
+
+// `keys` keys of `perKey` values each, DWORDs and strings in turns. The strings are Chinese, so
+// that every writer converts its text, and the DWORDs above 2^31, so that none is read as signed.
+std::vector<BenchValue> BenchValues(int keys, int perKey) {
+    std::vector<BenchValue> values;
+    values.reserve(static_cast<size_t>(keys * perKey));
+    for (int k = 0; k < keys; ++k) {
+        const std::wstring key = kWritesKey + std::wstring(L"\\Key") + std::to_wstring(k);
+        for (int v = 0; v < perKey; ++v) {
+            const int i = k * perKey + v;
+            values.push_back({key, L"Value" + std::to_wstring(v), i % 2 == 0, 3000000000u + static_cast<DWORD>(i),
+                              L"优化后的文本值 " + std::to_wstring(i)});
+        }
+    }
+    return values;
+}
+
+// The values as a scheme of write steps, one a value, in order.
+std::string WritesScheme(const std::vector<BenchValue>& values) {
+    std::vector<std::string> lines;
+    lines.reserve(values.size());
+    for (const BenchValue& v : values) {
+        const std::string path = WideToGbk(L"HKEY_CURRENT_USER\\" + v.key + L"\\" + v.name);
+        lines.push_back(v.isDword ? sc::composeWrite(path, std::to_string(v.number), sc::kDwordCode)
+                                  : sc::composeWrite(path, WideToGbk(v.text), sc::kStringCode));
+    }
+    return sc::serialize(lines, WideToGbk(L"注册表写入 " + std::to_wstring(values.size())));
+}
+
+// The values as a registry file for the system's importer: a section a key, in order.
+std::string WritesRegistryFile(const std::vector<BenchValue>& values) {
+    std::wstring text = L"Windows Registry Editor Version 5.00\r\n";
+    const std::wstring* section = nullptr;
+    for (const BenchValue& v : values) {
+        if (!section || *section != v.key) {
+            text += L"\r\n[HKEY_CURRENT_USER\\" + v.key + L"]\r\n";
+            section = &v.key;
+        }
+        text += L"\"" + v.name + L"\"=";
+        if (v.isDword) {
+            wchar_t hex[16] = {};
+            std::swprintf(hex, std::size(hex), L"dword:%08lx", static_cast<unsigned long>(v.number));
+            text += hex;
+        } else {
+            text += L"\"" + v.text + L"\"";
+        }
+        text += L"\r\n";
+    }
+    return Utf16File(text);
+}
+
+// The values as the list bare_window's "writes" reads: UTF-16LE, a line a value, tab-separated.
+std::string WritesList(const std::vector<BenchValue>& values) {
+    std::wstring text;
+    for (const BenchValue& v : values)
+        text += v.key + L"\t" + v.name + (v.isDword ? L"\td\t" + std::to_wstring(v.number) : L"\ts\t" + v.text) + L"\n";
+    return std::string(reinterpret_cast<const char*>(text.data()), text.size() * sizeof(wchar_t));
+}
+
+// Every run meets the same empty key.
+void DeleteWrites() {
+    const LSTATUS status = RegDeleteTreeW(HKEY_CURRENT_USER, kWritesKey);
+    if ((status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND) || RegistryKeyExists(HKEY_CURRENT_USER, kWritesKey))
+        throw DriverError("cannot delete HKEY_CURRENT_USER\\" + Narrow(kWritesKey) + " (error " +
+                          std::to_string(status) + ")");
+}
+
+// Throws unless the registry holds a few of the values as written: the first and the last of
+// each type, and one from the middle.
+void CheckWritten(const std::vector<BenchValue>& values, const std::string& writer) {
+    const size_t n = values.size();
+    for (const size_t i : {size_t{0}, size_t{1}, n / 2 + 1, n - 2, n - 1}) {
+        const BenchValue& v = values[i];
+        const bool held = v.isDword ? RegistryDword(HKEY_CURRENT_USER, v.key, v.name) == v.number
+                                    : RegistryString(HKEY_CURRENT_USER, v.key, v.name) == v.text;
+        if (!held) throw DriverError(writer + " left " + Narrow(v.key + L"\\" + v.name) + " without its value");
+    }
+}
+
+// The total size of the files in `folder` with this extension; 0 when there are none.
+uintmax_t BytesOf(const fs::path& folder, std::wstring_view extension) {
+    uintmax_t total = 0;
+    std::error_code error;
+    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error))
+        if (it->path().extension() == extension) total += it->file_size();
+    return total;
+}
+
+struct WriteTimes {
+    std::vector<double> run, import, bare;
+    uintmax_t undoBytes = 0, logBytes = 0;  // what a run leaves in its Undo folder
+};
+
+// Process start until its end, for the optimizer's run, reg.exe's import and the bare writes,
+// in turns. Each is started as from the desktop: no console and no standard handles, so the
+// run's log goes to its file only.
+WriteTimes TimeWrites(const Options& options) {
+    const std::vector<BenchValue> values = BenchValues(kWriteKeys, kWritesPerKey);
+    const ProgramFolder folder;
+    const fs::path scheme = folder.Dir() / L"注册表写入.lzvt";
+    const fs::path regFile = folder.Dir() / L"注册表写入.reg";
+    const fs::path list = folder.Dir() / L"values.txt";
+    ProgramFolder::WriteFile(scheme, WritesScheme(values));
+    ProgramFolder::WriteFile(regFile, WritesRegistryFile(values));
+    ProgramFolder::WriteFile(list, WritesList(values));
+    const fs::path undo = folder.Dir() / L"Undo";
+
+    WriteTimes times;
+    struct Variant {
+        std::wstring commandLine;
+        std::string name;
+        std::vector<double>* into;
+    };
+    const Variant variants[] = {
+        {Quoted(folder.Optimizer()) + L" /run " + Quoted(scheme), "optimizer.exe /run", &times.run},
+        {L"reg.exe import " + Quoted(regFile), "reg.exe import", &times.import},
+        {Quoted(folder.Bare()) + L" writes " + Quoted(list), "bare_window writes", &times.bare},
+    };
+    const auto runOnce = [&](const Variant& v) {
+        DeleteWrites();
+        fs::remove_all(undo);
+        Settle();
+        const auto started = Clock::now();
+        const lz::e2e::RunResult result =
+            lz::e2e::RunToEndWith(v.commandLine, lz::e2e::StandardHandles::None, kSlowLimit);
+        const double ms = MsSince(started);
+        if (result.exit_code != 0)
+            throw DriverError(v.name + " ended with exit code " + std::to_string(result.exit_code));
+        CheckWritten(values, v.name);
+        if (v.into == &times.run) {
+            times.undoBytes = BytesOf(undo, L".reg");
+            times.logBytes = BytesOf(undo, L".log");
+            if (times.undoBytes == 0) throw DriverError("the run left no undo file in " + Narrow(undo.wstring()));
+        }
+        return ms;
+    };
+    // Once untimed: the first program to ask for the desktop starts Wine's desktop process, and
+    // reg.exe and the copies of the programs are read from the disk for the first time.
+    for (const Variant& v : variants) runOnce(v);
+    for (int rep = 0; rep < options.repeat; ++rep)
+        for (const Variant& v : variants) v.into->push_back(runOnce(v));
+    DeleteWrites();
+    fs::remove_all(undo);
+    return times;
+}
+
 // ---- Report -------------------------------------------------------------------------------
 
 double Mb(SIZE_T bytes) {
@@ -734,6 +909,16 @@ int Run(const Options& options) {
     std::printf("  memchr line count %.2f ms (%zu lines), split and parse %.2f ms (%zu steps)\n", reading.count,
                 reading.lines, reading.parse, reading.steps);
 
+    std::printf("\n8. %d registry writes under HKEY_CURRENT_USER: process start -> end (ms per run)\n",
+                kWriteKeys * kWritesPerKey);
+    const WriteTimes writes = TimeWrites(options);
+    PrintSeries("optimizer.exe /run (scheme)", writes.run);
+    PrintSeries("reg.exe import (.reg file)", writes.import);
+    PrintSeries("bare writes (bare_window writes)", writes.bare);
+    // The key is new to every run, so the run's way back is to delete it: a short undo file.
+    std::printf("  the run's undo file %.1f KB, its log %.1f KB\n", static_cast<double>(writes.undoBytes) / 1024,
+                static_cast<double>(writes.logBytes) / 1024);
+
     const double fileMb = Mb(memory.fileSize);
     const auto verdict = [](bool ok) { return ok ? "met" : "MISSED"; };
 
@@ -759,6 +944,8 @@ int Run(const Options& options) {
     row("5 optimizer: start -> main window / bare", starts.optimizer, starts.optimizerBare, 1.1);
     row("5 editor: start -> main window / bare", starts.editor, starts.editorBare, 1.1);
     figures("6 split and parse / memchr line count", reading.parse, reading.count, 2.0);
+    row("8 optimizer /run / reg import", writes.run, writes.import, 1.0);
+    row("8 optimizer /run / bare writes", writes.run, writes.bare, 1.5);
     std::printf("%s %9.1f ms\n", Padded("4 editor: 保存文件 -> \"成功！\" (large)", kLabel).c_str(),
                 Median(editor.save));
     memoryRow("3 optimizer: working set", Mb(memory.idle.WorkingSetSize), Mb(memory.running.PeakWorkingSetSize));
