@@ -192,9 +192,9 @@ void copyStep(ui::Window& w, Services& s) {
 }
 
 std::string typeCodeOf(const std::string& entry) {
-    if (entry == "二进制数值") return "EJZSZ";
-    if (entry == "双字节值") return "SZJZ";
-    return "ZCZ";
+    if (entry == "二进制数值") return std::string(scheme::kBinaryCode);
+    if (entry == "双字节值") return std::string(scheme::kDwordCode);
+    return std::string(scheme::kStringCode);
 }
 
 void setValueInputs(ui::Window& w, bool on) {
@@ -231,7 +231,7 @@ ui::Handlers mainWindowHandlers(EditorState& state, Services services) {
     ui::Handlers h;
     h.onCreated([&state, services](ui::Window& w) mutable {
         openFromCommandLine(w, state, services);
-        state.typeCode = "EJZSZ";
+        state.typeCode = scheme::kBinaryCode;
     });
     h.on("按钮1", Event::Clicked,
          [&state](ui::Window& w) { w.openModal(addStepWindowLayout(), addStepHandlers(state, w)); });

@@ -14,6 +14,7 @@
 #include "platform/process.h"
 #include "platform/registry.h"
 #include "platform/ui/window.h"
+#include "scheme/scheme.h"
 
 namespace lz::editor {
 
@@ -32,7 +33,7 @@ struct EditorState {
     // The scheme file opened last, kept open until "保存文件" closes it.
     files::HeldFile held;
     // The value type picked last in the add-step window; it outlives that window.
-    std::string typeCode = "EJZSZ";
+    std::string typeCode{scheme::kBinaryCode};
     // The scheme name as read from the file: its bytes, and how the name box shows them. While
     // the box still shows exactly that, saving writes the original bytes back.
     std::string loadedNameGbk;

@@ -29,6 +29,8 @@ public:
         w.appendAllLines(kRowList, run_.text().owner, run_.text().bytes);
         if (run_.empty()) {
             w.messageBox(kEmptySchemeMessage);
+            // Not a slip: an empty scheme ends the whole program at once, as it always has, from
+            // inside this modal window (no destructors run, nothing is left to save).
             w.exitProgram(0);
             return;
         }

@@ -20,7 +20,9 @@ std::size_t findFirstBackslash(std::string_view gbk) {
     return std::string_view::npos;
 }
 
-// Any name that is no root's names HKEY_CURRENT_CONFIG.
+// Any name that is no root's names HKEY_CURRENT_CONFIG. Abbreviations too ("HKCU\\..." lands in
+// HKEY_CURRENT_CONFIG): schemes spell the roots in full, and those written under this rule must
+// keep writing where they always have.
 Root rootNamed(std::string_view name) {
     for (const Root root : registry::kRoots) {
         if (registry::rootName(root) == name) return root;
