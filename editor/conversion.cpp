@@ -6,6 +6,7 @@
 
 #include "editor/reg_export.h"
 #include "editor/reg_import.h"
+#include "platform/cmdline.h"
 #include "platform/text.h"
 #include "regfile/reader.h"
 #include "scheme/scheme.h"
@@ -18,19 +19,9 @@ constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
 
 enum class Direction { Import, Export };
 
-bool sameSwitch(std::string_view argument, std::string_view name) {
-    if (argument.size() != name.size()) return false;
-    for (std::size_t i = 0; i < name.size(); ++i) {
-        char c = argument[i];
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-        if (c != name[i]) return false;
-    }
-    return true;
-}
-
 std::optional<Direction> directionOf(std::string_view argument) {
-    if (sameSwitch(argument, "/import")) return Direction::Import;
-    if (sameSwitch(argument, "/export")) return Direction::Export;
+    if (cmdline::isSwitch(argument, "/import")) return Direction::Import;
+    if (cmdline::isSwitch(argument, "/export")) return Direction::Export;
     return std::nullopt;
 }
 

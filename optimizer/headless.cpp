@@ -6,6 +6,7 @@
 #include "optimizer/planned_registry.h"
 #include "optimizer/run.h"
 #include "optimizer/undo.h"
+#include "platform/cmdline.h"
 #include "platform/text.h"
 #include "platform/undo_files.h"
 
@@ -16,16 +17,6 @@ using Kind = StepOutcome::Kind;
 
 constexpr std::string_view kLineEnd = "\r\n";
 constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
-
-bool sameSwitch(std::string_view argument, std::string_view name) {
-    if (argument.size() != name.size()) return false;
-    for (std::size_t i = 0; i < name.size(); ++i) {
-        char c = argument[i];
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-        if (c != name[i]) return false;
-    }
-    return true;
-}
 
 // What the command line asks for: the scheme and the log's place, or what is wrong with it.
 struct Request {
@@ -44,9 +35,9 @@ Request readRequest(std::span<const std::string> arguments) {
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string& argument = arguments[i];
         std::optional<std::string>* target = nullptr;
-        if (sameSwitch(argument, "/run"))
+        if (cmdline::isSwitch(argument, "/run"))
             target = &request.scheme;
-        else if (sameSwitch(argument, "/log"))
+        else if (cmdline::isSwitch(argument, "/log"))
             target = &request.log;
         else if (argument.starts_with('/'))
             complain(kUnknownSwitchMessage, argument);

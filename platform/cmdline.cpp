@@ -60,4 +60,14 @@ std::vector<std::string> arguments(std::u16string_view line) {
     return found;
 }
 
+bool isSwitch(std::string_view argument, std::string_view name) {
+    if (argument.size() != name.size()) return false;
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        char c = argument[i];
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        if (c != name[i]) return false;
+    }
+    return true;
+}
+
 }  // namespace lz::cmdline

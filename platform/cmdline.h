@@ -24,4 +24,7 @@ std::optional<std::string> firstArgument(std::u16string_view line);
 // Every argument after the program name, in their order (each quoted empty one as "").
 std::vector<std::string> arguments(std::u16string_view line);
 
+// Whether `argument` is the switch `name` (written in lower case, "/run"), in any case.
+bool isSwitch(std::string_view argument, std::string_view name);
+
 }  // namespace lz::cmdline
