@@ -20,6 +20,7 @@
 #include "testing/memory_clipboard.h"
 #include "testing/memory_process.h"
 #include "testing/memory_registry.h"
+#include "testing/portable_files.h"
 #include "testing/ui/memory_window.h"
 
 namespace {
@@ -68,7 +69,7 @@ std::string schemeFile(int steps) {
 double open(const std::string& file, int& rows) {
     lz::ui::MemoryDesktop desktop;
     lz::registry::MemoryRegistry registry;
-    lz::files::PortableFiles files;
+    lz::test_support::PortableFiles files;
     lz::process::MemoryProcess process;
     lz::clipboard::MemoryClipboard clipboard;
     lz::test_support::FixedClock clock;
@@ -78,9 +79,9 @@ double open(const std::string& file, int& rows) {
         desktop.open(lz::editor::mainWindowLayout(), lz::editor::mainWindowHandlers(state, services));
     desktop.answerFileDialog(file);
     const Clock::time_point start = Clock::now();
-    w.click("按钮4");
+    w.click(lz::editor::main_window::kOpen);
     const double ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-    rows = w.rowCount("超级列表框1");
+    rows = w.rowCount(lz::editor::main_window::kSteps);
     return ms;
 }
 

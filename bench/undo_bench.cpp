@@ -24,6 +24,7 @@
 #include "platform/win32/registry_win32.h"
 #else
 #include "testing/memory_registry.h"
+#include "testing/portable_files.h"
 #endif
 
 namespace {
@@ -41,7 +42,7 @@ void clearBenchKey() {
 }
 #else
 using Registry = lz::registry::MemoryRegistry;
-using Files = lz::files::PortableFiles;
+using Files = lz::test_support::PortableFiles;
 const char* const kPlatform = "in-memory registry, real files";
 void clearBenchKey() {}
 #endif

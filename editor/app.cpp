@@ -21,8 +21,8 @@ namespace {
 
 using ui::Event;
 
-constexpr const char* kSteps = "超级列表框1";
-constexpr const char* kName = "编辑框2";
+using main_window::kSchemeName;
+using main_window::kSteps;
 
 // Loads a scheme after the rows already listed. The file is held open when it can be opened
 // for reading and writing; otherwise (read-only, say) it is read all the same and not held.
@@ -41,12 +41,12 @@ void loadScheme(ui::Window& w, EditorState& state, Services& s, const std::strin
     state.loadedNameGbk = std::string(loaded.name);
     w.appendLines(kSteps, std::move(text), std::move(loaded.rows));
     state.loadedNameShown = text::gbkToUtf8(state.loadedNameGbk);
-    w.setText(kName, state.loadedNameShown);
+    w.setText(kSchemeName, state.loadedNameShown);
 }
 
 // The scheme name as it is saved: the bytes read, while the box still shows them.
 std::string schemeName(ui::Window& w, const EditorState& state) {
-    const std::string shown = w.text(kName);
+    const std::string shown = w.text(kSchemeName);
     return shown == state.loadedNameShown && !shown.empty() ? state.loadedNameGbk : text::utf8ToGbk(shown);
 }
 
@@ -108,7 +108,7 @@ void importRegFile(ui::Window& w, EditorState& state, Services& s, const std::st
     w.appendLines(kSteps, std::move(text), std::move(rows));
     state.loadedNameGbk.clear();
     state.loadedNameShown.clear();
-    w.setText(kName, fileStem(path));
+    w.setText(kSchemeName, fileStem(path));
 
     // The whole list of what was left out goes beside the file, where the user can read it.
     const std::string listPath = path + ".txt";
@@ -135,7 +135,7 @@ void openFromCommandLine(ui::Window& w, EditorState& state, Services& s) {
 }
 
 void openFile(ui::Window& w, EditorState& state, Services& s) {
-    std::optional<std::string> path = w.showFileDialog("通用对话框1");
+    std::optional<std::string> path = w.showFileDialog(main_window::kOpenDialog);
     if (path) open(w, state, s, std::move(*path));
 }
 
@@ -152,7 +152,7 @@ void save(ui::Window& w, EditorState& state, Services& s) {
 // scheme's changes.
 void saveAs(ui::Window& w, EditorState& state, Services& s) {
     const std::string bytes = composeFile(w, state);
-    std::optional<std::string> path = w.showFileDialog("通用对话框2");
+    std::optional<std::string> path = w.showFileDialog(main_window::kSaveAsDialog);
     if (!path) return;
     if (!isRegPath(*path)) {
         w.messageBox(s.files.writeAll(*path, bytes) ? kSavedMessage : kWriteFailedMessage);
@@ -198,8 +198,8 @@ std::string typeCodeOf(const std::string& entry) {
 }
 
 void setValueInputs(ui::Window& w, bool on) {
-    w.setEnabled("编辑框2", on);
-    w.setEnabled("组合框1", on);
+    w.setEnabled(add_step_window::kValueBox, on);
+    w.setEnabled(add_step_window::kTypeList, on);
 }
 
 // The first few entries of a list, and "……" when there are more.
@@ -228,43 +228,44 @@ std::string exportedMessage(std::span<const LeftOut> leftOut) {
 }
 
 ui::Handlers mainWindowHandlers(EditorState& state, Services services) {
+    using namespace main_window;
     ui::Handlers h;
     h.onCreated([&state, services](ui::Window& w) mutable {
         openFromCommandLine(w, state, services);
         state.typeCode = scheme::kBinaryCode;
     });
-    h.on("按钮1", Event::Clicked,
+    h.on(kAddStep, Event::Clicked,
          [&state](ui::Window& w) { w.openModal(addStepWindowLayout(), addStepHandlers(state, w)); });
-    h.on("按钮2", Event::Clicked, [](ui::Window& w) { deleteStep(w); });
-    h.on("按钮3", Event::Clicked, [services](ui::Window& w) mutable { copyStep(w, services); });
-    h.on("按钮4", Event::Clicked, [&state, services](ui::Window& w) mutable { openFile(w, state, services); });
-    h.on("按钮5", Event::Clicked, [&state, services](ui::Window& w) mutable { save(w, state, services); });
-    h.on("按钮6", Event::Clicked, [&state, services](ui::Window& w) mutable { saveAs(w, state, services); });
-    h.on("按钮8", Event::Clicked, [services](ui::Window& w) mutable { associate(w, services); });
+    h.on(kDeleteStep, Event::Clicked, [](ui::Window& w) { deleteStep(w); });
+    h.on(kCopyStep, Event::Clicked, [services](ui::Window& w) mutable { copyStep(w, services); });
+    h.on(kOpen, Event::Clicked, [&state, services](ui::Window& w) mutable { openFile(w, state, services); });
+    h.on(kSave, Event::Clicked, [&state, services](ui::Window& w) mutable { save(w, state, services); });
+    h.on(kSaveAs, Event::Clicked, [&state, services](ui::Window& w) mutable { saveAs(w, state, services); });
+    h.on(kAssociate, Event::Clicked, [services](ui::Window& w) mutable { associate(w, services); });
     return h;
 }
 
 ui::Handlers addStepHandlers(EditorState& state, ui::Window& main) {
+    using namespace add_step_window;
     ui::Handlers h;
     // Every opening starts in delete mode.
     h.onCreated([](ui::Window& w) {
-        w.setText("编辑框2", kDeleteModeText);
+        w.setText(kValueBox, kDeleteModeText);
         setValueInputs(w, false);
     });
-    h.on("单选框2", Event::Clicked, [](ui::Window& w) { setValueInputs(w, true); });
-    h.on("单选框1", Event::Clicked, [](ui::Window& w) { setValueInputs(w, false); });
-    h.on("选择夹1", Event::PageChanged, [](ui::Window&) {});
-    h.on("组合框1", Event::Selected, [&state](ui::Window& w) { state.typeCode = typeCodeOf(w.text("组合框1")); });
-    h.on("按钮1", Event::Clicked, [&state, &main](ui::Window& w) {
-        const std::string path = text::utf8ToGbk(w.text("编辑框1"));
-        std::string line = w.checked("单选框2")
-                               ? scheme::composeWrite(path, text::utf8ToGbk(w.text("编辑框2")), state.typeCode)
+    h.on(kWriteChoice, Event::Clicked, [](ui::Window& w) { setValueInputs(w, true); });
+    h.on(kDeleteChoice, Event::Clicked, [](ui::Window& w) { setValueInputs(w, false); });
+    h.on(kTypeList, Event::Selected, [&state](ui::Window& w) { state.typeCode = typeCodeOf(w.text(kTypeList)); });
+    h.on(kAddRegistryStep, Event::Clicked, [&state, &main](ui::Window& w) {
+        const std::string path = text::utf8ToGbk(w.text(kPathBox));
+        std::string line = w.checked(kWriteChoice)
+                               ? scheme::composeWrite(path, text::utf8ToGbk(w.text(kValueBox)), state.typeCode)
                                : scheme::composeDelete(path);
         main.appendRow(kSteps, {std::move(line)});
         w.close();
     });
-    h.on("按钮2", Event::Clicked, [&main](ui::Window& w) {
-        main.appendRow(kSteps, {scheme::composeHint(text::utf8ToGbk(w.text("编辑框3")))});
+    h.on(kAddHint, Event::Clicked, [&main](ui::Window& w) {
+        main.appendRow(kSteps, {scheme::composeHint(text::utf8ToGbk(w.text(kHintBox)))});
         w.close();
     });
     return h;

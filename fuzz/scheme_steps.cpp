@@ -18,7 +18,7 @@ using lz::fuzz::Input;
 
 struct Expected {
     sc::StepKind kind;
-    sc::ValueType type;
+    sc::StepValueType type;
     std::string text;
     std::string value;
 };
@@ -47,13 +47,14 @@ std::vector<Expected> readByTheRules(std::string_view text) {
         const std::vector<std::string_view> f = piecesOf(line, '|');
         const std::string_view second = f.size() > 1 ? f[1] : "";
         if (f[0] == "TSWB") {
-            steps.push_back({sc::StepKind::Hint, sc::ValueType::None, std::string(second), std::string(sc::kNone)});
+            steps.push_back({sc::StepKind::Hint, sc::StepValueType::None, std::string(second), std::string(sc::kNone)});
         } else if (f[0] == "ZCBSC") {
-            steps.push_back({sc::StepKind::Delete, sc::ValueType::None, std::string(second), std::string(sc::kNone)});
+            steps.push_back(
+                {sc::StepKind::Delete, sc::StepValueType::None, std::string(second), std::string(sc::kNone)});
         } else if (f.size() >= 4) {
-            const sc::ValueType type = f[3] == "EJZSZ"  ? sc::ValueType::Binary
-                                       : f[3] == "SZJZ" ? sc::ValueType::Dword
-                                                        : sc::ValueType::String;
+            const sc::StepValueType type = f[3] == "EJZSZ"  ? sc::StepValueType::Binary
+                                           : f[3] == "SZJZ" ? sc::StepValueType::Dword
+                                                            : sc::StepValueType::String;
             steps.push_back({sc::StepKind::Write, type, std::string(f[1]), std::string(f[2])});
         } else if (steps.empty()) {
             // nothing to continue

@@ -7,7 +7,6 @@ namespace lz::optimizer {
 
 namespace {
 
-constexpr const char* kSchemeList = "超级列表框1";
 constexpr const char* kEditorExe = "lzvtEditor.exe";
 
 std::string quoted(std::string_view s) {
@@ -39,12 +38,12 @@ std::uint64_t roundedKb(std::uint64_t bytes, std::uint64_t scale) {
 
 // "启动方案": the selected scheme runs in the runner window; the main window waits for it.
 void startScheme(ui::Window& w, ProgramState& state, Services& s) {
-    const int row = w.selectedRow(kSchemeList);
+    const int row = w.selectedRow(main_window::kSchemeList);
     if (row < 0) {
         w.messageBox(kNoSchemeSelectedMessage);
         return;
     }
-    const std::string name = w.cell(kSchemeList, row, 0);
+    const std::string name = w.cell(main_window::kSchemeList, row, 0);
     const std::string path = schemeFolder(s.process) + name;
     state.run = SchemeRun();
     files::Files& files = s.files;
@@ -62,8 +61,8 @@ void startScheme(ui::Window& w, ProgramState& state, Services& s) {
 void startEditor(ui::Window& w, Services& s, bool withSelectedScheme) {
     std::string command = quoted(editorPath(s.process));
     if (withSelectedScheme) {
-        const int row = w.selectedRow(kSchemeList);
-        const std::string name = row < 0 ? std::string() : w.cell(kSchemeList, row, 0);
+        const int row = w.selectedRow(main_window::kSchemeList);
+        const std::string name = row < 0 ? std::string() : w.cell(main_window::kSchemeList, row, 0);
         command.append(" ").append(quoted(schemeFolder(s.process) + name));
     }
     s.process.runDetached(command);  // a missing editor is not reported
@@ -74,14 +73,16 @@ void fillManagementList(ui::Window& w, ProgramState& state, Services& s) {
     const std::string folder = schemeFolder(s.process);
     for (const std::string& name : state.schemeNames) {
         std::optional<std::int64_t> bytes = s.files.size(folder + name);
-        w.appendRow(kSchemeList, {name, "Optimal", bytes ? sizeInKb(*bytes) : std::string()});
+        w.appendRow(management_window::kSchemeList, {name, "Optimal", bytes ? sizeInKb(*bytes) : std::string()});
     }
 }
 
 // The more-products window, on one of the built-in pages.
 ui::Handlers moreProductsHandlers(process::Process& process, std::string_view page) {
     ui::Handlers h;
-    h.onCreated([&process, page](ui::Window& w) { w.setText("超文本浏览框1", web::builtInPage(process, page)); });
+    h.onCreated([&process, page](ui::Window& w) {
+        w.setText(more_products_window::kBrowser, web::builtInPage(process, page));
+    });
     return h;
 }
 
@@ -89,24 +90,20 @@ ui::Handlers moreProductsHandlers(process::Process& process, std::string_view pa
 // for good only when the user says yes; on no it stays, and nothing more is said.
 void deleteSelectedScheme(ui::Window& w, Services& s) {
     using Recycled = files::Files::Recycled;
-    const int row = w.selectedRow(kSchemeList);
+    const int row = w.selectedRow(management_window::kSchemeList);
     bool deleted = false;
     // Without a selection there is nothing to delete (the folder itself never is).
     if (row >= 0) {
-        const std::string path = schemeFolder(s.process) + w.cell(kSchemeList, row, 0);
+        const std::string path = schemeFolder(s.process) + w.cell(management_window::kSchemeList, row, 0);
         const Recycled recycled = s.files.recycle(path);
         if (recycled == Recycled::NoBin && !w.ask(kNoRecycleBinQuestion)) return;
         deleted = recycled == Recycled::Recycled || (recycled == Recycled::NoBin && s.files.remove(path));
     }
     w.messageBox(deleted ? kDeletedMessage : kRetryMessage);
-    if (deleted) w.removeRow(kSchemeList, w.selectedRow(kSchemeList));
+    if (deleted) w.removeRow(management_window::kSchemeList, w.selectedRow(management_window::kSchemeList));
 }
 
 }  // namespace
-
-std::string web::builtInPage(process::Process& process, std::string_view page) {
-    return "res://" + process.programPath() + "/" + std::string(page);
-}
 
 std::string schemeFolder(process::Process& process) {
     return process.programDirectory() + "\\Optimal\\";
@@ -120,6 +117,7 @@ std::string sizeInKb(std::int64_t bytes) {
 }
 
 ui::Handlers mainWindowHandlers(ProgramState& state, Services services) {
+    using namespace main_window;
     using ui::Event;
     ui::Handlers h;
     h.onCreated([&state, services](ui::Window& w) mutable {
@@ -127,31 +125,32 @@ ui::Handlers mainWindowHandlers(ProgramState& state, Services services) {
         for (std::string& name : findSchemes(services)) state.schemeNames.push_back(std::move(name));
         w.appendRows(kSchemeList, state.schemeNames);
     });
-    h.on("按钮1", Event::Clicked, [&state, services](ui::Window& w) mutable { startScheme(w, state, services); });
-    h.on("按钮10", Event::Clicked, [services](ui::Window& w) mutable { startEditor(w, services, true); });
-    h.on("按钮3", Event::Clicked, [services](ui::Window& w) mutable { startEditor(w, services, false); });
-    h.on("按钮4", Event::Clicked, [services](ui::Window&) { services.shell.openUrl(web::kSchemeDownloadBoard); });
-    h.on("标签6", Event::MouseDown, [&state, services](ui::Window& w) {
+    h.on(kStart, Event::Clicked, [&state, services](ui::Window& w) mutable { startScheme(w, state, services); });
+    h.on(kChange, Event::Clicked, [services](ui::Window& w) mutable { startEditor(w, services, true); });
+    h.on(kMake, Event::Clicked, [services](ui::Window& w) mutable { startEditor(w, services, false); });
+    h.on(kDownload, Event::Clicked, [services](ui::Window&) { services.shell.openUrl(web::kSchemeDownloadBoard); });
+    h.on(kManageLink, Event::MouseDown, [&state, services](ui::Window& w) {
         w.openModal(managementWindowLayout(), managementHandlers(state, services));
     });
-    for (const char* about : {"按钮8", "按钮7"})
+    for (std::string_view about : {kAboutStudio, kAboutSoftware})
         h.on(about, Event::Clicked, [](ui::Window& w) { w.openModal(aboutWindowLayout(), {}); });
-    h.on("按钮5", Event::Clicked, [services](ui::Window& w) {
+    h.on(kMoreProducts, Event::Clicked, [services](ui::Window& w) {
         w.openModal(moreProductsWindowLayout(), moreProductsHandlers(services.process, web::kProductsPage));
     });
-    h.on("按钮6", Event::Clicked, [services](ui::Window& w) {
+    h.on(kUpcoming, Event::Clicked, [services](ui::Window& w) {
         w.openModeless(moreProductsWindowLayout(), moreProductsHandlers(services.process, web::kUpcomingPage));
     });
     return h;
 }
 
 ui::Handlers managementHandlers(ProgramState& state, Services services) {
+    using namespace management_window;
     using ui::Event;
     ui::Handlers h;
     h.onCreated([&state, services](ui::Window& w) mutable { fillManagementList(w, state, services); });
-    h.on("按钮1", Event::Clicked, [](ui::Window& w) { w.messageBox(kHowToInstallMessage); });
-    h.on("按钮2", Event::Clicked, [services](ui::Window& w) mutable { deleteSelectedScheme(w, services); });
-    h.on("按钮3", Event::Clicked, [](ui::Window& w) { w.close(); });
+    h.on(kHowToInstall, Event::Clicked, [](ui::Window& w) { w.messageBox(kHowToInstallMessage); });
+    h.on(kDelete, Event::Clicked, [services](ui::Window& w) mutable { deleteSelectedScheme(w, services); });
+    h.on(kExit, Event::Clicked, [](ui::Window& w) { w.close(); });
     return h;
 }
 

@@ -139,7 +139,7 @@ registry::Key PlannedRegistry::create(registry::Root root, std::u16string_view s
     return openForWrite(root, subKey);
 }
 
-bool PlannedRegistry::setValue(const registry::Key& key, std::u16string_view name, registry::ValueType type,
+bool PlannedRegistry::setValue(const registry::Key& key, std::u16string_view name, registry::ValueKind type,
                                std::span<const std::uint8_t> data) {
     if (!key || !open_ || !validValueName(name)) return false;
     touch(open_->first, open_->second).values[registry::foldedName(name)] =

@@ -33,7 +33,7 @@ public:
 
     registry::Key openForWrite(registry::Root root, std::u16string_view subKey) override;
     registry::Key create(registry::Root root, std::u16string_view subKey) override;
-    bool setValue(const registry::Key& key, std::u16string_view name, registry::ValueType type,
+    bool setValue(const registry::Key& key, std::u16string_view name, registry::ValueKind type,
                   std::span<const std::uint8_t> data) override;
     registry::Existence valueExists(registry::Root root, std::u16string_view subKey, std::u16string_view name) override;
     registry::Existence keyExists(registry::Root root, std::u16string_view subKey) override;

@@ -9,11 +9,7 @@ namespace lz::optimizer {
 
 namespace {
 
-constexpr const char* kRowList = "超级列表框1";
-constexpr const char* kTabs = "选择夹1";
-constexpr const char* kPathBox = "编辑框1";
-constexpr const char* kValueBox = "编辑框2";
-constexpr const char* kHintBox = "编辑框3";
+using namespace runner_window;
 
 class Runner {
 public:
@@ -26,7 +22,7 @@ public:
         std::optional<files::SharedBytes> loaded = load_ ? load_() : std::nullopt;
         // A file that cannot be read counts as an empty text: one line, no step.
         run_ = SchemeRun(loaded ? std::move(*loaded) : files::SharedBytes{});
-        w.appendAllLines(kRowList, run_.text().owner, run_.text().bytes);
+        w.appendAllLines(kSchemeLines, run_.text().owner, run_.text().bytes);
         if (run_.empty()) {
             w.messageBox(kEmptySchemeMessage);
             // Not a slip: an empty scheme ends the whole program at once, as it always has, from
@@ -95,16 +91,16 @@ private:
     void show(ui::Window& w, const scheme::Step& step) {
         switch (step.kind) {
             case scheme::StepKind::Hint:
-                w.setCurrentPage(kTabs, kHintPage);
+                w.setCurrentPage(kPages, kHintPage);
                 w.setText(kHintBox, text::gbkToUtf8(step.text));
                 break;
             case scheme::StepKind::Delete:
-                w.setCurrentPage(kTabs, kRegistryPage);
+                w.setCurrentPage(kPages, kRegistryPage);
                 w.setText(kValueBox, kDeleteInstruction);
                 w.setText(kPathBox, text::gbkToUtf8(step.text));
                 break;
             case scheme::StepKind::Write:
-                w.setCurrentPage(kTabs, kRegistryPage);
+                w.setCurrentPage(kPages, kRegistryPage);
                 w.setText(kPathBox, text::gbkToUtf8(step.text));
                 w.setText(kValueBox, text::gbkToUtf8(step.value));
                 break;
@@ -128,11 +124,11 @@ ui::Handlers runnerHandlers(SchemeRun& run, registry::Registry& registry, Scheme
     auto runner = std::make_shared<Runner>(run, registry, std::move(load), std::move(undo));
     ui::Handlers h;
     h.onCreated([runner](ui::Window& w) { runner->start(w); });
-    h.on("按钮2", ui::Event::Clicked, [runner](ui::Window& w) { runner->execute(w); });
-    h.on("按钮1", ui::Event::Clicked, [runner](ui::Window& w) { runner->advance(w); });
-    h.on("按钮3", ui::Event::Clicked, [runner](ui::Window& w) { runner->advance(w); });
-    h.on("按钮5", ui::Event::Clicked, [runner](ui::Window& w) { runner->leave(w); });
-    h.on("按钮4", ui::Event::Clicked, [runner](ui::Window& w) { runner->leave(w); });
+    h.on(kExecute, ui::Event::Clicked, [runner](ui::Window& w) { runner->execute(w); });
+    h.on(kSkip, ui::Event::Clicked, [runner](ui::Window& w) { runner->advance(w); });
+    h.on(kNext, ui::Event::Clicked, [runner](ui::Window& w) { runner->advance(w); });
+    h.on(kLeaveRegistryStep, ui::Event::Clicked, [runner](ui::Window& w) { runner->leave(w); });
+    h.on(kLeaveHint, ui::Event::Clicked, [runner](ui::Window& w) { runner->leave(w); });
     return h;
 }
 

@@ -12,7 +12,7 @@ namespace {
 using registry::Existence;
 using registry::Root;
 using registry::Value;
-using registry::ValueType;
+using registry::ValueKind;
 
 constexpr std::size_t kMaxValueNameLength = 16383;  // units, as in the real registry
 constexpr std::size_t kMaxFileNameLength = 255;     // units of one file name
@@ -30,8 +30,8 @@ regfile::Data dataOf(const Value& value) {
 // cuts the last byte of such data and stops the whole import at data of a single byte; the
 // values it is given after that one would be lost.
 bool isFragile(const Value& value) {
-    const bool string = value.type == ValueType::String || value.type == ValueType::ExpandString ||
-                        value.type == ValueType::MultiString;
+    const bool string = value.type == ValueKind::String || value.type == ValueKind::ExpandString ||
+                        value.type == ValueKind::MultiString;
     return string && value.data.size() % 2 != 0;
 }
 

@@ -5,15 +5,13 @@
 // "\Optimal\" + name); every implementation accepts "\" as a separator, the portable one on
 // Linux too (where it reads as "/"). File contents are bytes and stay bytes.
 //
-// Two implementations: Win32Files (platform/win32/files_win32.h), the real one of the programs,
-// and PortableFiles (below), built on the standard library, for the unit tests of the handlers
-// on real files in a temporary folder.
+// The programs' implementation is Win32Files (platform/win32/files_win32.h); the tests have
+// their own (testing/portable_files.h on real files, testing/memory_files.h in memory).
 #pragma once
 
 #include <cstdint>
 #include <memory>
 #include <optional>
-#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -85,11 +83,8 @@ public:
     // file is missing, a folder, in use or protected, or the bin would not take it; it stays.
     // Nothing is deleted for good here without the user's word (Win32Files: should a bin refuse
     // a file after all, the system asks before it deletes the file instead).
-    //
-    // The default is a service that knows no bin: NoBin for a file that is there, Failed
-    // otherwise. PortableFiles keeps it: Linux has no recycle bin of the system's own.
     enum class Recycled { Recycled, NoBin, Failed };
-    virtual Recycled recycle(std::string_view path) { return size(path) ? Recycled::NoBin : Recycled::Failed; }
+    virtual Recycled recycle(std::string_view path) = 0;
 
     // The whole content of a file opened for reading only, letting others read and write it
     // meanwhile (a scheme held open by the editor can still be run). Nothing when it cannot be
@@ -130,32 +125,5 @@ public:
     // there afterwards (also when it was there before).
     virtual bool makeFolders(std::string_view path) = 0;
 };
-
-// The standard-library implementation. Its HeldFile does not keep others from replacing or
-// deleting the file on Linux (the file system has no such lock); on Windows it follows what
-// the C runtime's file opening allows. It has no recycle bin: recycle answers NoBin for a file
-// that is there (and Failed for anything else), so a caller asks before it removes the file.
-class PortableFiles final : public Files {
-public:
-    std::vector<std::string> find(std::string_view pattern) override;
-    std::optional<std::int64_t> size(std::string_view path) override;
-    bool remove(std::string_view path) override;
-    std::optional<std::string> readAll(std::string_view path) override;
-    std::optional<HeldFile> openHeld(std::string_view path) override;
-    bool writeAll(std::string_view path, std::string_view bytes) override;
-    NewFile writeNew(std::string_view path, std::string_view bytes) override;
-    bool makeFolders(std::string_view path) override;
-
-private:
-    // Paths of the files held open through this service: replacing or deleting one fails, as
-    // on Windows.
-    std::shared_ptr<std::set<std::string>> held_ = std::make_shared<std::set<std::string>>();
-};
-
-// True when `name` matches the wildcard `pattern`: "*" stands for any run of characters
-// (none included), "?" for exactly one; other characters match themselves, ASCII letters
-// without regard to case (as file names on Windows). Both are UTF-8; "?" takes one whole
-// character.
-bool matchesWildcard(std::string_view pattern, std::string_view name);
 
 }  // namespace lz::files

@@ -53,9 +53,9 @@ inline std::u16string keyPath(Root root, std::u16string_view subKey) {
     return path;
 }
 
-// The numbers are the registry's own type codes. A value read back may have any code, named
-// here or not (a ValueType holds every 32-bit number).
-enum class ValueType : std::uint32_t {
+// The kind of data a registry value holds. The numbers are the registry's own type codes; a
+// value read back may have any code, named here or not (a ValueKind holds every 32-bit number).
+enum class ValueKind : std::uint32_t {
     None = 0,
     String = 1,
     ExpandString = 2,
@@ -73,7 +73,7 @@ enum class Existence {
 
 // A value as the registry stores it: its type and its bytes, nothing added or taken away.
 struct Value {
-    ValueType type = ValueType::String;
+    ValueKind type = ValueKind::String;
     std::vector<std::uint8_t> data;
     bool operator==(const Value&) const = default;
 };
@@ -195,7 +195,7 @@ public:
     virtual Key create(Root root, std::u16string_view subKey) = 0;
     // Sets value `name` (empty: the key's default value) of an open key to `type` and `data`,
     // stored exactly as given (a string's terminating zero is the caller's to include).
-    virtual bool setValue(const Key& key, std::u16string_view name, ValueType type,
+    virtual bool setValue(const Key& key, std::u16string_view name, ValueKind type,
                           std::span<const std::uint8_t> data) = 0;
     // Whether value `name` (empty: the default value) of `subKey` below `root` exists. A key
     // without that value counts as Absent.
@@ -278,7 +278,7 @@ inline std::vector<std::uint8_t> stringValueData(std::u16string_view text) {
 inline bool writeDefaultString(Registry& registry, Root root, std::u16string_view key, std::u16string_view value) {
     Key opened = openOrCreate(registry, root, key);
     if (!opened) return false;
-    return registry.setValue(opened, u"", ValueType::String, stringValueData(value));
+    return registry.setValue(opened, u"", ValueKind::String, stringValueData(value));
 }
 
 }  // namespace lz::registry

@@ -5,16 +5,35 @@
 #include <memory>
 #include <utility>
 
-#ifdef _WIN32
-#include <windows.h>
-#else
+#include "platform/code_page_936.h"
+
+#ifndef _WIN32
 #include <iconv.h>
 #endif
 
 namespace lz::text {
+
+#ifndef _WIN32
+// Windows has its own (win32/code_page_936_win32.cpp).
+char16_t decodeCodePage936(std::string_view character) {
+    // One converter for the whole table, reset before each character.
+    static const iconv_t cd = iconv_open("UTF-16LE", "CP936");
+    if (cd == reinterpret_cast<iconv_t>(-1)) return u'\uFFFD';
+    iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    char buffer[2] = {character[0], character.size() > 1 ? character[1] : '\0'};
+    unsigned char out[4] = {};
+    char* inPtr = buffer;
+    char* outPtr = reinterpret_cast<char*>(out);
+    std::size_t inLeft = character.size();
+    std::size_t outLeft = sizeof out;
+    if (iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft) == static_cast<std::size_t>(-1)) return u'\uFFFD';
+    if (inLeft != 0 || outLeft != sizeof out - 2) return u'\uFFFD';  // not exactly one BMP unit
+    return static_cast<char16_t>(out[0] | (out[1] << 8));
+}
+#endif
+
 namespace {
 
-constexpr unsigned kCodePage = 936;
 constexpr char16_t kReplacement = 0xFFFD;
 
 constexpr unsigned kFirstLead = 0x81;
@@ -36,31 +55,6 @@ struct Tables {
     std::array<std::uint16_t, 0x10000> encode{};  // unit -> byte, or (lead << 8 | trail); 0: none
 };
 
-// Decodes one character of one or two bytes; kReplacement when code page 936 has none.
-#ifdef _WIN32
-char16_t decodeOne(const char* in, int size) {
-    wchar_t out[2] = {};
-    const int n = MultiByteToWideChar(kCodePage, MB_ERR_INVALID_CHARS, in, size, out, 2);
-    return n == 1 ? static_cast<char16_t>(out[0]) : kReplacement;
-}
-#else
-char16_t decodeOne(const char* in, int size) {
-    // One converter for the whole table, reset before each character.
-    static const iconv_t cd = iconv_open("UTF-16LE", "CP936");
-    if (cd == reinterpret_cast<iconv_t>(-1)) return kReplacement;
-    iconv(cd, nullptr, nullptr, nullptr, nullptr);
-    char buffer[2] = {in[0], size > 1 ? in[1] : '\0'};
-    unsigned char out[4] = {};
-    char* inPtr = buffer;
-    char* outPtr = reinterpret_cast<char*>(out);
-    auto inLeft = static_cast<std::size_t>(size);
-    std::size_t outLeft = sizeof out;
-    if (iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft) == static_cast<std::size_t>(-1)) return kReplacement;
-    if (inLeft != 0 || outLeft != sizeof out - 2) return kReplacement;  // not exactly one BMP unit
-    return static_cast<char16_t>(out[0] | (out[1] << 8));
-}
-#endif
-
 // Windows reads the user-defined areas of code page 936 (AAA1..AFFE, F8A1..FEFE, A140..A7A0
 // and a few more, and the byte FF) as private-use characters, iconv as unassigned. Treat them
 // as unassigned everywhere so that both builds read every byte alike; a character must also
@@ -72,15 +66,15 @@ char16_t accepted(char16_t unit) {
 std::unique_ptr<Tables> buildTables() {
     auto tables = std::make_unique<Tables>();
     // The single bytes first: the euro sign is written as the byte 80.
-    tables->single80 = accepted(decodeOne("\x80", 1));
-    tables->singleFF = accepted(decodeOne("\xFF", 1));
+    tables->single80 = accepted(decodeCodePage936("\x80"));
+    tables->singleFF = accepted(decodeCodePage936("\xFF"));
     for (const auto& [byte, unit] : {std::pair{0x80u, tables->single80}, std::pair{0xFFu, tables->singleFF}}) {
         if (unit != kReplacement) tables->encode[unit] = static_cast<std::uint16_t>(byte);
     }
     for (unsigned lead = kFirstLead; lead <= kLastLead; ++lead) {
         for (unsigned trail = kFirstTrail; trail <= kLastTrail; ++trail) {
             const char pair[2] = {static_cast<char>(lead), static_cast<char>(trail)};
-            const char16_t unit = trail == 0x7F ? kReplacement : accepted(decodeOne(pair, 2));
+            const char16_t unit = trail == 0x7F ? kReplacement : accepted(decodeCodePage936({pair, 2}));
             tables->decode[pairIndex(lead, trail)] = unit;
             // The first (lowest) code of a character is the one written back.
             if (unit != kReplacement && tables->encode[unit] == 0) {
@@ -179,50 +173,14 @@ void appendUtf8(std::string& out, char32_t cp) {
     }
 }
 
-// Reads one code point from UTF-8 at `i` and advances `i`. An ill-formed sequence yields
-// U+FFFD for its maximal subpart (the lead byte and the continuation bytes that were valid).
-char32_t nextUtf8(std::string_view s, std::size_t& i) {
-    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(s[k]); };
-    const unsigned b0 = byte(i++);
-    if (b0 < 0x80) return b0;
-    unsigned need = 0;
-    char32_t cp = 0;
-    unsigned lo = 0x80;
-    unsigned hi = 0xBF;
-    if (b0 >= 0xC2 && b0 <= 0xDF) {
-        need = 1;
-        cp = b0 & 0x1F;
-    } else if (b0 >= 0xE0 && b0 <= 0xEF) {
-        need = 2;
-        cp = b0 & 0x0F;
-        if (b0 == 0xE0) lo = 0xA0;  // no overlong forms
-        if (b0 == 0xED) hi = 0x9F;  // no surrogates
-    } else if (b0 >= 0xF0 && b0 <= 0xF4) {
-        need = 3;
-        cp = b0 & 0x07;
-        if (b0 == 0xF0) lo = 0x90;  // no overlong forms
-        if (b0 == 0xF4) hi = 0x8F;  // nothing above U+10FFFF
-    } else {
-        return kReplacement;
-    }
-    for (unsigned k = 0; k < need; ++k) {
-        if (i >= s.size()) return kReplacement;
-        const unsigned b = byte(i);
-        if (b < lo || b > hi) return kReplacement;
-        cp = (cp << 6) | (b & 0x3F);
-        ++i;
-        lo = 0x80;
-        hi = 0xBF;
-    }
-    return cp;
-}
-
 template <class Unit>
 std::basic_string<Unit> utf8ToUnits(std::string_view utf8) {
     std::basic_string<Unit> out;
     out.reserve(utf8.size());
     for (std::size_t i = 0; i < utf8.size();) {
-        const char32_t cp = nextUtf8(utf8, i);
+        const Utf8Character c = readUtf8(utf8, i);
+        i += c.size;
+        const char32_t cp = c.codePoint;
         if (cp < 0x10000) {
             out.push_back(static_cast<Unit>(cp));
         } else {
@@ -285,7 +243,9 @@ std::string utf8ToGbk(std::string_view utf8) {
     std::string out;
     out.reserve(utf8.size());
     for (std::size_t i = 0; i < utf8.size();) {
-        const char32_t cp = nextUtf8(utf8, i);
+        const Utf8Character c = readUtf8(utf8, i);
+        i += c.size;
+        const char32_t cp = c.codePoint;
         if (cp < 0x80) {
             out.push_back(static_cast<char>(cp));
         } else {

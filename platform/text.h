@@ -47,6 +47,52 @@ constexpr std::size_t gbkCharSize(std::string_view gbk, std::size_t pos) noexcep
     return (trail >= 0x40 && trail != 0x7F && trail != 0xFF) ? 2 : 1;
 }
 
+// One character read from UTF-8 text: its code point and its length in bytes (0 when `pos` is
+// at or past the end). Bytes that do not start a well-formed character (an overlong form, an
+// encoded surrogate, a number past U+10FFFF, a missing or stray continuation byte) give U+FFFD,
+// `wellFormed` false and the length of the maximal ill-formed subpart: the lead byte and the
+// continuation bytes that were still valid after it. The converters below read UTF-8 by it.
+struct Utf8Character {
+    char32_t codePoint = 0xFFFD;
+    std::size_t size = 0;
+    bool wellFormed = false;
+};
+
+constexpr Utf8Character readUtf8(std::string_view utf8, std::size_t pos) noexcept {
+    if (pos >= utf8.size()) return {};
+    const auto lead = static_cast<unsigned char>(utf8[pos]);
+    if (lead < 0x80) return {lead, 1, true};
+    std::size_t continuations = 0;
+    char32_t codePoint = 0;
+    unsigned low = 0x80, high = 0xBF;  // the range of the next byte
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        continuations = 1;
+        codePoint = lead & 0x1F;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        continuations = 2;
+        codePoint = lead & 0x0F;
+        if (lead == 0xE0) low = 0xA0;   // no overlong forms
+        if (lead == 0xED) high = 0x9F;  // no surrogates
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        continuations = 3;
+        codePoint = lead & 0x07;
+        if (lead == 0xF0) low = 0x90;   // no overlong forms
+        if (lead == 0xF4) high = 0x8F;  // nothing above U+10FFFF
+    } else {
+        return {0xFFFD, 1, false};
+    }
+    std::size_t size = 1;
+    for (; size <= continuations; ++size) {
+        if (pos + size >= utf8.size()) return {0xFFFD, size, false};
+        const auto next = static_cast<unsigned char>(utf8[pos + size]);
+        if (next < low || next > high) return {0xFFFD, size, false};
+        codePoint = codePoint << 6 | (next & 0x3F);
+        low = 0x80;
+        high = 0xBF;
+    }
+    return {codePoint, size, true};
+}
+
 // Position of the last backslash of a GBK text, std::string_view::npos when there is none.
 // A 0x5C byte that is the second byte of a double-byte character (乗 is 81 5C) is not one.
 std::size_t findLastBackslash(std::string_view gbk);

@@ -72,36 +72,11 @@ std::uint32_t hexNumber(std::u16string_view digits) {
 // surrogate or number past U+10FFFF) and not ASCII alone.
 bool isUtf8(std::string_view bytes) {
     bool beyondAscii = false;
-    std::size_t i = 0;
-    while (i < bytes.size()) {
-        const auto lead = static_cast<unsigned char>(bytes[i]);
-        if (lead < 0x80) {
-            ++i;
-            continue;
-        }
-        std::size_t length = 0;
-        unsigned char low = 0x80, high = 0xBF;  // the range of the second byte
-        if (lead >= 0xC2 && lead <= 0xDF) {
-            length = 2;
-        } else if (lead >= 0xE0 && lead <= 0xEF) {
-            length = 3;
-            if (lead == 0xE0) low = 0xA0;
-            if (lead == 0xED) high = 0x9F;
-        } else if (lead >= 0xF0 && lead <= 0xF4) {
-            length = 4;
-            if (lead == 0xF0) low = 0x90;
-            if (lead == 0xF4) high = 0x8F;
-        } else {
-            return false;
-        }
-        if (bytes.size() - i < length) return false;
-        const auto second = static_cast<unsigned char>(bytes[i + 1]);
-        if (second < low || second > high) return false;
-        for (std::size_t k = 2; k < length; ++k) {
-            if ((static_cast<unsigned char>(bytes[i + k]) & 0xC0) != 0x80) return false;
-        }
-        i += length;
-        beyondAscii = true;
+    for (std::size_t i = 0; i < bytes.size();) {
+        const text::Utf8Character c = text::readUtf8(bytes, i);
+        if (!c.wellFormed) return false;
+        beyondAscii = beyondAscii || c.size > 1;
+        i += c.size;
     }
     return beyondAscii;
 }

@@ -160,15 +160,15 @@ std::string_view kindCode(StepKind kind) {
     return {};
 }
 
-std::string_view typeCode(ValueType type) {
+std::string_view typeCode(StepValueType type) {
     switch (type) {
-        case ValueType::None:
+        case StepValueType::None:
             return kNone;
-        case ValueType::Binary:
+        case StepValueType::Binary:
             return kBinaryCode;
-        case ValueType::Dword:
+        case StepValueType::Dword:
             return kDwordCode;
-        case ValueType::String:
+        case StepValueType::String:
             return kStringCode;
     }
     return {};
@@ -213,9 +213,9 @@ public:
         }
         const bool binary = (size4 == kBinaryCode.size()) & is<kBinaryCode>(code);
         const bool dword = (size4 == kDwordCode.size()) & is<kDwordCode>(code);
-        static_assert(static_cast<int>(ValueType::String) - static_cast<int>(ValueType::Binary) == 2 &&
-                      static_cast<int>(ValueType::String) - static_cast<int>(ValueType::Dword) == 1);
-        const unsigned type = write * (static_cast<unsigned>(ValueType::String) - 2 * binary - dword);
+        static_assert(static_cast<int>(StepValueType::String) - static_cast<int>(StepValueType::Binary) == 2 &&
+                      static_cast<int>(StepValueType::String) - static_cast<int>(StepValueType::Dword) == 1);
+        const unsigned type = write * (static_cast<unsigned>(StepValueType::String) - 2 * binary - dword);
         static_assert(static_cast<int>(StepKind::Hint) == 0 && static_cast<int>(StepKind::Write) == 1 &&
                       static_cast<int>(StepKind::Delete) == 2);
         const unsigned kind = !hint * (1 + del);
@@ -224,7 +224,7 @@ public:
         const std::size_t valueSize = select(write, end3 - start3, kNone.size());
 
         table_.joining_ = false;  // a new step: the last one is complete
-        table_.steps_.push_back({static_cast<StepKind>(kind), static_cast<ValueType>(type),
+        table_.steps_.push_back({static_cast<StepKind>(kind), static_cast<StepValueType>(type),
                                  std::string_view(base + start2, end2 - start2),
                                  std::string_view(reinterpret_cast<const char*>(valueData), valueSize)});
     }

@@ -76,16 +76,18 @@ EditorScheme readForEditor(std::string_view text);
 // ---- The optimizer's reading ---------------------------------------------------------------
 
 enum class StepKind : std::uint8_t { Hint, Write, Delete };
-enum class ValueType : std::uint8_t { None, Binary, Dword, String };
+// What a write step's value text is, as its type code says; the registry value it becomes is
+// another matter (steps/registry_steps.h).
+enum class StepValueType : std::uint8_t { None, Binary, Dword, String };
 
-std::string_view kindCode(StepKind kind);   // "TSWB", "ZCBTJ", "ZCBSC"
-std::string_view typeCode(ValueType type);  // "无", "EJZSZ", "SZJZ", "ZCZ"
+std::string_view kindCode(StepKind kind);       // "TSWB", "ZCBTJ", "ZCBSC"
+std::string_view typeCode(StepValueType type);  // "无", "EJZSZ", "SZJZ", "ZCZ"
 
 // One step of the table. The views point into the StepTable that holds the step (or into
 // static storage for "无"), so a step is valid as long as its table.
 struct Step {
     StepKind kind;
-    ValueType type;          // None for hints and deletes
+    StepValueType type;      // None for hints and deletes
     std::string_view text;   // hint text, or registry path
     std::string_view value;  // value text; "无" for hints and deletes
 

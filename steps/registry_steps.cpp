@@ -136,14 +136,14 @@ std::optional<RegistryWrite> prepareRegistryWrite(std::string_view gbkPath, std:
                                                   std::string_view typeCode) {
     auto entry = resolveRegistryEntry(gbkPath);
     if (!entry) return std::nullopt;
-    RegistryWrite write{std::move(*entry), registry::ValueType::String, {}};
+    RegistryWrite write{std::move(*entry), registry::ValueKind::String, {}};
     if (typeCode == scheme::kBinaryCode) {
-        write.type = registry::ValueType::Binary;
+        write.type = registry::ValueKind::Binary;
         write.data.assign(gbkValue.begin(), gbkValue.end());
     } else if (typeCode == scheme::kDwordCode) {
         const auto number = parseDwordText(gbkValue);
         if (!number) return std::nullopt;
-        write.type = registry::ValueType::Dword;
+        write.type = registry::ValueKind::Dword;
         write.data = littleEndian(*number);
     } else {
         write.data = registry::stringValueData(text::gbkToUtf16(gbkValue));

@@ -60,12 +60,15 @@ std::optional<std::uint32_t> parseDwordText(std::string_view gbkText);
 // One value write, ready for the registry: where, what type, which bytes.
 struct RegistryWrite {
     RegistryEntry entry;
-    registry::ValueType type = registry::ValueType::String;
+    registry::ValueKind type = registry::ValueKind::String;
     std::vector<std::uint8_t> data;
 };
 
-// The write a step stands for (see applyRegistryStep), or nothing when it writes nothing: a path
-// without "\" or a "SZJZ" text that is not a number.
+// The write a step stands for: the path names key and value (see resolveRegistryEntry); the
+// type code chooses the data: "EJZSZ" the value's GBK bytes as REG_BINARY (no terminator,
+// nothing for an empty text), "SZJZ" a REG_DWORD by parseDwordText (little-endian), any other
+// code the value as a REG_SZ in UTF-16 with its terminating zero. Nothing when the step writes
+// nothing: a path without "\" or a "SZJZ" text that is not a number.
 std::optional<RegistryWrite> prepareRegistryWrite(std::string_view gbkPath, std::string_view gbkValue,
                                                   std::string_view typeCode);
 
@@ -73,16 +76,6 @@ std::optional<RegistryWrite> prepareRegistryWrite(std::string_view gbkPath, std:
 // created stays created even when setting the value then fails. Done exactly when the value
 // was set; Denied when the key could not be opened or made for lack of rights.
 registry::Change applyRegistryWrite(registry::Registry& registry, const RegistryWrite& write);
-
-// Writes one value: the path names key and value (see resolveRegistryEntry); the type code
-// chooses the data: "EJZSZ" the value's GBK bytes as REG_BINARY (no terminator, nothing for an
-// empty text), "SZJZ" a REG_DWORD by parseDwordText (little-endian), any other code the value
-// as a REG_SZ in UTF-16 with its terminating zero. The key is opened for writing, or created
-// with its missing parents when it cannot be opened; a key created stays created even when
-// setting the value then fails. True exactly when the value was set. Nothing is touched for a
-// path without "\" or a "SZJZ" text that is not a number.
-bool applyRegistryStep(registry::Registry& registry, std::string_view gbkPath, std::string_view gbkValue,
-                       std::string_view typeCode);
 
 // Whether the entry a path names exists, three ways: a missing key or value is Absent; a path
 // without "\" names none, so it is Absent as well.

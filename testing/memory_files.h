@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/files.h"
+#include "testing/wildcard.h"
 
 namespace lz::test_support {
 
@@ -38,7 +39,7 @@ public:
         for (const auto& [path, bytes] : files) {
             if (!path.starts_with(folder)) continue;
             const std::string name = path.substr(folder.size());
-            if (name.find('\\') == std::string::npos && files::matchesWildcard(wildcard, name)) names.push_back(name);
+            if (name.find('\\') == std::string::npos && matchesWildcard(wildcard, name)) names.push_back(name);
         }
         return names;
     }

@@ -44,7 +44,7 @@ bool importRegFile(MemoryRegistry& registry, std::string_view fileBytes) {
                 break;
             case regfile::OperationKind::SetValue: {
                 const Key key = registry.create(*root, split.rest);
-                if (!registry.setValue(key, op.name, static_cast<ValueType>(op.data.type), op.data.bytes)) return false;
+                if (!registry.setValue(key, op.name, static_cast<ValueKind>(op.data.type), op.data.bytes)) return false;
                 break;
             }
             case regfile::OperationKind::DeleteValue:

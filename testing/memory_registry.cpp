@@ -86,7 +86,7 @@ Key MemoryRegistry::create(Root root, std::u16string_view subKey) {
     return openExisting(path);
 }
 
-bool MemoryRegistry::setValue(const Key& key, std::u16string_view name, ValueType type,
+bool MemoryRegistry::setValue(const Key& key, std::u16string_view name, ValueKind type,
                               std::span<const std::uint8_t> data) {
     const auto open = open_.find(key.token());
     if (!key || open == open_.end() || !validValueName(name)) return false;

@@ -40,7 +40,7 @@ public:
 
     Key openForWrite(Root root, std::u16string_view subKey) override;
     Key create(Root root, std::u16string_view subKey) override;
-    bool setValue(const Key& key, std::u16string_view name, ValueType type,
+    bool setValue(const Key& key, std::u16string_view name, ValueKind type,
                   std::span<const std::uint8_t> data) override;
     Existence valueExists(Root root, std::u16string_view subKey, std::u16string_view name) override;
     Existence keyExists(Root root, std::u16string_view subKey) override;

@@ -87,12 +87,12 @@ const std::wstring kRunnerCaption = std::wstring(21, L' ') + L"方案优化";
 constexpr wchar_t kSavedMessage[] = L"成功！";
 
 // Control ids, found by name in the programs' own window tables.
-const int kCatalogueListId = lz::optimizer::mainWindowLayout().idOf("超级列表框1");
-const int kStartButtonId = lz::optimizer::mainWindowLayout().idOf("按钮1");  // "启动方案"
-const int kPathBoxId = lz::optimizer::runnerWindowLayout().idOf("编辑框1");
-const int kStepListId = lz::editor::mainWindowLayout().idOf("超级列表框1");
-const int kSaveButtonId = lz::editor::mainWindowLayout().idOf("按钮5");  // "保存文件"
-constexpr int kMessageTextId = 0xFFFF;                                   // a message box's text
+const int kCatalogueListId = lz::optimizer::mainWindowLayout().idOf(lz::optimizer::main_window::kSchemeList);
+const int kStartButtonId = lz::optimizer::mainWindowLayout().idOf(lz::optimizer::main_window::kStart);
+const int kPathBoxId = lz::optimizer::runnerWindowLayout().idOf(lz::optimizer::runner_window::kPathBox);
+const int kStepListId = lz::editor::mainWindowLayout().idOf(lz::editor::main_window::kSteps);
+const int kSaveButtonId = lz::editor::mainWindowLayout().idOf(lz::editor::main_window::kSave);
+constexpr int kMessageTextId = 0xFFFF;  // a message box's text
 
 // Long enough for a 10 MB scheme on a slow machine; a run that takes longer is broken.
 constexpr Millis kSlowLimit{180000};

@@ -14,10 +14,8 @@ ControlLayout control(ControlKind kind, std::string_view name, std::string_view 
     return c;
 }
 
-ControlLayout button(std::string_view name, std::string_view caption, Rect r, bool clickable) {
-    ControlLayout c = control(ControlKind::Button, name, caption, r);
-    if (clickable) c.events = {Event::Clicked};
-    return c;
+ControlLayout button(std::string_view name, std::string_view caption, Rect r) {
+    return control(ControlKind::Button, name, caption, r);
 }
 
 ControlLayout label(std::string_view name, std::string_view caption, Rect r) {
@@ -37,7 +35,6 @@ ControlLayout list(std::string_view name, std::initializer_list<Column> columns,
 ControlLayout radio(std::string_view name, std::string_view caption, Rect r, bool checked) {
     ControlLayout c = control(ControlKind::Radio, name, caption, r);
     c.checked = checked;
-    c.events = {Event::Clicked};
     return c;
 }
 

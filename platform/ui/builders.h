@@ -11,7 +11,7 @@
 namespace lz::ui::build {
 
 ControlLayout control(ControlKind kind, std::string_view name, std::string_view text, Rect r);
-ControlLayout button(std::string_view name, std::string_view caption, Rect r, bool clickable = true);
+ControlLayout button(std::string_view name, std::string_view caption, Rect r);
 ControlLayout label(std::string_view name, std::string_view caption, Rect r);
 ControlLayout edit(std::string_view name, std::string_view text, Rect r);
 ControlLayout list(std::string_view name, std::initializer_list<Column> columns, Rect r);

@@ -1,9 +1,6 @@
 #include "platform/ui/layout.h"
 
-#include <algorithm>
 #include <string>
-
-#include "platform/ui/window.h"
 
 namespace lz::ui {
 
@@ -13,10 +10,6 @@ ControlLayout::ControlLayout(ControlLayout&&) noexcept = default;
 ControlLayout& ControlLayout::operator=(const ControlLayout&) = default;
 ControlLayout& ControlLayout::operator=(ControlLayout&&) noexcept = default;
 ControlLayout::~ControlLayout() = default;
-
-bool ControlLayout::binds(Event e) const {
-    return std::find(events.begin(), events.end(), e) != events.end();
-}
 
 const ControlLayout* WindowLayout::find(std::string_view name) const {
     int i = indexOf(name);
@@ -50,43 +43,6 @@ Rect WindowLayout::clientRect(const ControlLayout& c) const {
         }
     }
     return r;
-}
-
-namespace {
-
-std::string_view eventName(Event event) {
-    switch (event) {
-        case Event::Created:
-            return "Created";
-        case Event::Clicked:
-            return "Clicked";
-        case Event::MouseDown:
-            return "MouseDown";
-        case Event::Selected:
-            return "Selected";
-        case Event::PageChanged:
-            return "PageChanged";
-    }
-    return "unknown";
-}
-
-}  // namespace
-
-std::string describeHandler(const WindowLayout& window, std::string_view control, Event event) {
-    std::string where = "the " + std::string(eventName(event)) + " handler of ";
-    if (!control.empty()) where.append(control).append(" in ");
-    return where + "\"" + window.caption + "\"";
-}
-
-Handlers& Handlers::on(std::string_view control, Event event, Handler handler) {
-    entries_.push_back({std::string(control), event, std::move(handler)});
-    return *this;
-}
-
-const Handler* Handlers::find(std::string_view control, Event event) const {
-    for (const Entry& e : entries_)
-        if (e.event == event && e.control == control) return &e.handler;
-    return nullptr;
 }
 
 }  // namespace lz::ui

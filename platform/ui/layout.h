@@ -26,11 +26,11 @@ enum class ControlKind {
     Browser,     // embedded web browser with an address property
 };
 
-// Events a layout may bind to a control. Each bound event runs one handler.
+// What a window raises: for each, the handler bound to it (platform/ui/handlers.h), if any, runs.
 enum class Event {
     Created,      // the window's created event, raised before it is first shown
     Clicked,      // button or radio button clicked
-    MouseDown,    // left mouse button pressed on a label
+    MouseDown,    // left mouse button pressed on a label styled as a link
     Selected,     // combo-box entry picked
     PageChanged,  // the user brought another tab page to the front
 };
@@ -127,31 +127,38 @@ struct ControlLayout {
     bool fileMustExist = false;
     bool pathMustExist = false;
     bool promptCreate = false;
-
-    // Events this control has bound (the window's own created event is on WindowLayout).
-    std::vector<Event> events;
-
-    bool binds(Event e) const;
 };
 
-// A control name the window's table does not have: a programming error, thrown by both window
-// backends. Its own type rather than a library exception, whose string would bring the
+// A window asked for something its table does not have: a programming error, thrown by both
+// window backends. Its own type rather than a library exception, whose string would bring the
 // library's reference-counted strings into the programs.
-class UnknownControl final : public std::exception {
+class TableMismatch : public std::exception {
 public:
-    explicit UnknownControl(std::string message) : message_(std::move(message)) {}
+    explicit TableMismatch(std::string message) : message_(std::move(message)) {}
     const char* what() const noexcept override { return message_.c_str(); }
 
 private:
     std::string message_;
 };
 
+// A control name the window's table does not have.
+class UnknownControl final : public TableMismatch {
+public:
+    using TableMismatch::TableMismatch;
+};
+
+// A control asked for what its kind does not do: a list operation on a button, a handler bound
+// to an event the control never raises.
+class WrongKind final : public TableMismatch {
+public:
+    using TableMismatch::TableMismatch;
+};
+
 struct WindowLayout {
     std::string caption;
     int width = 0, height = 0;  // outer size, frame and title bar included
     bool closeButton = true;
-    bool icon = false;       // carries the program icon
-    bool onCreated = false;  // the created event is bound
+    bool icon = false;  // carries the program icon
     std::vector<ControlLayout> controls;
 
     const ControlLayout* find(std::string_view name) const;

@@ -62,25 +62,6 @@ std::string_view ListModel::cell(int row, int column) const {
     return cells_[(r - viewedRows()) * static_cast<size_t>(columns_) + static_cast<size_t>(column)];
 }
 
-void ListModel::ownViewedRows() {
-    views();
-    if (viewed_.empty()) return;
-    std::vector<std::string> owned;
-    owned.reserve(viewed_.size() + cells_.size());
-    for (std::string_view line : viewed_) owned.emplace_back(line);
-    for (std::string& c : cells_) owned.push_back(std::move(c));
-    cells_ = std::move(owned);
-    viewed_.clear();
-    text_.reset();
-}
-
-bool ListModel::set(int row, int column, std::string_view text) {
-    if (!validRow(row) || column < 0 || column >= columns_) return false;
-    ownViewedRows();
-    cells_[static_cast<size_t>(row) * static_cast<size_t>(columns_) + static_cast<size_t>(column)] = std::string(text);
-    return true;
-}
-
 bool ListModel::remove(int row) {
     if (!validRow(row)) return false;
     if (static_cast<size_t>(row) < viewedRows()) {
@@ -92,13 +73,6 @@ bool ListModel::remove(int row) {
     auto first = cells_.begin() + static_cast<std::ptrdiff_t>(row) * columns_;
     cells_.erase(first, first + columns_);
     return true;
-}
-
-void ListModel::clear() {
-    viewed_.clear();
-    unsplit_ = 0;
-    text_.reset();
-    cells_.clear();
 }
 
 }  // namespace lz::ui

@@ -3,8 +3,8 @@
 //
 // A list that is filled from a text in one go (the lines of a scheme file) keeps the text once
 // and views it, one row per line: a list of 100,000 scheme lines then costs the file's bytes
-// and one view per line, not one string per line. Rows added later, or any change to a viewed
-// row, are kept as strings of their own. A list given a whole text (appendAllLines) only
+// and one view per line, not one string per line. Rows added later are kept as strings of
+// their own. A list given a whole text (appendAllLines) only
 // counts its lines at first and makes the views when a row is first read, so a scheme whose
 // lines are never looked at costs one pass over its bytes.
 #pragma once
@@ -35,13 +35,9 @@ public:
 
     // Empty for a cell that does not exist.
     std::string_view cell(int row, int column) const;
-    bool set(int row, int column, std::string_view text);
     bool remove(int row);
-    void clear();
 
 private:
-    // Turns the viewed rows into rows of their own, before one of them changes.
-    void ownViewedRows();
     // The views of the text's lines, made now if they were only counted so far.
     const std::vector<std::string_view>& views() const;
     std::size_t viewedRows() const { return unsplit_ ? unsplit_ : viewed_.size(); }

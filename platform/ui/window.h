@@ -2,40 +2,16 @@
 // properties through this interface and never see which backend (Win32 or in-memory) is behind.
 #pragma once
 
-#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "platform/ui/handlers.h"
 #include "platform/ui/layout.h"
 
 namespace lz::ui {
-
-class Window;
-using Handler = std::function<void(Window&)>;
-
-// The handlers bound to a window's events, keyed by control name and event. The window's own
-// created event has the empty control name.
-class Handlers {
-public:
-    Handlers& on(std::string_view control, Event event, Handler handler);
-    Handlers& onCreated(Handler handler) { return on({}, Event::Created, std::move(handler)); }
-    const Handler* find(std::string_view control, Event event) const;
-
-private:
-    struct Entry {
-        std::string control;
-        Event event;
-        Handler handler;
-    };
-    std::vector<Entry> entries_;
-};
-
-// How traces and tests name a handler: `the Clicked handler of 按钮1 in "方案管理"` (the
-// window's own created event: `the Created handler of "方案管理"`).
-std::string describeHandler(const WindowLayout& window, std::string_view control, Event event);
 
 class Window {
 public:
@@ -56,21 +32,17 @@ public:
     virtual bool enabled(std::string_view control) const = 0;
     virtual void setEnabled(std::string_view control, bool on) = 0;
     virtual bool visible(std::string_view control) const = 0;
-    virtual void setVisible(std::string_view control, bool on) = 0;
 
-    // Radio buttons: checking one unchecks the others of its group.
+    // Radio buttons: clicking one checks it and unchecks the others of its group.
     virtual bool checked(std::string_view control) const = 0;
-    virtual void setChecked(std::string_view control, bool on) = 0;
-
-    // Combo boxes: the picked entry, -1 when none.
-    virtual int selectedItem(std::string_view control) const = 0;
 
     // Tab controls: the page in front. Bringing a page to the front from code raises no event.
     virtual int currentPage(std::string_view control) const = 0;
     virtual void setCurrentPage(std::string_view control, int page) = 0;
 
     // List views. Cells hold text in the list's cell encoding (UTF-8, or GBK bytes for lists
-    // of scheme lines); the display decodes them.
+    // of scheme lines); the display decodes them. A list operation on a control that is not a
+    // list throws WrongKind, as an unknown name throws UnknownControl.
     virtual int rowCount(std::string_view list) const = 0;
     virtual void appendRow(std::string_view list, std::vector<std::string> cells) = 0;
     virtual void appendRows(std::string_view list, std::vector<std::string> firstCells) = 0;
@@ -81,11 +53,8 @@ public:
     // lines of a first filling are only counted until a row is read.
     virtual void appendAllLines(std::string_view list, std::shared_ptr<const void> owner, std::string_view text) = 0;
     virtual std::string cell(std::string_view list, int row, int column) const = 0;
-    virtual void setCell(std::string_view list, int row, int column, std::string_view text) = 0;
     virtual void removeRow(std::string_view list, int row) = 0;
-    virtual void clearRows(std::string_view list) = 0;
-    virtual int selectedRow(std::string_view list) const = 0;    // -1 when none
-    virtual void selectRow(std::string_view list, int row) = 0;  // -1 clears the selection
+    virtual int selectedRow(std::string_view list) const = 0;  // -1 when none
 
     // Shows a file dialog of this window; the chosen path (UTF-8), or nothing when cancelled.
     virtual std::optional<std::string> showFileDialog(std::string_view dialog) = 0;

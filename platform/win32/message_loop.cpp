@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "platform/win32/browser.h"
-#include "platform/win32/ui_win32.h"
 #include "platform/win32/window_win32.h"
 
 namespace lz::win32 {
@@ -16,10 +15,6 @@ namespace lz::win32 {
 namespace {
 
 std::vector<std::unique_ptr<Win32Window>> g_modeless;
-
-void freeClosedModeless() {
-    std::erase_if(g_modeless, [](const std::unique_ptr<Win32Window>& w) { return !w->isOpen() && !w->busy(); });
-}
 
 // Esc closes the window it was pressed in, unless the focused control uses the key itself:
 // an open drop-down list closes, an in-place edit of a list item is cancelled.
@@ -53,6 +48,8 @@ bool preTranslate(MSG& msg) {
     return IsDialogMessageW(root, &msg) != FALSE;
 }
 
+}  // namespace
+
 void dispatch(MSG& msg) {
     if (!preTranslate(msg)) {
         TranslateMessage(&msg);
@@ -60,7 +57,9 @@ void dispatch(MSG& msg) {
     }
 }
 
-}  // namespace
+void freeClosedModeless() {
+    std::erase_if(g_modeless, [](const std::unique_ptr<Win32Window>& w) { return !w->isOpen() && !w->busy(); });
+}
 
 bool pumpOne(int& exitCode) {
     MSG msg;
@@ -72,18 +71,6 @@ bool pumpOne(int& exitCode) {
     dispatch(msg);
     freeClosedModeless();
     return true;
-}
-
-void pumpMessages() {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (msg.message == WM_QUIT) {
-            PostQuitMessage(static_cast<int>(msg.wParam));
-            return;
-        }
-        dispatch(msg);
-    }
-    freeClosedModeless();
 }
 
 void runUntilClosed(const ui::Window& window) {

@@ -16,6 +16,11 @@ class Win32Window;
 // One turn of the loop; false once WM_QUIT has been taken from the queue (its exit code then
 // in `exitCode`).
 bool pumpOne(int& exitCode);
+// Handles one message taken from the queue as every loop of the program does: the keyboard
+// handling of the program's windows first, then the window procedure.
+void dispatch(MSG& msg);
+// Frees the modeless windows kept that have closed and have no handler running.
+void freeClosedModeless();
 // Runs the loop until `window` has closed; a WM_QUIT taken meanwhile is posted again, so that
 // the outer loop ends the program.
 void runUntilClosed(const ui::Window& window);

@@ -139,7 +139,7 @@ bool readContents(HKEY key, KeyContents& contents) {
             status = RegEnumValueW(key, index, name.data(), &length, nullptr, &type, data.data(), &size);
             if (status == ERROR_SUCCESS)
                 contents.values.push_back({std::u16string(name.begin(), name.begin() + length),
-                                           {static_cast<ValueType>(type), {data.begin(), data.begin() + size}}});
+                                           {static_cast<ValueKind>(type), {data.begin(), data.begin() + size}}});
         }
         for (DWORD index = 0; status == ERROR_SUCCESS && index < subKeys; ++index) {
             DWORD length = static_cast<DWORD>(name.size());
@@ -202,7 +202,7 @@ Key Win32Registry::create(Root root, std::u16string_view subKey) {
     return keep(root, *path, reinterpret_cast<std::uintptr_t>(created));
 }
 
-bool Win32Registry::setValue(const Key& key, std::u16string_view name, ValueType type,
+bool Win32Registry::setValue(const Key& key, std::u16string_view name, ValueKind type,
                              std::span<const std::uint8_t> data) {
     const auto valueName = terminated(name);
     if (!key || !valueName || data.size() > MAXDWORD) return false;
@@ -248,7 +248,7 @@ ValueState Win32Registry::readValue(Root root, std::u16string_view subKey, std::
         if (status != ERROR_SUCCESS)
             return {existenceAfter(status, "RegQueryValueExW", subject(root, subKey, name)), {}};
         data.resize(size);
-        return {Existence::Present, {static_cast<ValueType>(type), std::move(data)}};
+        return {Existence::Present, {static_cast<ValueKind>(type), std::move(data)}};
     }
     traceError("RegQueryValueExW", ERROR_MORE_DATA, subject(root, subKey, name));  // it kept growing
     return {Existence::Failed, {}};

@@ -24,7 +24,7 @@ public:
     // RegCreateKeyExW with KEY_WRITE (creates the missing keys on the path).
     Key create(Root root, std::u16string_view subKey) override;
     // RegSetValueExW.
-    bool setValue(const Key& key, std::u16string_view name, ValueType type,
+    bool setValue(const Key& key, std::u16string_view name, ValueKind type,
                   std::span<const std::uint8_t> data) override;
     // RegOpenKeyExW with KEY_QUERY_VALUE, then RegQueryValueExW. A missing key or value, or a
     // key path the registry refuses as a name, is Absent; any other error (no right to read

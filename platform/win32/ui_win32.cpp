@@ -5,6 +5,8 @@
 #include <commctrl.h>
 // clang-format on
 
+#include <memory>
+
 #include "platform/win32/message_loop.h"
 #include "platform/win32/system_library.h"
 #include "platform/win32/trace.h"
@@ -12,15 +14,9 @@
 
 namespace lz::win32 {
 
-namespace {
-
-HINSTANCE g_instance = nullptr;
-
-// The common controls and the windows' own class, once per process.
-bool initialise(HINSTANCE instance) {
+bool initialiseWindows(HINSTANCE instance) {
     static bool done = false;
     if (done) return true;
-    g_instance = instance;
     INITCOMMONCONTROLSEX icc{sizeof(icc),
                              ICC_STANDARD_CLASSES | ICC_LISTVIEW_CLASSES | ICC_TAB_CLASSES | ICC_USEREX_CLASSES};
     if (!InitCommonControlsEx(&icc)) traceLastError("InitCommonControlsEx");
@@ -36,13 +32,12 @@ bool initialise(HINSTANCE instance) {
     return done;
 }
 
-}  // namespace
-
 int runApplication(HINSTANCE instance, const ui::WindowLayout& layout, ui::Handlers handlers) {
-    if (!initialise(instance)) return 1;
+    if (!initialiseWindows(instance)) return 1;
     int exitCode = 0;
     {
-        const std::unique_ptr<ui::Window> start = openWindow(layout, std::move(handlers), WindowRole::EndsProgram);
+        const std::unique_ptr<ui::Window> start =
+            Win32Window::open(instance, layout, std::move(handlers), {.endsProgram = true});
         if (!start) return 1;
         if (start->isOpen())
             while (pumpOne(exitCode)) {
@@ -51,19 +46,6 @@ int runApplication(HINSTANCE instance, const ui::WindowLayout& layout, ui::Handl
     releaseModeless();
     releaseOle();
     return exitCode;
-}
-
-std::unique_ptr<ui::Window> openWindow(const ui::WindowLayout& layout, ui::Handlers handlers, WindowRole role) {
-    if (!initialise(GetModuleHandleW(nullptr))) return nullptr;
-    return Win32Window::open(g_instance, layout, std::move(handlers), {.endsProgram = role == WindowRole::EndsProgram});
-}
-
-HWND handleOf(const ui::Window& window) {
-    return static_cast<const Win32Window&>(window).hwnd();
-}
-
-HWND controlHandle(const ui::Window& window, std::string_view control) {
-    return static_cast<const Win32Window&>(window).controlHandle(control);
 }
 
 }  // namespace lz::win32

@@ -40,6 +40,7 @@ Win32Window::~Win32Window() {
 
 std::unique_ptr<Win32Window> Win32Window::open(HINSTANCE instance, const ui::WindowLayout& layout,
                                                ui::Handlers handlers, Opening opening) {
+    handlers.checkAgainst(layout);  // before the owner is disabled: a refused window leaves it as it was
     auto window = std::make_unique<Win32Window>(instance, layout, std::move(handlers), opening);
     if (opening.modal && opening.owner) EnableWindow(opening.owner, FALSE);
     if (!window->create()) return nullptr;
@@ -102,7 +103,7 @@ bool Win32Window::create() {
     }
     if (layout_.icon) setProgramIcon();
     createControls();
-    if (layout_.onCreated) raise({}, ui::Event::Created);
+    raise({}, ui::Event::Created);
     if (!isOpen()) return true;
     ShowWindow(hwnd_, SW_SHOW);
     UpdateWindow(hwnd_);
@@ -158,7 +159,6 @@ LRESULT Win32Window::handle(UINT message, WPARAM wp, LPARAM lp) {
 }
 
 void Win32Window::raise(std::string_view control, ui::Event event) {
-    if (!control.empty() && !at(control).layout().binds(event)) return;
     const ui::Handler* handler = handlers_.find(control, event);
     if (!handler) return;
     const Running running(handlerDepth_);
@@ -244,52 +244,42 @@ void Win32Window::setProgramIcon() {
 
 // ---- list views ----
 
+controls::ListView& Win32Window::list(std::string_view name) const {
+    if (controls::ListView* l = at(name).list()) return *l;
+    throw ui::WrongKind("\"" + std::string(name) + "\" in \"" + layout_.caption + "\" is not a list");
+}
+
 int Win32Window::rowCount(std::string_view name) const {
-    const controls::ListView* l = list(name);
-    return l ? l->rowCount() : 0;
+    return list(name).rowCount();
 }
 
 void Win32Window::appendRow(std::string_view name, std::vector<std::string> cells) {
-    if (controls::ListView* l = list(name)) l->appendRow(std::move(cells));
+    list(name).appendRow(std::move(cells));
 }
 
 void Win32Window::appendRows(std::string_view name, std::vector<std::string> firstCells) {
-    if (controls::ListView* l = list(name)) l->appendRows(std::move(firstCells));
+    list(name).appendRows(std::move(firstCells));
 }
 
 void Win32Window::appendLines(std::string_view name, std::shared_ptr<const std::string> text,
                               std::vector<std::string_view> lines) {
-    if (controls::ListView* l = list(name)) l->appendLines(std::move(text), std::move(lines));
+    list(name).appendLines(std::move(text), std::move(lines));
 }
 
 void Win32Window::appendAllLines(std::string_view name, std::shared_ptr<const void> owner, std::string_view text) {
-    if (controls::ListView* l = list(name)) l->appendAllLines(std::move(owner), text);
+    list(name).appendAllLines(std::move(owner), text);
 }
 
 std::string Win32Window::cell(std::string_view name, int row, int column) const {
-    const controls::ListView* l = list(name);
-    return l ? l->cell(row, column) : std::string();
-}
-
-void Win32Window::setCell(std::string_view name, int row, int column, std::string_view value) {
-    if (controls::ListView* l = list(name)) l->setCell(row, column, value);
+    return list(name).cell(row, column);
 }
 
 void Win32Window::removeRow(std::string_view name, int row) {
-    if (controls::ListView* l = list(name)) l->removeRow(row);
-}
-
-void Win32Window::clearRows(std::string_view name) {
-    if (controls::ListView* l = list(name)) l->clearRows();
+    list(name).removeRow(row);
 }
 
 int Win32Window::selectedRow(std::string_view name) const {
-    const controls::ListView* l = list(name);
-    return l ? l->selectedRow() : -1;
-}
-
-void Win32Window::selectRow(std::string_view name, int row) {
-    if (controls::ListView* l = list(name)) l->selectRow(row);
+    return list(name).selectedRow();
 }
 
 // ---- dialogs and other windows ----

@@ -53,10 +53,7 @@ public:
     bool enabled(std::string_view name) const override { return at(name).enabled(); }
     void setEnabled(std::string_view name, bool on) override { at(name).setEnabled(on); }
     bool visible(std::string_view name) const override { return at(name).visible(); }
-    void setVisible(std::string_view name, bool on) override { at(name).setVisible(on); }
     bool checked(std::string_view name) const override { return at(name).checked(); }
-    void setChecked(std::string_view name, bool on) override { at(name).setChecked(on); }
-    int selectedItem(std::string_view name) const override { return at(name).selectedItem(); }
     int currentPage(std::string_view name) const override { return at(name).currentPage(); }
     void setCurrentPage(std::string_view name, int page) override { at(name).setCurrentPage(page); }
     int rowCount(std::string_view list) const override;
@@ -66,11 +63,8 @@ public:
                      std::vector<std::string_view> lines) override;
     void appendAllLines(std::string_view list, std::shared_ptr<const void> owner, std::string_view text) override;
     std::string cell(std::string_view list, int row, int column) const override;
-    void setCell(std::string_view list, int row, int column, std::string_view text) override;
     void removeRow(std::string_view list, int row) override;
-    void clearRows(std::string_view list) override;
     int selectedRow(std::string_view list) const override;
-    void selectRow(std::string_view list, int row) override;
     std::optional<std::string> showFileDialog(std::string_view dialog) override;
     void messageBox(std::string_view text) override;
     bool ask(std::string_view text) override;
@@ -93,7 +87,8 @@ private:
     // The control of that id, or nullptr.
     controls::Control* byId(int id) const;
     // The list view of that name, or nullptr when the control is another kind.
-    controls::ListView* list(std::string_view name) const { return at(name).list(); }
+    // The named list view; WrongKind for a control of another kind.
+    controls::ListView& list(std::string_view name) const;
 
     bool create();
     void createControls();

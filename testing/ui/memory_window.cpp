@@ -13,6 +13,7 @@ MemoryWindow& MemoryDesktop::open(const WindowLayout& layout, Handlers handlers)
 }
 
 MemoryWindow& MemoryDesktop::create(const WindowLayout& layout, Handlers handlers, bool modal) {
+    handlers.checkAgainst(layout);
     windows_.push_back(std::make_unique<MemoryWindow>(*this, layout, std::move(handlers)));
     MemoryWindow& w = *windows_.back();
     openings.push_back({layout.caption, modal});
@@ -49,7 +50,7 @@ MemoryWindow::MemoryWindow(MemoryDesktop& desktop, const WindowLayout& layout, H
 }
 
 void MemoryWindow::raiseCreated() {
-    if (layout_.onCreated) raise({}, Event::Created);
+    raise({}, Event::Created);
 }
 
 memory::Control& MemoryWindow::at(std::string_view control) const {
@@ -57,8 +58,9 @@ memory::Control& MemoryWindow::at(std::string_view control) const {
     return *controls_[static_cast<size_t>(id - kFirstControlId)];
 }
 
-memory::ListView* MemoryWindow::list(std::string_view control) const {
-    return at(control).list();
+memory::ListView& MemoryWindow::list(std::string_view control) const {
+    if (memory::ListView* l = at(control).list()) return *l;
+    throw WrongKind("\"" + std::string(control) + "\" in \"" + layout_.caption + "\" is not a list");
 }
 
 bool MemoryWindow::reachable(std::string_view control) const {
@@ -72,7 +74,6 @@ bool MemoryWindow::reachable(std::string_view control) const {
 // An exception a handler throws stops here, as it does in the Win32 window; it is recorded for
 // the test to see.
 void MemoryWindow::raise(std::string_view control, Event event) {
-    if (!control.empty() && !at(control).layout().binds(event)) return;
     const Handler* h = handlers_.find(control, event);
     if (!h) return;
     try {
@@ -118,6 +119,12 @@ bool MemoryWindow::type(std::string_view edit, std::string_view utf8) {
     return reachable(edit) && at(edit).type(utf8);
 }
 
+bool MemoryWindow::selectRow(std::string_view list, int row) {
+    if (!reachable(list)) return false;
+    this->list(list).selectRow(row);
+    return true;
+}
+
 // ---- Window ----
 
 std::string MemoryWindow::text(std::string_view control) const {
@@ -135,17 +142,8 @@ void MemoryWindow::setEnabled(std::string_view control, bool on) {
 bool MemoryWindow::visible(std::string_view control) const {
     return at(control).visible();
 }
-void MemoryWindow::setVisible(std::string_view control, bool on) {
-    at(control).setVisible(on);
-}
 bool MemoryWindow::checked(std::string_view control) const {
     return at(control).checked();
-}
-void MemoryWindow::setChecked(std::string_view control, bool on) {
-    at(control).setChecked(on);
-}
-int MemoryWindow::selectedItem(std::string_view control) const {
-    return at(control).selectedItem();
 }
 int MemoryWindow::currentPage(std::string_view control) const {
     return at(control).currentPage();
@@ -157,51 +155,36 @@ void MemoryWindow::setCurrentPage(std::string_view control, int page) {
 // ---- list views ----
 
 int MemoryWindow::rowCount(std::string_view control) const {
-    const memory::ListView* l = list(control);
-    return l ? l->rows().rows() : 0;
+    return list(control).rows().rows();
 }
 
 void MemoryWindow::appendRow(std::string_view control, std::vector<std::string> cells) {
-    if (memory::ListView* l = list(control)) l->rows().append(std::move(cells));
+    list(control).rows().append(std::move(cells));
 }
 
 void MemoryWindow::appendRows(std::string_view control, std::vector<std::string> firstCells) {
-    if (memory::ListView* l = list(control)) l->rows().appendFirstCells(std::move(firstCells));
+    list(control).rows().appendFirstCells(std::move(firstCells));
 }
 
 void MemoryWindow::appendLines(std::string_view control, std::shared_ptr<const std::string> text,
                                std::vector<std::string_view> lines) {
-    if (memory::ListView* l = list(control)) l->rows().appendLines(std::move(text), std::move(lines));
+    list(control).rows().appendLines(std::move(text), std::move(lines));
 }
 
 void MemoryWindow::appendAllLines(std::string_view control, std::shared_ptr<const void> owner, std::string_view text) {
-    if (memory::ListView* l = list(control)) l->rows().appendAllLines(std::move(owner), text);
+    list(control).rows().appendAllLines(std::move(owner), text);
 }
 
 std::string MemoryWindow::cell(std::string_view control, int row, int column) const {
-    const memory::ListView* l = list(control);
-    return l ? std::string(l->rows().cell(row, column)) : std::string();
-}
-
-void MemoryWindow::setCell(std::string_view control, int row, int column, std::string_view text) {
-    if (memory::ListView* l = list(control)) l->rows().set(row, column, text);
+    return std::string(list(control).rows().cell(row, column));
 }
 
 void MemoryWindow::removeRow(std::string_view control, int row) {
-    if (memory::ListView* l = list(control)) l->removeRow(row);
-}
-
-void MemoryWindow::clearRows(std::string_view control) {
-    if (memory::ListView* l = list(control)) l->clearRows();
+    list(control).removeRow(row);
 }
 
 int MemoryWindow::selectedRow(std::string_view control) const {
-    const memory::ListView* l = list(control);
-    return l ? l->selectedRow() : -1;
-}
-
-void MemoryWindow::selectRow(std::string_view control, int row) {
-    if (memory::ListView* l = list(control)) l->selectRow(row);
+    return list(control).selectedRow();
 }
 
 // ---- dialogs and other windows ----

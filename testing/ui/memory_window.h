@@ -73,6 +73,7 @@ public:
     bool pick(std::string_view combo, int item);
     bool switchPage(std::string_view tab, int page);
     bool type(std::string_view edit, std::string_view utf8);  // replaces the text, up to the limit
+    bool selectRow(std::string_view list, int row);           // -1 clears the selection
     void pressEsc() { close(); }
 
     MemoryDesktop& desktop() { return desktop_; }
@@ -84,10 +85,7 @@ public:
     bool enabled(std::string_view control) const override;
     void setEnabled(std::string_view control, bool on) override;
     bool visible(std::string_view control) const override;
-    void setVisible(std::string_view control, bool on) override;
     bool checked(std::string_view control) const override;
-    void setChecked(std::string_view control, bool on) override;
-    int selectedItem(std::string_view control) const override;
     int currentPage(std::string_view control) const override;
     void setCurrentPage(std::string_view control, int page) override;
     int rowCount(std::string_view list) const override;
@@ -97,11 +95,8 @@ public:
                      std::vector<std::string_view> lines) override;
     void appendAllLines(std::string_view list, std::shared_ptr<const void> owner, std::string_view text) override;
     std::string cell(std::string_view list, int row, int column) const override;
-    void setCell(std::string_view list, int row, int column, std::string_view text) override;
     void removeRow(std::string_view list, int row) override;
-    void clearRows(std::string_view list) override;
     int selectedRow(std::string_view list) const override;
-    void selectRow(std::string_view list, int row) override;
     std::optional<std::string> showFileDialog(std::string_view dialog) override;
     void messageBox(std::string_view text) override;
     bool ask(std::string_view text) override;
@@ -119,7 +114,8 @@ private:
     // throws UnknownControl (as in the Win32 window), so a misspelt name shows at once.
     memory::Control& at(std::string_view control) const;
     // The list view of that name, or nullptr when the control is another kind.
-    memory::ListView* list(std::string_view control) const;
+    // The named list view; WrongKind for a control of another kind.
+    memory::ListView& list(std::string_view control) const;
     bool reachable(std::string_view control) const;
     void raise(std::string_view control, Event event);
 

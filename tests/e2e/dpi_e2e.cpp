@@ -90,7 +90,7 @@ TEST(EditorAtHighDpi, BothWindowsOpenAtOneAndAHalfTimesTheirSize) {
     EXPECT_TRUE(PollUntil([&] { return ListRowCount(steps) == 2; }));
     SaveShot("editor-main-144dpi", main);
 
-    Click(ControlById(main, ::lz::editor::mainWindowLayout().idOf("按钮1")));  // "添加步骤"
+    Click(ControlById(main, ::lz::editor::mainWindowLayout().idOf(::lz::editor::main_window::kAddStep)));
     HWND add = editor.WaitForWindow(L"添加步骤");
     ExpectScaled(add, 247, 182);
     SaveShot("add-step-144dpi", add);

@@ -17,7 +17,7 @@
 #include "optimizer/layouts.h"
 #include "platform/text.h"
 #include "platform/win32/dpi.h"
-#include "platform/win32/ui_win32.h"
+#include "testing/win32/real_windows.h"
 
 namespace lz::win32 {
 namespace {
@@ -147,7 +147,7 @@ TEST(Win32Dpi, TheRunnersTabStripStaysAboveTheClientArea) {
     screenDpi();
     const std::unique_ptr<Window> runnerWindow = open(optimizer::runnerWindowLayout());
     Window& runner = *runnerWindow;
-    HWND tabs = controlHandle(runner, "选择夹1");
+    HWND tabs = controlHandle(runner, optimizer::runner_window::kPages);
     RECT header{};
     ASSERT_TRUE(SendMessageW(tabs, TCM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&header)));
     // The header row, in the window's client coordinates, ends above the client area.

@@ -167,13 +167,15 @@ struct MainWindow {
          copyStep = nullptr, associate = nullptr, chineseSteps = nullptr, moreSettings = nullptr, name = nullptr;
 
     static MainWindow Of(HWND window) {
-        auto at = [&](const char* name) {
+        using namespace editor::main_window;
+        auto at = [&](std::string_view name) {
             HWND control = ControlById(window, editor::mainWindowLayout().idOf(name));
-            if (control == nullptr) throw DriverError(std::string("main window control ") + name + " is missing");
+            if (control == nullptr) throw DriverError("main window control " + std::string(name) + " is missing");
             return control;
         };
-        return {window,      at("按钮4"), at("按钮5"), at("按钮6"), at("超级列表框1"), at("按钮1"),
-                at("按钮2"), at("按钮3"), at("按钮8"), at("按钮9"), at("按钮7"),       at("编辑框2")};
+        return {window,         at(kOpen),           at(kSave),         at(kSaveAs),
+                at(kSteps),     at(kAddStep),        at(kDeleteStep),   at(kCopyStep),
+                at(kAssociate), at(kTranslateSteps), at(kMoreSettings), at(kSchemeName)};
     }
 };
 
@@ -183,13 +185,14 @@ struct AddStepWindow {
          addRegistry = nullptr, hint = nullptr, addHint = nullptr;
 
     static AddStepWindow Of(HWND window) {
-        auto at = [&](const char* name) {
+        using namespace editor::add_step_window;
+        auto at = [&](std::string_view name) {
             HWND control = ControlById(window, editor::addStepWindowLayout().idOf(name));
-            if (control == nullptr) throw DriverError(std::string("add-step control ") + name + " is missing");
+            if (control == nullptr) throw DriverError("add-step control " + std::string(name) + " is missing");
             return control;
         };
-        return {window,        at("选择夹1"), at("单选框1"), at("单选框2"), at("编辑框1"),
-                at("编辑框2"), at("组合框1"), at("按钮1"),   at("编辑框3"), at("按钮2")};
+        return {window,        at(kPages),    at(kDeleteChoice),    at(kWriteChoice), at(kPathBox),
+                at(kValueBox), at(kTypeList), at(kAddRegistryStep), at(kHintBox),     at(kAddHint)};
     }
 
     bool Checked(HWND radio) const { return SendTo(radio, BM_GETCHECK) == BST_CHECKED; }

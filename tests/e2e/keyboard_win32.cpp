@@ -16,7 +16,7 @@
 #include "editor/layouts.h"
 #include "optimizer/layouts.h"
 #include "platform/win32/browser.h"
-#include "platform/win32/ui_win32.h"
+#include "testing/win32/real_windows.h"
 
 namespace lz::win32 {
 namespace {
@@ -49,7 +49,7 @@ void pressTab(Window& w) {
 }
 
 // The controls Tab visits from `first` until it comes back there (at most twice the table).
-std::vector<std::string> tabRound(const ui::WindowLayout& layout, Window& w, const std::string& first) {
+std::vector<std::string> tabRound(const ui::WindowLayout& layout, Window& w, std::string_view first) {
     SetFocus(controlHandle(w, first));
     pumpMessages();
     std::vector<std::string> visited{focusedName(layout, w)};
@@ -64,20 +64,28 @@ std::vector<std::string> tabRound(const ui::WindowLayout& layout, Window& w, con
 
 using Names = std::vector<std::string>;
 
+Names names(std::initializer_list<std::string_view> list) {
+    return Names(list.begin(), list.end());
+}
+
 TEST(Win32Keyboard, TabFollowsTheTableAndNeverEntersAHolderOutOfSight) {
     struct Case {
         const ui::WindowLayout& (*layout)();
-        std::string first;
+        std::string_view first;
         Names round;
     };
+    namespace om = optimizer::main_window;
+    namespace omg = optimizer::management_window;
+    namespace em = editor::main_window;
     const Case cases[] = {
-        {optimizer::mainWindowLayout,
-         "超级列表框1",
-         {"超级列表框1", "按钮5", "按钮6", "按钮7", "按钮8", "按钮1", "按钮4", "按钮3", "按钮10"}},
-        {editor::mainWindowLayout,
-         "按钮4",
-         {"按钮4", "按钮5", "按钮6", "超级列表框1", "按钮1", "按钮2", "按钮3", "按钮8", "编辑框2"}},
-        {optimizer::managementWindowLayout, "超级列表框1", {"超级列表框1", "按钮1", "按钮2", "按钮3"}},
+        {optimizer::mainWindowLayout, om::kSchemeList,
+         names({om::kSchemeList, om::kMoreProducts, om::kUpcoming, om::kAboutSoftware, om::kAboutStudio, om::kStart,
+                om::kDownload, om::kMake, om::kChange})},
+        {editor::mainWindowLayout, em::kOpen,
+         names({em::kOpen, em::kSave, em::kSaveAs, em::kSteps, em::kAddStep, em::kDeleteStep, em::kCopyStep,
+                em::kAssociate, em::kSchemeName})},
+        {optimizer::managementWindowLayout, omg::kSchemeList,
+         names({omg::kSchemeList, omg::kHowToInstall, omg::kDelete, omg::kExit})},
     };
     for (const Case& c : cases) {
         const ui::WindowLayout& layout = c.layout();
@@ -93,21 +101,24 @@ TEST(Win32Keyboard, OnTabPagesTabStaysOnThePageInFrontAndLeavesAMultiLineBox) {
     const std::unique_ptr<Window> runnerWindow = open(optimizer::runnerWindowLayout());
     Window& runner = *runnerWindow;
     const ui::WindowLayout& layout = optimizer::runnerWindowLayout();
-    EXPECT_EQ(tabRound(layout, runner, "编辑框1"), (Names{"编辑框1", "编辑框2", "按钮1", "按钮5", "按钮2"}));
-    runner.setCurrentPage("选择夹1", optimizer::kHintPage);
+    using namespace optimizer::runner_window;
+    EXPECT_EQ(tabRound(layout, runner, kPathBox), names({kPathBox, kValueBox, kSkip, kLeaveRegistryStep, kExecute}));
+    runner.setCurrentPage(kPages, kHintPage);
     // From the hint box (multi-line, read-only) Tab goes on to the page's buttons.
-    EXPECT_EQ(tabRound(layout, runner, "编辑框3"), (Names{"编辑框3", "按钮4", "按钮3"}));
+    EXPECT_EQ(tabRound(layout, runner, kHintBox), names({kHintBox, kLeaveHint, kNext}));
     runner.close();
 
     const std::unique_ptr<Window> addWindow = open(editor::addStepWindowLayout());
 
     Window& add = *addWindow;
     const ui::WindowLayout& addLayout = editor::addStepWindowLayout();
-    add.setEnabled("组合框1", true);
-    const Names registryPage = tabRound(addLayout, add, "编辑框1");
-    EXPECT_EQ(registryPage, (Names{"编辑框1", "编辑框2", "组合框1", "按钮1", "单选框1"}));
-    add.setCurrentPage("选择夹1", editor::kHintStepPage);
-    EXPECT_EQ(tabRound(addLayout, add, "编辑框3"), (Names{"编辑框3", "按钮2"}));
+    namespace ea = editor::add_step_window;
+    add.setEnabled(ea::kTypeList, true);
+    const Names registryPage = tabRound(addLayout, add, ea::kPathBox);
+    EXPECT_EQ(registryPage,
+              names({ea::kPathBox, ea::kValueBox, ea::kTypeList, ea::kAddRegistryStep, ea::kDeleteChoice}));
+    add.setCurrentPage(ea::kPages, ea::kHintStepPage);
+    EXPECT_EQ(tabRound(addLayout, add, ea::kHintBox), names({ea::kHintBox, ea::kAddHint}));
     add.close();
 }
 
@@ -132,7 +143,7 @@ TEST(Win32Keyboard, AWindowOfTheThreadThatIsNotTheProgramsIsLeftToItself) {
 TEST(Win32Keyboard, InTheBrowserThePageHasTheKeysFirstAndEscClosesOnlyWhatThePageLeaves) {
     const std::unique_ptr<Window> moreWindow = open(optimizer::moreProductsWindowLayout());
     Window& more = *moreWindow;
-    HWND browser = controlHandle(more, "超文本浏览框1");
+    HWND browser = controlHandle(more, optimizer::more_products_window::kBrowser);
     ASSERT_NE(browser, nullptr);
     SetFocus(browser);
     pumpMessages();

@@ -534,7 +534,8 @@ TEST_F(OptimizerSideWindows, AboutAndMoreProductsOpenModalOrModelessAndCloseClea
     Click(Part(main_, main_window::kMoreProducts));
     HWND more = optimizer_.WaitForWindow(kMoreProductsCaption);
     EXPECT_FALSE(IsEnabled(main_));
-    HWND browser = ControlById(more, optimizer::moreProductsWindowLayout().idOf("超文本浏览框1"));
+    HWND browser =
+        ControlById(more, optimizer::moreProductsWindowLayout().idOf(optimizer::more_products_window::kBrowser));
     ASSERT_NE(browser, nullptr) << "no browser area";
     EXPECT_TRUE(IsVisible(browser));
     const SIZE area = OuterSize(browser);
@@ -547,7 +548,9 @@ TEST_F(OptimizerSideWindows, AboutAndMoreProductsOpenModalOrModelessAndCloseClea
     // 即将更新: modeless; the main window keeps working beside it.
     Click(Part(main_, main_window::kUpcoming));
     HWND upcoming = optimizer_.WaitForWindow(kMoreProductsCaption);
-    EXPECT_NE(ControlById(upcoming, optimizer::moreProductsWindowLayout().idOf("超文本浏览框1")), nullptr);
+    EXPECT_NE(
+        ControlById(upcoming, optimizer::moreProductsWindowLayout().idOf(optimizer::more_products_window::kBrowser)),
+        nullptr);
     EXPECT_TRUE(Responds(main_));
     EXPECT_TRUE(IsEnabled(main_)) << "a modeless window must not block the main window";
     Click(Part(main_, main_window::kAboutSoftware));
@@ -604,7 +607,7 @@ void ExpectChineseDrawn(HWND control, std::wstring_view first, std::wstring_view
 }
 
 TEST_F(OptimizerText, ChineseIsDrawnInEachFontOfTheMainAndAboutWindows) {
-    const int kAboutSoftwareText = optimizer::aboutWindowLayout().idOf("编辑框2");  // read-only
+    const int kAboutSoftwareText = optimizer::aboutWindowLayout().idOf(optimizer::about_window::kAboutSoftware);
     const std::wstring first = L"方案名称";
     const std::wstring second = L"启动优化";
     Start({});

@@ -56,45 +56,61 @@ inline const std::wstring kHowToInstall = L"把方案文件移动到程序目录
 inline const std::wstring kDeleted = L"删除成功";
 inline const std::wstring kRetry = L"请重试";
 
-// Control ids, found by name in the programs' own window tables.
+// Control ids, found in the programs' own window tables by the names their handlers use.
 namespace main_window {
-inline const int kManageLabel = ::lz::optimizer::mainWindowLayout().idOf("标签6");  // "方案管理"
-inline const int kSchemes = ::lz::optimizer::mainWindowLayout().idOf("超级列表框1");
-inline const int kMoreProducts = ::lz::optimizer::mainWindowLayout().idOf("按钮5");   // "更多智能软件"
-inline const int kUpcoming = ::lz::optimizer::mainWindowLayout().idOf("按钮6");       // "即将更新"
-inline const int kAboutSoftware = ::lz::optimizer::mainWindowLayout().idOf("按钮7");  // "关于软件"
-inline const int kAboutStudio = ::lz::optimizer::mainWindowLayout().idOf("按钮8");    // "关于岚舟"
-inline const int kStart = ::lz::optimizer::mainWindowLayout().idOf("按钮1");          // "启动方案"
-inline const int kDownload = ::lz::optimizer::mainWindowLayout().idOf("按钮4");       // "下载方案"
-inline const int kMake = ::lz::optimizer::mainWindowLayout().idOf("按钮3");           // "制作方案"
-inline const int kChange = ::lz::optimizer::mainWindowLayout().idOf("按钮10");        // "修改方案"
+namespace names = ::lz::optimizer::main_window;
+inline int Id(std::string_view name) {
+    return ::lz::optimizer::mainWindowLayout().idOf(name);
+}
+inline const int kManageLabel = Id(names::kManageLink);
+inline const int kSchemes = Id(names::kSchemeList);
+inline const int kMoreProducts = Id(names::kMoreProducts);
+inline const int kUpcoming = Id(names::kUpcoming);
+inline const int kAboutSoftware = Id(names::kAboutSoftware);
+inline const int kAboutStudio = Id(names::kAboutStudio);
+inline const int kStart = Id(names::kStart);
+inline const int kDownload = Id(names::kDownload);
+inline const int kMake = Id(names::kMake);
+inline const int kChange = Id(names::kChange);
 }  // namespace main_window
 
 namespace runner {
-inline const int kTabs = ::lz::optimizer::runnerWindowLayout().idOf("选择夹1");
-inline const int kPath = ::lz::optimizer::runnerWindowLayout().idOf("编辑框1");
-inline const int kValue = ::lz::optimizer::runnerWindowLayout().idOf("编辑框2");
-inline const int kSkip = ::lz::optimizer::runnerWindowLayout().idOf("按钮1");           // "跳过这步"
-inline const int kLeaveRegistry = ::lz::optimizer::runnerWindowLayout().idOf("按钮5");  // "退出优化"
-inline const int kExecute = ::lz::optimizer::runnerWindowLayout().idOf("按钮2");        // "执行"
-inline const int kHint = ::lz::optimizer::runnerWindowLayout().idOf("编辑框3");
-inline const int kLeaveHint = ::lz::optimizer::runnerWindowLayout().idOf("按钮4");  // "退出优化"
-inline const int kNext = ::lz::optimizer::runnerWindowLayout().idOf("按钮3");       // "下一步"
-constexpr int kRegistryPage = 0;
-constexpr int kHintPage = 1;
+namespace names = ::lz::optimizer::runner_window;
+inline int Id(std::string_view name) {
+    return ::lz::optimizer::runnerWindowLayout().idOf(name);
+}
+inline const int kTabs = Id(names::kPages);
+inline const int kPath = Id(names::kPathBox);
+inline const int kValue = Id(names::kValueBox);
+inline const int kSkip = Id(names::kSkip);
+inline const int kLeaveRegistry = Id(names::kLeaveRegistryStep);
+inline const int kExecute = Id(names::kExecute);
+inline const int kHint = Id(names::kHintBox);
+inline const int kLeaveHint = Id(names::kLeaveHint);
+inline const int kNext = Id(names::kNext);
+using names::kHintPage;
+using names::kRegistryPage;
 }  // namespace runner
 
 namespace management {
-inline const int kSchemes = ::lz::optimizer::managementWindowLayout().idOf("超级列表框1");
-inline const int kHowTo = ::lz::optimizer::managementWindowLayout().idOf("按钮1");   // "如何安装方案"
-inline const int kDelete = ::lz::optimizer::managementWindowLayout().idOf("按钮2");  // "删除方案"
-inline const int kExit = ::lz::optimizer::managementWindowLayout().idOf("按钮3");    // "退出"
+namespace names = ::lz::optimizer::management_window;
+inline int Id(std::string_view name) {
+    return ::lz::optimizer::managementWindowLayout().idOf(name);
+}
+inline const int kSchemes = Id(names::kSchemeList);
+inline const int kHowTo = Id(names::kHowToInstall);
+inline const int kDelete = Id(names::kDelete);
+inline const int kExit = Id(names::kExit);
 }  // namespace management
 
 namespace editor {
-inline const int kSave = ::lz::editor::mainWindowLayout().idOf("按钮5");  // "保存文件"
-inline const int kSteps = ::lz::editor::mainWindowLayout().idOf("超级列表框1");
-inline const int kName = ::lz::editor::mainWindowLayout().idOf("编辑框2");
+namespace names = ::lz::editor::main_window;
+inline int Id(std::string_view name) {
+    return ::lz::editor::mainWindowLayout().idOf(name);
+}
+inline const int kSave = Id(names::kSave);
+inline const int kSteps = Id(names::kSteps);
+inline const int kName = Id(names::kSchemeName);
 }  // namespace editor
 
 inline constexpr Millis kLongTimeout{60000};

@@ -18,8 +18,8 @@ const std::wstring kPath = L"HKEY_CURRENT_USER\\" + kKey;
 const std::wstring kConfigKey = L"LzE2E\\RegFile";  // under HKEY_CURRENT_CONFIG
 
 namespace editor_window {
-inline const int kOpen = ::lz::editor::mainWindowLayout().idOf("按钮4");    // "打开文件"
-inline const int kSaveAs = ::lz::editor::mainWindowLayout().idOf("按钮6");  // "另存为"
+inline const int kOpen = ::lz::editor::mainWindowLayout().idOf(::lz::editor::main_window::kOpen);
+inline const int kSaveAs = ::lz::editor::mainWindowLayout().idOf(::lz::editor::main_window::kSaveAs);
 }  // namespace editor_window
 constexpr const wchar_t* kOpenDialogTitle = L"选择方案文件LZVT";
 constexpr const wchar_t* kSaveAsDialogTitle = L"另存为路径";
@@ -149,7 +149,8 @@ TEST_F(RegFileE2E, AnImportedRegFileRunsToWhatTheSystemsImporterMakesOfIt) {
     EXPECT_NE(imported.find(L"有 5 项方案无法表示"), std::wstring::npos) << Narrow(imported);
     EXPECT_NE(imported.find(L"第 14 行"), std::wstring::npos) << "a line of what was left out";
     EXPECT_TRUE(fs::exists(folder_->Dir() / L"调整 注册表.reg.txt"));
-    EXPECT_EQ(Text(ControlById(editor, ::lz::editor::mainWindowLayout().idOf("编辑框2"))), L"调整 注册表");
+    EXPECT_EQ(Text(ControlById(editor, ::lz::editor::mainWindowLayout().idOf(::lz::editor::main_window::kSchemeName))),
+              L"调整 注册表");
     EXPECT_EQ(ChooseAndTakeMessage(ControlById(editor, editor_window::kSaveAs), kSaveAsDialogTitle,
                                    folder_->Dir() / L"Optimal" / L"导入.lzvt"),
               L"成功！");

@@ -16,6 +16,7 @@
 #include "platform/text.h"
 #include "platform/win32/registry_win32.h"
 #include "steps/registry_steps.h"
+#include "testing/registry_step.h"
 #include "tests/e2e/debug_output.h"
 
 namespace {
@@ -23,9 +24,9 @@ namespace {
 using lz::registry::Existence;
 using lz::registry::Root;
 using lz::registry::Win32Registry;
-using lz::steps::applyRegistryStep;
 using lz::steps::lookUpRegistryEntry;
 using lz::steps::registryEntryExists;
+using lz::test_support::applyRegistryStep;
 using Bytes = std::vector<std::uint8_t>;
 
 constexpr const wchar_t* kTestKey = L"Software\\LzRegistryTest";
@@ -245,10 +246,10 @@ TEST_F(Win32RegistryTest, ReadValueGivesTheStoredBytesAndTellsMissingFromUnreada
 
     const lz::registry::ValueState raw = registry_.readValue(Root::CurrentUser, test, u"RAW");
     EXPECT_EQ(raw.existence, Existence::Present);
-    EXPECT_EQ(raw.value.type, lz::registry::ValueType::String);
+    EXPECT_EQ(raw.value.type, lz::registry::ValueKind::String);
     EXPECT_EQ(raw.value.data, (Bytes{'a', 0, 'b', 0})) << "read as stored, nothing added";
     const lz::registry::ValueState number = registry_.readValue(Root::CurrentUser, test, u"数字");
-    EXPECT_EQ(number.value, (lz::registry::Value{lz::registry::ValueType::Qword, Bytes(qword, qword + 8)}));
+    EXPECT_EQ(number.value, (lz::registry::Value{lz::registry::ValueKind::Qword, Bytes(qword, qword + 8)}));
 
     EXPECT_EQ(registry_.readValue(Root::CurrentUser, test, u"none").existence, Existence::Absent);
     EXPECT_EQ(registry_.readValue(Root::CurrentUser, test + u"\\none", u"v").existence, Existence::Absent);
@@ -292,11 +293,11 @@ TEST_F(Win32RegistryTest, ReadKeyGivesEveryValueExactlyAndTheSubkeysNames) {
     ASSERT_EQ(contents.values.size(), 3u);
     std::sort(contents.values.begin(), contents.values.end(),
               [](const auto& a, const auto& b) { return a.name.size() < b.name.size(); });
-    using lz::registry::ValueType;
-    EXPECT_EQ(contents.values[0], (lz::registry::NamedValue{u"", {ValueType::String, {0xD8, 0x9E, 0xA4, 0x8B, 0, 0}}}));
-    EXPECT_EQ(contents.values[1], (lz::registry::NamedValue{u"big", {ValueType::Binary, big}}));
+    using lz::registry::ValueKind;
+    EXPECT_EQ(contents.values[0], (lz::registry::NamedValue{u"", {ValueKind::String, {0xD8, 0x9E, 0xA4, 0x8B, 0, 0}}}));
+    EXPECT_EQ(contents.values[1], (lz::registry::NamedValue{u"big", {ValueKind::Binary, big}}));
     EXPECT_EQ(contents.values[2],
-              (lz::registry::NamedValue{std::u16string(longName.begin(), longName.end()), {ValueType::None, {}}}));
+              (lz::registry::NamedValue{std::u16string(longName.begin(), longName.end()), {ValueKind::None, {}}}));
 
     EXPECT_EQ(registry_.readKey(Root::CurrentUser, test + u"\\none").existence, Existence::Absent);
     lockedKey(L"sealed", 0);
@@ -334,7 +335,7 @@ TEST_F(Win32RegistryTest, AKeyKeptOpenForWritingIsOpenedOnceAndADeleteLetsItGo) 
     const auto write = [&](std::u16string_view name) {
         const lz::registry::Key opened = lz::registry::openOrCreate(registry_, Root::CurrentUser, key);
         const std::uint8_t one[4] = {1, 0, 0, 0};
-        EXPECT_TRUE(registry_.setValue(opened, name, lz::registry::ValueType::Dword, one));
+        EXPECT_TRUE(registry_.setValue(opened, name, lz::registry::ValueKind::Dword, one));
         return opened.token();
     };
     registry_.keepKeyOpenForWriting(true);

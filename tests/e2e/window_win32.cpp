@@ -1,5 +1,6 @@
 // The Win32 window layer in process: real windows built from the programs' tables, checked
-// through the same calls a user's actions and the handlers go through.
+// through the same calls a user's actions and the handlers go through. What every window keeps
+// is in tests/unit/window_contract.h, run here against the real one.
 #include <gtest/gtest.h>
 
 // clang-format off
@@ -9,12 +10,14 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "editor/layouts.h"
 #include "optimizer/layouts.h"
 #include "platform/text.h"
-#include "platform/win32/ui_win32.h"
+#include "testing/win32/real_windows.h"
 #include "tests/e2e/debug_output.h"
+#include "tests/unit/window_contract.h"
 
 namespace lz::win32 {
 namespace {
@@ -116,8 +119,6 @@ TEST(Win32Window, CreatedEventRunsBeforeTheWindowIsShown) {
     EXPECT_TRUE(GetWindowLongW(list, GWL_STYLE) & LVS_EDITLABELS);
     EXPECT_TRUE(GetWindowLongW(list, GWL_STYLE) & LVS_SINGLESEL);
 
-    w.selectRow("超级列表框1", 1);
-    EXPECT_EQ(w.selectedRow("超级列表框1"), 1);
     w.removeRow("超级列表框1", 0);
     EXPECT_EQ(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0), 1);
     EXPECT_EQ(w.cell("超级列表框1", 0, 0), "b.lzvt");
@@ -169,8 +170,8 @@ TEST(Win32Window, TabPagesShowOnlyTheirOwnControls) {
     HWND next = controlHandle(w, "按钮3");
     EXPECT_TRUE(IsWindowVisible(path));
     EXPECT_FALSE(IsWindowVisible(next));
-    w.setCurrentPage("选择夹1", optimizer::kHintPage);
-    EXPECT_EQ(w.currentPage("选择夹1"), optimizer::kHintPage);
+    w.setCurrentPage("选择夹1", optimizer::runner_window::kHintPage);
+    EXPECT_EQ(w.currentPage("选择夹1"), optimizer::runner_window::kHintPage);
     EXPECT_FALSE(IsWindowVisible(path));
     EXPECT_TRUE(IsWindowVisible(next));
     EXPECT_TRUE(w.visible("编辑框1")) << "a control behind another page keeps its own visibility";
@@ -179,18 +180,14 @@ TEST(Win32Window, TabPagesShowOnlyTheirOwnControls) {
     w.close();
 }
 
-TEST(Win32Window, RadioGroupsComboEntriesAndLengthLimit) {
+TEST(Win32Window, ComboEntriesAndLengthLimit) {
     std::string picked;
     Handlers h;
     h.on("组合框1", Event::Selected, [&](Window& w) { picked = w.text("组合框1"); });
     const std::unique_ptr<Window> addWindow = open(editor::addStepWindowLayout(), std::move(h));
     Window& add = *addWindow;
-    EXPECT_TRUE(add.checked("单选框1"));
-    add.setChecked("单选框2", true);
-    EXPECT_FALSE(add.checked("单选框1"));
     HWND combo = controlHandle(add, "组合框1");
     EXPECT_EQ(SendMessageW(combo, CB_GETCOUNT, 0, 0), 3);
-    EXPECT_EQ(add.selectedItem("组合框1"), -1);
     // A pick by the user (the list's own notification) reaches the handler.
     SendMessageW(combo, CB_SETCURSEL, 2, 0);
     SendMessageW(handleOf(add), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(combo), CBN_SELCHANGE),
@@ -335,41 +332,6 @@ TEST(Win32Window, TheOpenerOwnsItsWindowAndAModalOneHoldsItsOwnerWhileOpen) {
     EXPECT_FALSE(IsWindow(top)) << "the window goes with its owner's object";
 }
 
-// A control name the window does not have is an error of the caller, whichever operation it
-// comes with; the in-memory window answers the same way (tests/unit/window_test.cpp).
-TEST(Win32Window, AnUnknownControlNameThrowsNamingTheWindowAndTheControl) {
-    const std::unique_ptr<Window> window = open(optimizer::managementWindowLayout());
-    Window& w = *window;
-    EXPECT_THROW(w.text("按钮99"), ui::UnknownControl);
-    EXPECT_THROW(w.setText("按钮99", "x"), ui::UnknownControl);
-    EXPECT_THROW(w.setEnabled("按钮99", false), ui::UnknownControl);
-    EXPECT_THROW(w.checked("按钮99"), ui::UnknownControl);
-    EXPECT_THROW(w.appendRow("超级列表框9", {"a"}), ui::UnknownControl);
-    EXPECT_THROW(w.selectRow("超级列表框9", 0), ui::UnknownControl);
-    EXPECT_THROW(w.showFileDialog("通用对话框9"), ui::UnknownControl);
-    try {
-        w.visible("按钮99");
-        ADD_FAILURE() << "no exception";
-    } catch (const ui::UnknownControl& e) {
-        EXPECT_NE(std::string(e.what()).find("按钮99"), std::string::npos) << e.what();
-        EXPECT_NE(std::string(e.what()).find("方案管理"), std::string::npos) << e.what();
-    }
-    EXPECT_EQ(w.rowCount("超级列表框1"), 0) << "a known name still works";
-}
-
-// Asked for a property its kind does not have, a control answers with nothing, as in the
-// in-memory window, and a change to it is ignored.
-TEST(Win32Window, AControlAnswersOnlyForWhatItsKindHas) {
-    const std::unique_ptr<Window> window = open(editor::addStepWindowLayout());
-    Window& w = *window;
-    w.appendRow("按钮1", {"a"});
-    EXPECT_EQ(w.rowCount("按钮1"), 0);
-    EXPECT_EQ(w.selectedRow("按钮1"), -1);
-    EXPECT_EQ(w.selectedItem("编辑框1"), -1);
-    w.setCurrentPage("编辑框1", 1);
-    EXPECT_EQ(w.currentPage("编辑框1"), -1);
-}
-
 // A handler's exception stops where its event is raised: it is traced with what it said, the
 // window stays, and the next event runs its handler as before.
 TEST(Win32Window, AnExceptionOfAHandlerStopsAtItsEventAndIsTraced) {
@@ -393,6 +355,43 @@ TEST(Win32Window, AnExceptionOfAHandlerStopsAtItsEventAndIsTraced) {
     EXPECT_TRUE(output.anyLineHas("按钮99"));
     EXPECT_FALSE(output.anyLineHas("handler of 按钮3")) << "a handler that ends well leaves no trace";
 }
+
+// The real window as the user drives it, for the contract every window keeps: each action
+// is the message the control's own window sends when a user does it.
+struct Win32Backend {
+    std::vector<std::unique_ptr<Window>> windows;
+
+    Window& open(const ui::WindowLayout& layout, Handlers handlers) {
+        windows.push_back(win32::open(layout, std::move(handlers)));
+        return *windows.back();
+    }
+    void click(Window& w, std::string_view button) {
+        SendMessageW(controlHandle(w, button), BM_CLICK, 0, 0);
+        pumpMessages();
+    }
+    void pick(Window& w, std::string_view combo, int item) {
+        HWND h = controlHandle(w, combo);
+        SendMessageW(h, CB_SETCURSEL, static_cast<WPARAM>(item), 0);
+        SendMessageW(handleOf(w), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(h), CBN_SELCHANGE), reinterpret_cast<LPARAM>(h));
+    }
+    void switchPage(Window& w, std::string_view tab, int page) {
+        HWND h = controlHandle(w, tab);
+        if (SendMessageW(h, TCM_GETCURSEL, 0, 0) == page) return;  // a click on the page in front changes nothing
+        SendMessageW(h, TCM_SETCURSEL, static_cast<WPARAM>(page), 0);
+        NMHDR hdr{h, static_cast<UINT_PTR>(GetDlgCtrlID(h)), static_cast<UINT>(TCN_SELCHANGE)};
+        SendMessageW(handleOf(w), WM_NOTIFY, hdr.idFrom, reinterpret_cast<LPARAM>(&hdr));
+    }
+    void selectRow(Window& w, std::string_view list, int row) {
+        LVITEMW item{};
+        item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+        item.state = LVIS_SELECTED | LVIS_FOCUSED;
+        SendMessageW(controlHandle(w, list), LVM_SETITEMSTATE, static_cast<WPARAM>(row),
+                     reinterpret_cast<LPARAM>(&item));
+    }
+};
+
+using namespace ui::contract;
+INSTANTIATE_TYPED_TEST_SUITE_P(Win32, WindowContract, Win32Backend);
 
 }  // namespace
 }  // namespace lz::win32

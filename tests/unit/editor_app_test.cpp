@@ -13,6 +13,7 @@
 #include "testing/memory_clipboard.h"
 #include "testing/memory_process.h"
 #include "testing/memory_registry.h"
+#include "testing/portable_files.h"
 #include "testing/ui/memory_window.h"
 
 namespace lz::editor {
@@ -45,12 +46,13 @@ public:
     std::vector<std::string> find(std::string_view p) override { return real.find(p); }
     std::optional<std::int64_t> size(std::string_view p) override { return real.size(p); }
     bool remove(std::string_view) override { return false; }
+    Recycled recycle(std::string_view) override { return Recycled::Failed; }
     std::optional<std::string> readAll(std::string_view p) override { return real.readAll(p); }
     std::optional<files::HeldFile> openHeld(std::string_view) override { return std::nullopt; }
     bool writeAll(std::string_view, std::string_view) override { return false; }
     NewFile writeNew(std::string_view, std::string_view) override { return NewFile::Failed; }
     bool makeFolders(std::string_view) override { return false; }
-    files::PortableFiles real;
+    test_support::PortableFiles real;
 };
 
 class EditorApp : public ::testing::Test {
@@ -88,19 +90,19 @@ protected:
     }
     std::vector<std::string> rows(MemoryWindow& w) {
         std::vector<std::string> r;
-        for (int i = 0; i < w.rowCount("超级列表框1"); ++i) r.push_back(w.cell("超级列表框1", i, 0));
+        for (int i = 0; i < w.rowCount(main_window::kSteps); ++i) r.push_back(w.cell(main_window::kSteps, i, 0));
         return r;
     }
     // Opens the add-step window and lets `script` act in it.
     void addStep(MemoryWindow& main, std::function<void(MemoryWindow&)> script) {
         desktop_.whenModalOpens(std::move(script));
-        ASSERT_TRUE(main.click("按钮1"));
+        ASSERT_TRUE(main.click(main_window::kAddStep));
     }
 
     fs::path root_;
     MemoryDesktop desktop_;
     MemoryRegistry registry_;
-    files::PortableFiles files_;
+    test_support::PortableFiles files_;
     process::MemoryProcess process_;
     clipboard::MemoryClipboard clipboard_;
     test_support::FixedClock clock_;
@@ -109,10 +111,10 @@ protected:
 
 TEST_F(EditorApp, StartsEmptyAndCannotSaveWithoutAFile) {
     MemoryWindow& w = start();
-    EXPECT_EQ(w.rowCount("超级列表框1"), 0);
-    EXPECT_EQ(w.text("编辑框2"), "MY 方案");
+    EXPECT_EQ(w.rowCount(main_window::kSteps), 0);
+    EXPECT_EQ(w.text(main_window::kSchemeName), "MY 方案");
     EXPECT_EQ(state_.typeCode, "EJZSZ");
-    w.click("按钮5");
+    w.click(main_window::kSave);
     EXPECT_EQ(desktop_.messages, (std::vector<std::string>{kNoFileMessage}));
 }
 
@@ -133,12 +135,12 @@ TEST_F(EditorApp, CommandLineOpensTheFirstArgument) {
         MemoryWindow& w = start("lzvtEditor.exe " + c.argument);
         if (c.opens) {
             EXPECT_EQ(rows(w), (std::vector<std::string>{gbk("TSWB|提示"), "ZCBSC|HKEY_CURRENT_USER\\a|SC"}));
-            EXPECT_EQ(w.text("编辑框2"), "我的方案");
+            EXPECT_EQ(w.text(main_window::kSchemeName), "我的方案");
             EXPECT_EQ(state_.currentPath, path("甲 乙.lzvt"));
             EXPECT_TRUE(state_.held.isOpen());
         } else {
-            EXPECT_EQ(w.rowCount("超级列表框1"), 0);
-            EXPECT_EQ(w.text("编辑框2"), "") << "a missing file empties the name";
+            EXPECT_EQ(w.rowCount(main_window::kSteps), 0);
+            EXPECT_EQ(w.text(main_window::kSchemeName), "") << "a missing file empties the name";
             EXPECT_EQ(state_.currentPath, path("甲"));
         }
         state_.held.close();
@@ -169,10 +171,10 @@ TEST_F(EditorApp, CommandLinePathKeepsCharactersGbkCannotHold) {
         const std::string argument = c.quoted ? "\"" + path(name) + "\"" : path(name);
         MemoryWindow& w = start("\"C:\\LZ Vantor\\lzvtEditor.exe\" " + argument);
         EXPECT_EQ(rows(w), (std::vector<std::string>{gbk("TSWB|提示"), "ZCBSC|HKEY_CURRENT_USER\\b|SC"}));
-        EXPECT_EQ(w.text("编辑框2"), "方案 乗");
+        EXPECT_EQ(w.text(main_window::kSchemeName), "方案 乗");
         EXPECT_EQ(state_.currentPath, path(name));
         EXPECT_TRUE(state_.held.isOpen());
-        w.click("按钮5");
+        w.click(main_window::kSave);
         EXPECT_EQ(desktop_.messages, (std::vector<std::string>{kSavedMessage}));
         EXPECT_EQ(bytesOf(name), bytes);
         EXPECT_EQ(std::distance(fs::directory_iterator(root_ / fsPath(c.folder)), fs::directory_iterator()), 1)
@@ -189,11 +191,11 @@ TEST_F(EditorApp, LoadAndSaveGiveBackTheSameBytes) {
                                  "ZCBTJ|HKEY_CURRENT_USER\\x|1\r\nmore\r\nname \x81\x5C\xFF";
     put("any.lzvt", original);
     MemoryWindow& w = start("e \"" + path("any.lzvt") + "\"");
-    EXPECT_EQ(w.rowCount("超级列表框1"), 6);
-    w.click("按钮5");
+    EXPECT_EQ(w.rowCount(main_window::kSteps), 6);
+    w.click(main_window::kSave);
     EXPECT_EQ(desktop_.messages.back(), kSavedMessage);
     EXPECT_EQ(bytesOf("any.lzvt"), expected);
-    w.click("按钮5");
+    w.click(main_window::kSave);
     EXPECT_EQ(bytesOf("any.lzvt"), expected) << "each save composes the text afresh";
 }
 
@@ -203,7 +205,7 @@ TEST_F(EditorApp, EmptyFilesAndTrailingLineBreaksRoundTrip) {
         desktop_ = MemoryDesktop();
         state_ = EditorState();
         MemoryWindow& w = start("e " + path("s.lzvt"));
-        w.click("按钮5");
+        w.click(main_window::kSave);
         EXPECT_EQ(bytesOf("s.lzvt"), bytes);
         state_.held.close();
     }
@@ -213,12 +215,12 @@ TEST_F(EditorApp, AddedStepIsSavedAfterTheOldOnes) {
     put("s.lzvt", "TSWB|old\r\nname");
     MemoryWindow& w = start("e " + path("s.lzvt"));
     addStep(w, [](MemoryWindow& add) {
-        add.switchPage("选择夹1", kHintStepPage);
-        add.type("编辑框3", "新的提示");
-        add.click("按钮2");
+        add.switchPage(add_step_window::kPages, add_step_window::kHintStepPage);
+        add.type(add_step_window::kHintBox, "新的提示");
+        add.click(add_step_window::kAddHint);
     });
-    w.setText("编辑框2", "新名字");
-    w.click("按钮5");
+    w.setText(main_window::kSchemeName, "新名字");
+    w.click(main_window::kSave);
     EXPECT_EQ(bytesOf("s.lzvt"), "TSWB|old\r\n" + gbk("TSWB|新的提示\r\n新名字"));
 }
 
@@ -227,15 +229,16 @@ TEST_F(EditorApp, OpeningAppendsAndTheLastOpenedFileIsCurrent) {
     put("b.lzvt", "TSWB|b1\r\nB");
     MemoryWindow& w = start("e " + path("a.lzvt"));
     desktop_.answerFileDialog(std::nullopt);
-    w.click("按钮4");  // cancelled: nothing changes
+    w.click(main_window::kOpen);  // cancelled: nothing changes
     EXPECT_EQ(state_.currentPath, path("a.lzvt"));
     desktop_.answerFileDialog(path("b.lzvt"));
-    w.click("按钮4");
+    w.click(main_window::kOpen);
     EXPECT_EQ(rows(w), (std::vector<std::string>{"TSWB|a1", "TSWB|a2", "TSWB|b1"}));
-    EXPECT_EQ(w.text("编辑框2"), "B");
+    EXPECT_EQ(w.text(main_window::kSchemeName), "B");
     EXPECT_EQ(state_.currentPath, path("b.lzvt"));
-    EXPECT_EQ(desktop_.dialogsShown, (std::vector<std::string>{"通用对话框1", "通用对话框1"}));
-    w.click("按钮5");
+    EXPECT_EQ(desktop_.dialogsShown,
+              (std::vector<std::string>{std::string(main_window::kOpenDialog), std::string(main_window::kOpenDialog)}));
+    w.click(main_window::kSave);
     EXPECT_EQ(bytesOf("b.lzvt"), "TSWB|a1\r\nTSWB|a2\r\nTSWB|b1\r\nB");
     EXPECT_EQ(bytesOf("a.lzvt"), "TSWB|a1\r\nTSWB|a2\r\nA");
 }
@@ -244,25 +247,25 @@ TEST_F(EditorApp, SavingUnderANewNameNeverTouchesTheHeldFile) {
     put("held.lzvt", "TSWB|h\r\nH");
     MemoryWindow& w = start("e " + path("held.lzvt"));
     desktop_.answerFileDialog(path("held.lzvt"));
-    w.click("按钮6");
+    w.click(main_window::kSaveAs);
     EXPECT_EQ(desktop_.messages.back(), kWriteFailedMessage) << "the editor itself holds that file";
     EXPECT_EQ(bytesOf("held.lzvt"), "TSWB|h\r\nH");
 
     desktop_.answerFileDialog(path("copy.lzvt"));
-    w.click("按钮6");
+    w.click(main_window::kSaveAs);
     EXPECT_EQ(desktop_.messages.back(), kSavedMessage);
     EXPECT_EQ(bytesOf("copy.lzvt"), "TSWB|h\r\nH");
     EXPECT_EQ(state_.currentPath, path("held.lzvt")) << "save-as does not change the current file";
 
     desktop_.answerFileDialog(std::nullopt);
     const size_t before = desktop_.messages.size();
-    w.click("按钮6");
+    w.click(main_window::kSaveAs);
     EXPECT_EQ(desktop_.messages.size(), before) << "a cancelled dialog says nothing";
 
-    w.click("按钮5");  // closes the held file first, so it succeeds
+    w.click(main_window::kSave);  // closes the held file first, so it succeeds
     EXPECT_EQ(desktop_.messages.back(), kSavedMessage);
     desktop_.answerFileDialog(path("held.lzvt"));
-    w.click("按钮6");
+    w.click(main_window::kSaveAs);
     EXPECT_EQ(desktop_.messages.back(), kSavedMessage);
 }
 
@@ -271,9 +274,9 @@ TEST_F(EditorApp, ReadOnlySchemeOpensAndSavingItFailsHonestly) {
     ReadOnlyFiles readOnly;
     MemoryWindow& w = start("e " + path("ro.lzvt"), &readOnly);
     EXPECT_EQ(rows(w), (std::vector<std::string>{"TSWB|x"}));
-    EXPECT_EQ(w.text("编辑框2"), "RO");
+    EXPECT_EQ(w.text(main_window::kSchemeName), "RO");
     EXPECT_FALSE(state_.held.isOpen());
-    w.click("按钮5");
+    w.click(main_window::kSave);
     EXPECT_EQ(desktop_.messages.back(), kWriteFailedMessage);
     EXPECT_EQ(bytesOf("ro.lzvt"), "TSWB|x\r\nRO");
 }
@@ -282,28 +285,28 @@ TEST_F(EditorApp, ALongNameFromAFileIsShownWhole) {
     const std::string name(30, 'n');
     put("long.lzvt", "TSWB|x\r\n" + name);
     MemoryWindow& w = start("e " + path("long.lzvt"));
-    EXPECT_EQ(w.text("编辑框2"), name);
+    EXPECT_EQ(w.text(main_window::kSchemeName), name);
 }
 
 TEST_F(EditorApp, DeleteAndCopySteps) {
     MemoryWindow& w = start();
-    w.appendRows("超级列表框1", {"TSWB|1", gbk("TSWB|第二"), "TSWB|3"});
-    w.click("按钮2");
-    w.click("按钮3");
-    EXPECT_EQ(w.rowCount("超级列表框1"), 3) << "delete without a selection does nothing";
+    w.appendRows(main_window::kSteps, {"TSWB|1", gbk("TSWB|第二"), "TSWB|3"});
+    w.click(main_window::kDeleteStep);
+    w.click(main_window::kCopyStep);
+    EXPECT_EQ(w.rowCount(main_window::kSteps), 3) << "delete without a selection does nothing";
     EXPECT_EQ(desktop_.messages, (std::vector<std::string>{kNothingSelectedMessage}));
 
-    w.selectRow("超级列表框1", 1);
-    w.click("按钮3");
+    w.selectRow(main_window::kSteps, 1);
+    w.click(main_window::kCopyStep);
     EXPECT_EQ(clipboard_.content, "TSWB|第二") << "the characters, without a line break";
-    EXPECT_EQ(w.rowCount("超级列表框1"), 3);
+    EXPECT_EQ(w.rowCount(main_window::kSteps), 3);
     EXPECT_EQ(desktop_.messages.back(), kCopiedMessage);
 
     clipboard_.refuse = true;
-    w.click("按钮3");
+    w.click(main_window::kCopyStep);
     EXPECT_EQ(desktop_.messages.back(), kCopyFailedMessage);
 
-    w.click("按钮2");
+    w.click(main_window::kDeleteStep);
     EXPECT_EQ(rows(w), (std::vector<std::string>{"TSWB|1", "TSWB|3"}));
 }
 
@@ -311,57 +314,57 @@ TEST_F(EditorApp, AddStepWindowOpensInDeleteMode) {
     MemoryWindow& w = start();
     for (int opening = 0; opening < 2; ++opening) {
         addStep(w, [](MemoryWindow& add) {
-            EXPECT_EQ(add.currentPage("选择夹1"), kRegistryStepPage);
-            EXPECT_TRUE(add.checked("单选框1"));
-            EXPECT_FALSE(add.enabled("编辑框2"));
-            EXPECT_FALSE(add.enabled("组合框1"));
-            EXPECT_EQ(add.text("编辑框2"), kDeleteModeText);
-            add.click("单选框2");
-            EXPECT_TRUE(add.enabled("编辑框2"));
-            EXPECT_TRUE(add.enabled("组合框1"));
-            EXPECT_EQ(add.text("编辑框2"), kDeleteModeText);
-            add.switchPage("选择夹1", kHintStepPage);
+            EXPECT_EQ(add.currentPage(add_step_window::kPages), add_step_window::kRegistryStepPage);
+            EXPECT_TRUE(add.checked(add_step_window::kDeleteChoice));
+            EXPECT_FALSE(add.enabled(add_step_window::kValueBox));
+            EXPECT_FALSE(add.enabled(add_step_window::kTypeList));
+            EXPECT_EQ(add.text(add_step_window::kValueBox), kDeleteModeText);
+            add.click(add_step_window::kWriteChoice);
+            EXPECT_TRUE(add.enabled(add_step_window::kValueBox));
+            EXPECT_TRUE(add.enabled(add_step_window::kTypeList));
+            EXPECT_EQ(add.text(add_step_window::kValueBox), kDeleteModeText);
+            add.switchPage(add_step_window::kPages, add_step_window::kHintStepPage);
             add.pressEsc();
         });
     }
-    EXPECT_EQ(w.rowCount("超级列表框1"), 0) << "closing adds nothing";
+    EXPECT_EQ(w.rowCount(main_window::kSteps), 0) << "closing adds nothing";
 }
 
 TEST_F(EditorApp, ComposedStepLines) {
     MemoryWindow& w = start();
-    addStep(w, [](MemoryWindow& add) { add.click("按钮1"); });
+    addStep(w, [](MemoryWindow& add) { add.click(add_step_window::kAddRegistryStep); });
     addStep(w, [](MemoryWindow& add) {
-        add.click("单选框2");
-        add.type("编辑框1", "HKEY_CURRENT_USER\\路径");
-        add.click("按钮1");  // value untouched, type never picked
+        add.click(add_step_window::kWriteChoice);
+        add.type(add_step_window::kPathBox, "HKEY_CURRENT_USER\\路径");
+        add.click(add_step_window::kAddRegistryStep);  // value untouched, type never picked
     });
     addStep(w, [](MemoryWindow& add) {
-        add.click("单选框2");
-        add.type("编辑框1", "P");
-        add.type("编辑框2", "1");
-        add.pick("组合框1", 1);
-        add.click("按钮1");
+        add.click(add_step_window::kWriteChoice);
+        add.type(add_step_window::kPathBox, "P");
+        add.type(add_step_window::kValueBox, "1");
+        add.pick(add_step_window::kTypeList, 1);
+        add.click(add_step_window::kAddRegistryStep);
     });
     addStep(w, [](MemoryWindow& add) {
-        EXPECT_FALSE(add.pick("组合框1", 2)) << "the list is disabled in delete mode";
-        add.click("单选框2");
-        add.pick("组合框1", 2);  // picked, then the window is closed
+        EXPECT_FALSE(add.pick(add_step_window::kTypeList, 2)) << "the list is disabled in delete mode";
+        add.click(add_step_window::kWriteChoice);
+        add.pick(add_step_window::kTypeList, 2);  // picked, then the window is closed
     });
     addStep(w, [](MemoryWindow& add) {
-        add.click("单选框2");
-        add.click("按钮1");  // the type picked in an earlier opening still holds
+        add.click(add_step_window::kWriteChoice);
+        add.click(add_step_window::kAddRegistryStep);  // the type picked in an earlier opening still holds
     });
     addStep(w, [](MemoryWindow& add) {
-        add.click("单选框2");
-        add.click("单选框1");
-        add.type("编辑框1", "D");
-        add.click("按钮1");
+        add.click(add_step_window::kWriteChoice);
+        add.click(add_step_window::kDeleteChoice);
+        add.type(add_step_window::kPathBox, "D");
+        add.click(add_step_window::kAddRegistryStep);
     });
     for (const char* hint : {"abc", "", "first\r\nsecond"}) {
         addStep(w, [hint](MemoryWindow& add) {
-            add.switchPage("选择夹1", kHintStepPage);
-            add.type("编辑框3", hint);
-            add.click("按钮2");
+            add.switchPage(add_step_window::kPages, add_step_window::kHintStepPage);
+            add.type(add_step_window::kHintBox, hint);
+            add.click(add_step_window::kAddHint);
         });
     }
     EXPECT_EQ(rows(w), (std::vector<std::string>{
@@ -396,10 +399,10 @@ TEST_F(EditorApp, ARegistryFileOpenedIsImportedAfterTheRowsAndNamesWhatItLeavesO
                                   "\"n\"=dword:00000005", "\"e\"=hex(2):25,00,00,00", "\"gone\"=-"}));
     MemoryWindow& w = start("lzvtEditor.exe \"" + path("a.lzvt") + "\"");
     desktop_.answerFileDialog(path("调整.REG"));
-    w.click("按钮4");
+    w.click(main_window::kOpen);
     EXPECT_EQ(rows(w), (std::vector<std::string>{"TSWB|first", "ZCBTJ|HKEY_CURRENT_USER\\T\\n|5|SZJZ",
                                                  "ZCBSC|HKEY_CURRENT_USER\\T\\gone|SC"}));
-    EXPECT_EQ(w.text("编辑框2"), "调整");
+    EXPECT_EQ(w.text(main_window::kSchemeName), "调整");
     const std::string list = bytesOf("调整.REG.txt");
     EXPECT_EQ(list,
               "\xEF\xBB\xBF"
@@ -412,7 +415,7 @@ TEST_F(EditorApp, ARegistryFileOpenedIsImportedAfterTheRowsAndNamesWhatItLeavesO
 
     // The steps came from no scheme file: 保存文件 writes nothing, and never into the .reg.
     const std::string regBytes = bytesOf("调整.REG");
-    w.click("按钮5");
+    w.click(main_window::kSave);
     EXPECT_EQ(desktop_.messages.back(), kNoFileMessage);
     EXPECT_EQ(bytesOf("调整.REG"), regBytes);
     EXPECT_EQ(bytesOf("a.lzvt"), "TSWB|first\r\nname");
@@ -426,16 +429,16 @@ TEST_F(EditorApp, ARegistryFileOnTheCommandLineIsImportedAndANonRegistryFileSaid
     EXPECT_EQ(desktop_.messages, (std::vector<std::string>{"已导入 1 个步骤。"}));
     EXPECT_FALSE(fs::exists(root_ / "t.reg.txt")) << "nothing left out, no list";
     desktop_.answerFileDialog(path("junk.reg"));
-    w.click("按钮4");
+    w.click(main_window::kOpen);
     EXPECT_EQ(desktop_.messages.back(), kNotARegFileMessage);
-    EXPECT_EQ(w.rowCount("超级列表框1"), 1);
+    EXPECT_EQ(w.rowCount(main_window::kSteps), 1);
 }
 
 TEST_F(EditorApp, SaveAsARegistryFileExportsTheSchemeAndSaysWhatItLeftOut) {
     put("s.lzvt", "ZCBTJ|HKEY_CURRENT_USER\\T\\v|7|SZJZ\r\nZCBTJ|HKEY_CURRENT_USER\\T\\w|seven|SZJZ\r\n" + gbk("方案"));
     MemoryWindow& w = start("lzvtEditor.exe \"" + path("s.lzvt") + "\"");
     desktop_.answerFileDialog(path("out.reg"));
-    w.click("按钮6");
+    w.click(main_window::kSaveAs);
     const std::string exported = bytesOf("out.reg");
     ASSERT_EQ(exported.substr(0, 2), "\xFF\xFE");
     EXPECT_NE(exported.find(std::string("d\0w\0o\0r\0d\0:\0", 12)), std::string::npos) << "the DWORD step";
@@ -450,15 +453,15 @@ TEST_F(EditorApp, SaveAsARegistryFileExportsTheSchemeAndSaysWhatItLeftOut) {
 TEST_F(EditorApp, AssociationWritesFourEntriesInOrder) {
     process_.directory = path("LZ Vantor");
     MemoryWindow& w = start();
-    w.click("按钮8");
-    w.click("按钮8");
+    w.click(main_window::kAssociate);
+    w.click(main_window::kAssociate);
     EXPECT_EQ(desktop_.messages, (std::vector<std::string>{kAssociatedMessage, kAssociatedMessage}));
     std::vector<std::pair<std::u16string, std::u16string>> set;
     for (const registry::Write& write : registry_.writes()) {
         if (write.kind != registry::Write::Kind::ValueSet) continue;
         EXPECT_EQ(write.root, Root::ClassesRoot);
         EXPECT_EQ(write.name, u"");
-        EXPECT_EQ(write.value.type, registry::ValueType::String);
+        EXPECT_EQ(write.value.type, registry::ValueKind::String);
         const std::vector<std::uint8_t>& data = write.value.data;
         ASSERT_GE(data.size(), 2u);
         EXPECT_EQ(data[data.size() - 2] | data[data.size() - 1], 0) << "the terminating zero is counted";
@@ -483,7 +486,7 @@ TEST_F(EditorApp, AssociationStopsAtTheFirstRefusedEntry) {
     process_.directory = path("LZ Vantor");
     registry_.refuseKeyWrites(Root::ClassesRoot, u"lzvtfile");
     MemoryWindow& w = start();
-    w.click("按钮8");
+    w.click(main_window::kAssociate);
     EXPECT_EQ(desktop_.messages, (std::vector<std::string>{kAssociationFailedMessage}));
     EXPECT_TRUE(registry_.value(Root::ClassesRoot, u".lzvt", u"").has_value()) << "nothing is rolled back";
     EXPECT_FALSE(registry_.hasKey(Root::ClassesRoot, u"lzvtfile\\DefaultIcon"));
@@ -504,11 +507,11 @@ std::vector<std::u16string> regFileLines(const std::string& bytes) {
 
 TEST_F(EditorApp, AssociationKeepsWhatItReplacesInAnUndoFileFirst) {
     process_.directory = path("LZ Vantor");
-    registry_.putValue(Root::ClassesRoot, u".lzvt", u"", {registry::ValueType::String, {'o', 0, 'l', 0, 'd', 0, 0, 0}});
-    registry_.putValue(Root::ClassesRoot, u".lzvt", u"Content Type", {registry::ValueType::String, {'x', 0, 0, 0}});
+    registry_.putValue(Root::ClassesRoot, u".lzvt", u"", {registry::ValueKind::String, {'o', 0, 'l', 0, 'd', 0, 0, 0}});
+    registry_.putValue(Root::ClassesRoot, u".lzvt", u"Content Type", {registry::ValueKind::String, {'x', 0, 0, 0}});
     registry_.putKey(Root::ClassesRoot, u"lzvtfile\\shell");  // there, without a default value
     MemoryWindow& w = start();
-    w.click("按钮8");
+    w.click(main_window::kAssociate);
     EXPECT_EQ(desktop_.messages, (std::vector<std::string>{kAssociatedMessage}));
     const std::string undo = bytesOf("LZ Vantor/Undo/文件关联 2026-12-09 08-07-06.reg");
     ASSERT_FALSE(undo.empty());
@@ -528,7 +531,7 @@ TEST_F(EditorApp, AssociationKeepsWhatItReplacesInAnUndoFileFirst) {
                                       u"",
                                   }));
     // A second association in the same second gets a file of its own.
-    w.click("按钮8");
+    w.click(main_window::kAssociate);
     EXPECT_FALSE(bytesOf("LZ Vantor/Undo/文件关联 2026-12-09 08-07-06 (2).reg").empty());
 }
 
@@ -536,10 +539,10 @@ TEST_F(EditorApp, AssociationWithoutAWayBackWritesNothing) {
     process_.directory = path("LZ Vantor");
     ReadOnlyFiles readOnly;  // no folder can be written
     MemoryWindow& w = start("lzvtEditor.exe", &readOnly);
-    w.click("按钮8");
+    w.click(main_window::kAssociate);
     registry_.failKeyTests();  // the registry cannot tell what is there
     MemoryWindow& again = start();
-    again.click("按钮8");
+    again.click(main_window::kAssociate);
     EXPECT_EQ(desktop_.messages, (std::vector<std::string>{kAssociationFailedMessage, kAssociationFailedMessage}));
     EXPECT_TRUE(registry_.writes().empty());
     EXPECT_FALSE(fs::exists(root_ / "LZ Vantor" / "Undo" / fsPath("文件关联 2026-12-09 08-07-06.reg")));

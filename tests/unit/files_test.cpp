@@ -8,6 +8,8 @@
 #include <random>
 
 #include "platform/files.h"
+#include "testing/portable_files.h"
+#include "testing/wildcard.h"
 
 #ifndef _WIN32
 #include <sys/resource.h>
@@ -20,6 +22,8 @@ namespace lz::files {
 namespace {
 
 namespace fs = std::filesystem;
+using test_support::matchesWildcard;
+using test_support::PortableFiles;
 
 fs::path fromUtf8(std::string_view utf8) {
     return fs::path(std::u8string(utf8.begin(), utf8.end()));
@@ -100,6 +104,13 @@ TEST(Wildcard, MatchesLikeWindowsFileNames) {
         {"", "a", false},
         {"**a", "ba", true},
         {"Ä*", "ä", false},  // only ASCII letters fold
+        // A byte that starts no well-formed character is one character, itself and no other.
+        {"?", "\xFF", true},
+        {"a??", "a\xE4\xB8", true},     // cut short: two bytes
+        {"???", "\xED\xA0\x80", true},  // an encoded surrogate: three bytes
+        {"\xFF", "\xFE", false},
+        {"\xE9", "é", false},  // not the character of the same number
+        {"*\xE4", "中", false},
     };
     for (const auto& c : cases)
         EXPECT_EQ(matchesWildcard(c.pattern, c.name), c.matches) << c.pattern << " vs " << c.name;

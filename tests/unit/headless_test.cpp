@@ -18,7 +18,7 @@ namespace {
 
 using registry::MemoryRegistry;
 using registry::Root;
-using registry::ValueType;
+using registry::ValueKind;
 
 const std::string kBom = "\xEF\xBB\xBF";
 constexpr const char* kSchemes = "C:\\Schemes";
@@ -29,10 +29,10 @@ const std::string kDefaultLog = std::string(kUndo) + "tweak 2026-12-09 08-07-06.
 // Every kind of value, in a few keys below HKCU\T.
 void seed(MemoryRegistry& r) {
     for (std::u16string_view key : {u"T", u"T\\A", u"T\\A\\B", u"T\\K", u"T\\L"}) {
-        r.putValue(Root::CurrentUser, key, u"", {ValueType::String, {'d', 0, 0, 0}});
-        r.putValue(Root::CurrentUser, key, u"dword", {ValueType::Dword, {1, 2, 3, 4}});
-        r.putValue(Root::CurrentUser, key, u"bin", {ValueType::Binary, {0, 0xFF}});
-        r.putValue(Root::CurrentUser, key, u"odd", {ValueType::String, {'a', 0, 'b'}});
+        r.putValue(Root::CurrentUser, key, u"", {ValueKind::String, {'d', 0, 0, 0}});
+        r.putValue(Root::CurrentUser, key, u"dword", {ValueKind::Dword, {1, 2, 3, 4}});
+        r.putValue(Root::CurrentUser, key, u"bin", {ValueKind::Binary, {0, 0xFF}});
+        r.putValue(Root::CurrentUser, key, u"odd", {ValueKind::String, {'a', 0, 'b'}});
     }
     r.putKey(Root::CurrentUser, u"T\\A\\Empty");
 }
@@ -82,8 +82,9 @@ void runInTheWindow(MemoryRegistry& registry, const std::string& scheme) {
     desktop.whenModalOpens([&](ui::MemoryWindow& w) {
         for (int guard = 0; w.isOpen() && guard < 100; ++guard) {
             const std::int32_t counter = run.stepCounter();
-            w.click(w.currentPage("选择夹1") == kRegistryPage ? "按钮2" : "按钮3");
-            if (w.isOpen() && run.stepCounter() == counter) w.click("按钮1");
+            w.click(w.currentPage(runner_window::kPages) == runner_window::kRegistryPage ? runner_window::kExecute
+                                                                                         : runner_window::kNext);
+            if (w.isOpen() && run.stepCounter() == counter) w.click(runner_window::kSkip);
         }
     });
     main.openModal(runnerWindowLayout(), runnerHandlers(
@@ -125,7 +126,7 @@ TEST(HeadlessRun, LeavesTheRegistryAsTheWindowDoesAndItsUndoFileGivesBackTheStat
 TEST(HeadlessRun, AFailingStepIsLoggedAndTheRunGoesOnWithTheWayBackFromWhatReallyHappened) {
     Headless h;
     seed(h.registry);
-    h.registry.putValue(Root::CurrentUser, u"T\\L\\locked", u"v", {ValueType::Dword, {5, 0, 0, 0}});
+    h.registry.putValue(Root::CurrentUser, u"T\\L\\locked", u"v", {ValueKind::Dword, {5, 0, 0, 0}});
     h.registry.refuseKeyWrites(Root::CurrentUser, u"T\\L\\locked");
     h.scheme(
         "ZCBTJ|HKEY_CURRENT_USER\\T\\first|1|SZJZ\r\n"
@@ -136,8 +137,8 @@ TEST(HeadlessRun, AFailingStepIsLoggedAndTheRunGoesOnWithTheWayBackFromWhatReall
     const auto before = h.registry.dump(Root::CurrentUser, u"T");
 
     EXPECT_EQ(h.runScheme(), kSomeFailed);
-    EXPECT_EQ(h.registry.value(Root::CurrentUser, u"T", u"first"), (registry::Value{ValueType::Dword, {1, 0, 0, 0}}));
-    EXPECT_EQ(h.registry.value(Root::CurrentUser, u"T\\L", u"w"), (registry::Value{ValueType::Dword, {2, 0, 0, 0}}));
+    EXPECT_EQ(h.registry.value(Root::CurrentUser, u"T", u"first"), (registry::Value{ValueKind::Dword, {1, 0, 0, 0}}));
+    EXPECT_EQ(h.registry.value(Root::CurrentUser, u"T\\L", u"w"), (registry::Value{ValueKind::Dword, {2, 0, 0, 0}}));
     const std::string log = h.files.files.at(kDefaultLog);
     const std::string denied = MemoryRegistry::kDeniedText;
     EXPECT_NE(log.find("第 2 行\t删除 HKEY_CURRENT_USER\\T\\L\\\t失败：注册表项存在\t" + denied + "\r\n"), log.npos)
@@ -158,7 +159,7 @@ TEST(HeadlessRun, AFailingStepIsLoggedAndTheRunGoesOnWithTheWayBackFromWhatReall
 TEST(HeadlessRun, AChangeThatFailsHasTheStepsAfterItPlannedAgain) {
     Headless h;
     seed(h.registry);
-    h.registry.putValue(Root::CurrentUser, u"T\\x\\sub", u"v", {ValueType::Dword, {7, 0, 0, 0}});
+    h.registry.putValue(Root::CurrentUser, u"T\\x\\sub", u"v", {ValueKind::Dword, {7, 0, 0, 0}});
     h.registry.refuseValueWrites(Root::CurrentUser, u"T");
     const std::string scheme =
         "ZCBTJ|HKEY_CURRENT_USER\\T\\x|1|SZJZ\r\n"
@@ -171,7 +172,7 @@ TEST(HeadlessRun, AChangeThatFailsHasTheStepsAfterItPlannedAgain) {
     EXPECT_FALSE(h.registry.hasKey(Root::CurrentUser, u"T\\x")) << "deleted, as by the window";
     MemoryRegistry window;
     seed(window);
-    window.putValue(Root::CurrentUser, u"T\\x\\sub", u"v", {ValueType::Dword, {7, 0, 0, 0}});
+    window.putValue(Root::CurrentUser, u"T\\x\\sub", u"v", {ValueKind::Dword, {7, 0, 0, 0}});
     window.refuseValueWrites(Root::CurrentUser, u"T");
     runInTheWindow(window, scheme);
     EXPECT_EQ(h.registry.dump(Root::CurrentUser, u"T"), window.dump(Root::CurrentUser, u"T"));
@@ -186,7 +187,7 @@ TEST(HeadlessRun, AChangeThatFailsHasTheStepsAfterItPlannedAgain) {
 TEST(HeadlessRun, StepsWithoutRightsFailAsForeseenAndTheUndoFileIsSavedOnce) {
     Headless h;
     seed(h.registry);
-    h.registry.putValue(Root::LocalMachine, u"P", u"old", {ValueType::Dword, {1, 0, 0, 0}});
+    h.registry.putValue(Root::LocalMachine, u"P", u"old", {ValueKind::Dword, {1, 0, 0, 0}});
     h.registry.refuseKeyWrites(Root::LocalMachine, u"P");
     std::string scheme;
     for (int i = 0; i < 20; ++i) {
@@ -202,14 +203,14 @@ TEST(HeadlessRun, StepsWithoutRightsFailAsForeseenAndTheUndoFileIsSavedOnce) {
 
     EXPECT_EQ(h.runScheme(), kSomeFailed);
     EXPECT_EQ(undoSaves, 1);
-    EXPECT_EQ(h.registry.value(Root::CurrentUser, u"T", u"v19"), (registry::Value{ValueType::Dword, {19, 0, 0, 0}}));
+    EXPECT_EQ(h.registry.value(Root::CurrentUser, u"T", u"v19"), (registry::Value{ValueKind::Dword, {19, 0, 0, 0}}));
     EXPECT_TRUE(h.registry.value(Root::LocalMachine, u"P", u"old"));
     EXPECT_NE(h.files.files.at(kDefaultLog).find("共 80 步：完成 20 步，失败 60 步，提示 0 步"), std::string::npos);
 }
 
 TEST(HeadlessRun, TheLogHasALineAStepThenTotalsAndTheUndoFile) {
     Headless h;
-    h.registry.putValue(Root::CurrentUser, u"T\\K", u"v", {ValueType::Dword, {1, 0, 0, 0}});
+    h.registry.putValue(Root::CurrentUser, u"T\\K", u"v", {ValueKind::Dword, {1, 0, 0, 0}});
     // Scheme text is GBK: 看这里 in a hint; an empty line after a registry step is no step.
     h.scheme(
         "TSWB|\xBF\xB4\xD5\xE2\xC0\xEF\r\nZCBTJ|HKEY_CURRENT_USER\\T\\K\\v|7|SZJZ\r\n\r\n"

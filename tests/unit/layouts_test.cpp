@@ -1,15 +1,15 @@
 // Consistency of the window tables of both programs: the mistakes a hand-written table invites
-// (a name whose kind word lies, a page control without its tab, an event bound twice or on
-// the wrong control) and the few texts whose exact form matters.
+// (a name whose kind word lies, a page control without its tab, a purpose given to a control of
+// the wrong kind) and the few texts whose exact form matters.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <map>
 #include <set>
-#include <sstream>
 
 #include "editor/layouts.h"
 #include "optimizer/layouts.h"
+#include "platform/ui/window.h"
 
 namespace lz::ui {
 namespace {
@@ -91,49 +91,113 @@ TEST(Layouts, PageControlsSitOnAnEarlierTabAndAnExistingPage) {
     }
 }
 
-// The bound events of every window, written out once more as the list a reviewer checks
-// against: any table entry that binds too much or too little shows here.
-TEST(Layouts, EventsAreBoundExactlyWhereTheWindowsReact) {
-    auto bound = [](const WindowLayout& w) {
-        std::ostringstream out;
-        if (w.onCreated) out << "created ";
-        for (const ControlLayout& c : w.controls)
-            for (Event e : c.events)
-                out << c.name
-                    << (e == Event::Clicked     ? ":click "
-                        : e == Event::MouseDown ? ":down "
-                        : e == Event::Selected  ? ":pick "
-                                                : ":page ");
-        return out.str();
+// The names handlers and tests use say what a control does; each must be the control whose
+// caption says the same, so that a slip between two numbers (按钮1 for 按钮2) shows here.
+TEST(Layouts, EachPurposeNamesTheControlCaptionedForIt) {
+    namespace om = optimizer::main_window;
+    namespace orun = optimizer::runner_window;
+    namespace omg = optimizer::management_window;
+    namespace em = editor::main_window;
+    namespace ea = editor::add_step_window;
+    struct Purpose {
+        const WindowLayout& window;
+        std::string_view name;
+        ControlKind kind;
+        std::string_view caption;
     };
-    EXPECT_EQ(bound(optimizer::mainWindowLayout()),
-              "created 标签6:down 按钮5:click 按钮6:click 按钮7:click 按钮8:click 按钮1:click 按钮4:click "
-              "按钮3:click 按钮10:click ");
-    EXPECT_EQ(bound(optimizer::runnerWindowLayout()),
-              "created 按钮1:click 按钮5:click 按钮2:click 按钮4:click 按钮3:click ");
-    EXPECT_EQ(bound(optimizer::managementWindowLayout()), "created 按钮1:click 按钮2:click 按钮3:click ");
-    EXPECT_EQ(bound(optimizer::aboutWindowLayout()), "");
-    EXPECT_EQ(bound(optimizer::moreProductsWindowLayout()), "created ");
-    EXPECT_EQ(bound(editor::mainWindowLayout()),
-              "created 按钮4:click 按钮5:click 按钮6:click 按钮1:click 按钮2:click 按钮3:click 按钮8:click ");
-    EXPECT_EQ(bound(editor::addStepWindowLayout()),
-              "created 选择夹1:page 单选框1:click 单选框2:click 组合框1:pick 按钮1:click 按钮2:click ");
+    const WindowLayout& main = optimizer::mainWindowLayout();
+    const WindowLayout& runner = optimizer::runnerWindowLayout();
+    const WindowLayout& management = optimizer::managementWindowLayout();
+    const WindowLayout& editor = editor::mainWindowLayout();
+    const WindowLayout& add = editor::addStepWindowLayout();
+    const Purpose purposes[] = {
+        {main, om::kManageLink, ControlKind::Label, "方案管理"},
+        {main, om::kMoreProducts, ControlKind::Button, "更多智能软件"},
+        {main, om::kUpcoming, ControlKind::Button, "即将更新"},
+        {main, om::kAboutSoftware, ControlKind::Button, "关于软件"},
+        {main, om::kAboutStudio, ControlKind::Button, "关于岚舟"},
+        {main, om::kStart, ControlKind::Button, "启动方案"},
+        {main, om::kDownload, ControlKind::Button, "下载方案"},
+        {main, om::kBuy, ControlKind::Button, "购买方案"},
+        {main, om::kMake, ControlKind::Button, "制作方案"},
+        {main, om::kChange, ControlKind::Button, "修改方案"},
+        {runner, orun::kSkip, ControlKind::Button, "跳过这步"},
+        {runner, orun::kLeaveRegistryStep, ControlKind::Button, "退出优化"},
+        {runner, orun::kExecute, ControlKind::Button, "执行"},
+        {runner, orun::kLeaveHint, ControlKind::Button, "退出优化"},
+        {runner, orun::kNext, ControlKind::Button, "下一步"},
+        {management, omg::kHowToInstall, ControlKind::Button, "如何安装方案"},
+        {management, omg::kDelete, ControlKind::Button, "删除方案"},
+        {management, omg::kExit, ControlKind::Button, "退出"},
+        {editor, em::kOpen, ControlKind::Button, "打开文件"},
+        {editor, em::kSave, ControlKind::Button, "保存文件"},
+        {editor, em::kSaveAs, ControlKind::Button, "另存为"},
+        {editor, em::kAddStep, ControlKind::Button, "添加步骤"},
+        {editor, em::kDeleteStep, ControlKind::Button, "删除步骤"},
+        {editor, em::kCopyStep, ControlKind::Button, "复制步骤"},
+        {editor, em::kAssociate, ControlKind::Button, "关联方案文件"},
+        {editor, em::kTranslateSteps, ControlKind::Button, "中文化步骤"},
+        {editor, em::kMoreSettings, ControlKind::Button, "更多设置"},
+        {editor, em::kOpenDialog, ControlKind::FileDialog, "选择方案文件LZVT"},
+        {editor, em::kSaveAsDialog, ControlKind::FileDialog, "另存为路径"},
+        {add, ea::kDeleteChoice, ControlKind::Radio, "删除注册表"},
+        {add, ea::kWriteChoice, ControlKind::Radio, "添加/编辑注册表"},
+    };
+    for (const Purpose& p : purposes) {
+        const ControlLayout* c = p.window.find(p.name);
+        ASSERT_NE(c, nullptr) << p.window.caption << " has no " << p.name;
+        EXPECT_EQ(c->kind, p.kind) << p.name;
+        EXPECT_EQ(c->text, p.caption) << p.window.caption << ": " << p.name;
+    }
+    // The two 添加 buttons and the boxes: each on the page it serves.
+    EXPECT_EQ(add.find(ea::kAddRegistryStep)->page, ea::kRegistryStepPage);
+    EXPECT_EQ(add.find(ea::kValueBox)->page, ea::kRegistryStepPage);
+    EXPECT_EQ(add.find(ea::kAddHint)->page, ea::kHintStepPage);
+    EXPECT_EQ(add.find(ea::kHintBox)->page, ea::kHintStepPage);
+    EXPECT_EQ(runner.find(orun::kPathBox)->page, orun::kRegistryPage);
+    EXPECT_EQ(runner.find(orun::kHintBox)->page, orun::kHintPage);
+    EXPECT_EQ(runner.find(orun::kSchemeLines)->page, orun::kLinesPage);
+}
+
+// A handler bound where nothing can raise it is refused before the window opens.
+TEST(Layouts, BindingsTheWindowCannotRaiseAreRefused) {
+    const WindowLayout& main = optimizer::mainWindowLayout();
+    auto check = [&main](std::string_view control, Event event) {
+        Handlers h;
+        h.on(control, event, [](Window&) {});
+        h.checkAgainst(main);
+    };
+    EXPECT_NO_THROW(check({}, Event::Created));
+    EXPECT_NO_THROW(check(optimizer::main_window::kStart, Event::Clicked));
+    EXPECT_NO_THROW(check(optimizer::main_window::kManageLink, Event::MouseDown));
+    EXPECT_THROW(check("按钮99", Event::Clicked), UnknownControl);
+    EXPECT_THROW(check(optimizer::main_window::kSchemeList, Event::Clicked), WrongKind);
+    EXPECT_THROW(check("标签1", Event::MouseDown), WrongKind) << "a label that is not a link takes no mouse press";
+    EXPECT_THROW(check(optimizer::main_window::kStart, Event::Created), WrongKind);
+    EXPECT_THROW(check(optimizer::main_window::kStart, Event::Selected), WrongKind);
+    const WindowLayout& add = editor::addStepWindowLayout();
+    Handlers picks;
+    picks.on(editor::add_step_window::kTypeList, Event::Selected, [](Window&) {});
+    picks.on(editor::add_step_window::kPages, Event::PageChanged, [](Window&) {});
+    picks.on(editor::add_step_window::kWriteChoice, Event::Clicked, [](Window&) {});
+    EXPECT_NO_THROW(picks.checkAgainst(add));
+    EXPECT_THROW(picks.checkAgainst(main), UnknownControl) << "组合框1 is not in the optimizer's main window";
 }
 
 TEST(Layouts, RunnerTabStripLiesAboveTheClientArea) {
     const WindowLayout& w = optimizer::runnerWindowLayout();
     EXPECT_EQ(w.caption, std::string(21, ' ') + "方案优化");
     EXPECT_FALSE(w.closeButton);
-    const ControlLayout* tab = w.find("选择夹1");
+    const ControlLayout* tab = w.find(optimizer::runner_window::kPages);
     ASSERT_NE(tab, nullptr);
     EXPECT_EQ(tab->rect, (Rect{0, -22, 400, 176}));
     // Page controls are placed relative to the tab control.
-    EXPECT_EQ(w.clientRect(*w.find("编辑框1")), (Rect{80, 26, 304, 20}));
-    EXPECT_EQ(w.find("超级列表框1")->cells, CellEncoding::Gbk);
+    EXPECT_EQ(w.clientRect(*w.find(optimizer::runner_window::kPathBox)), (Rect{80, 26, 304, 20}));
+    EXPECT_EQ(w.find(optimizer::runner_window::kSchemeLines)->cells, CellEncoding::Gbk);
 }
 
 TEST(Layouts, AboutBannerIsThirteenLinesOf124DrawingCharacters) {
-    const std::string banner = optimizer::aboutWindowLayout().find("编辑框1")->text;
+    const std::string banner = optimizer::aboutWindowLayout().find(optimizer::about_window::kBanner)->text;
     std::vector<std::string> lines;
     size_t start = 0;
     for (size_t end; (end = banner.find("\r\n", start)) != std::string::npos; start = end + 2)
@@ -151,31 +215,32 @@ TEST(Layouts, AboutBannerIsThirteenLinesOf124DrawingCharacters) {
 
 TEST(Layouts, AboutTextsArePaddedAsDrawn) {
     const WindowLayout& w = optimizer::aboutWindowLayout();
-    const std::string studio = w.find("编辑框3")->text;
+    const std::string studio = w.find(optimizer::about_window::kAboutStudio)->text;
     EXPECT_EQ(studio.substr(0, 105), std::string(90, ' ') + std::string(15, '.'));
     EXPECT_NE(studio.find("关于岚舟工作室" + std::string(72, ' ') + std::string(11, '.') + "\r\n"), std::string::npos);
-    EXPECT_FALSE(w.find("编辑框3")->readOnly);
-    const std::string software = w.find("编辑框2")->text;
+    EXPECT_FALSE(w.find(optimizer::about_window::kAboutStudio)->readOnly);
+    const std::string software = w.find(optimizer::about_window::kAboutSoftware)->text;
     EXPECT_EQ(software.rfind(std::string(86, ' ') + std::string(6, '.')), software.size() - 92);
     EXPECT_NE(software.find(std::string(94, ' ') + std::string(12, '.') + " \r\n"), std::string::npos);
 }
 
 TEST(Layouts, EditorStatesThatNeverChange) {
+    using namespace editor::main_window;
     const WindowLayout& w = editor::mainWindowLayout();
-    EXPECT_FALSE(w.find("按钮7")->enabled);
-    EXPECT_FALSE(w.find("按钮9")->enabled);
-    EXPECT_EQ(w.find("编辑框2")->limit, 20);
-    EXPECT_EQ(w.find("编辑框2")->text, "MY 方案");
+    EXPECT_FALSE(w.find(kMoreSettings)->enabled);
+    EXPECT_FALSE(w.find(kTranslateSteps)->enabled);
+    EXPECT_EQ(w.find(kSchemeName)->limit, 20);
+    EXPECT_EQ(w.find(kSchemeName)->text, "MY 方案");
     // The text holders lie below the client area (outer height 284).
-    EXPECT_GE(w.find("编辑框1")->rect.y, 284 - 30);
-    EXPECT_GE(w.find("超级编辑框1")->rect.y, 284 - 30);
-    for (const char* dialog : {"通用对话框1", "通用对话框2"}) {
+    EXPECT_GE(w.find(kPathHolder)->rect.y, 284 - 30);
+    EXPECT_GE(w.find(kTextHolder)->rect.y, 284 - 30);
+    for (std::string_view dialog : {kOpenDialog, kSaveAsDialog}) {
         EXPECT_EQ(w.find(dialog)->filter, "方案文件（*.lzvt）|*.lzvt|注册表文件（*.reg）|*.reg");
         EXPECT_EQ(w.find(dialog)->defaultExtension, ".lzvt");
     }
-    EXPECT_TRUE(w.find("通用对话框1")->fileMustExist);
-    EXPECT_FALSE(w.find("通用对话框2")->fileMustExist);
-    EXPECT_TRUE(w.find("通用对话框2")->promptCreate);
+    EXPECT_TRUE(w.find(kOpenDialog)->fileMustExist);
+    EXPECT_FALSE(w.find(kSaveAsDialog)->fileMustExist);
+    EXPECT_TRUE(w.find(kSaveAsDialog)->promptCreate);
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include "testing/memory_process.h"
 #include "testing/memory_registry.h"
 #include "testing/memory_shell.h"
+#include "testing/portable_files.h"
 #include "testing/ui/memory_window.h"
 
 namespace lz::optimizer {
@@ -52,7 +53,7 @@ protected:
     fs::path root_;
     MemoryDesktop desktop_;
     registry::MemoryRegistry registry_;
-    files::PortableFiles files_;
+    test_support::PortableFiles files_;
     process::MemoryProcess process_;
     shell::MemoryShell shell_;
     FixedClock clock_;
@@ -61,7 +62,8 @@ protected:
 
 std::vector<std::string> column(MemoryWindow& w, int col) {
     std::vector<std::string> cells;
-    for (int r = 0; r < w.rowCount("超级列表框1"); ++r) cells.push_back(w.cell("超级列表框1", r, col));
+    for (int r = 0; r < w.rowCount(main_window::kSchemeList); ++r)
+        cells.push_back(w.cell(main_window::kSchemeList, r, col));
     std::sort(cells.begin(), cells.end());
     return cells;
 }
@@ -74,13 +76,13 @@ TEST_F(OptimizerApp, CatalogueListsSchemeFilesOnceAtStart) {
     MemoryWindow& w = start();
     EXPECT_EQ(column(w, 0), (std::vector<std::string>{"a.lzvt", "b.lzvt"}));
     install("c.lzvt", "TSWB|c\r\nC");
-    EXPECT_EQ(w.rowCount("超级列表框1"), 2) << "a scheme added later shows after a restart";
+    EXPECT_EQ(w.rowCount(main_window::kSchemeList), 2) << "a scheme added later shows after a restart";
 }
 
 TEST_F(OptimizerApp, MissingSchemeFolderGivesAnEmptyList) {
     fs::remove_all(root_ / "Optimal");
     MemoryWindow& w = start();
-    EXPECT_EQ(w.rowCount("超级列表框1"), 0);
+    EXPECT_EQ(w.rowCount(main_window::kSchemeList), 0);
     EXPECT_TRUE(desktop_.messages.empty());
 }
 
@@ -89,7 +91,7 @@ TEST_F(OptimizerApp, StartingNeedsASelectionAndRunsTheSelectedScheme) {
     MemoryWindow& w = start();
     state_.run = SchemeRun(files::shareBytes("TSWB|a\r\nTSWB|b\r\nname"));
     state_.run.advance();  // a run on its step 1
-    w.click("按钮1");
+    w.click(main_window::kStart);
     EXPECT_EQ(desktop_.messages, (std::vector<std::string>{kNoSchemeSelectedMessage}));
     EXPECT_EQ(desktop_.openings.size(), 1u) << "no window opened";
     EXPECT_EQ(state_.run.stepCounter(), 2);
@@ -97,11 +99,11 @@ TEST_F(OptimizerApp, StartingNeedsASelectionAndRunsTheSelectedScheme) {
     std::string shown;
     std::size_t stepsWhileOpen = 0;
     desktop_.whenModalOpens([&](MemoryWindow& runner) {
-        shown = runner.text("编辑框3");
+        shown = runner.text(runner_window::kHintBox);
         stepsWhileOpen = state_.run.steps().size();
     });
-    w.selectRow("超级列表框1", 0);
-    w.click("按钮1");
+    w.selectRow(main_window::kSchemeList, 0);
+    w.click(main_window::kStart);
     EXPECT_EQ(shown, "hello");
     EXPECT_EQ(desktop_.openings.back().caption, runnerWindowLayout().caption);
     // The run's steps and the file's bytes are let go with its window: the file is free again.
@@ -114,8 +116,8 @@ TEST_F(OptimizerApp, ASchemeDeletedSinceTheStartMeetsTheEmptySchemeMessage) {
     install("gone.lzvt", "TSWB|x\r\nname");
     MemoryWindow& w = start();
     fs::remove(root_ / "Optimal" / "gone.lzvt");
-    w.selectRow("超级列表框1", 0);
-    w.click("按钮1");
+    w.selectRow(main_window::kSchemeList, 0);
+    w.click(main_window::kStart);
     EXPECT_EQ(desktop_.messages.back(), kEmptySchemeMessage);
     EXPECT_EQ(desktop_.exitCode, 0);
 }
@@ -123,11 +125,11 @@ TEST_F(OptimizerApp, ASchemeDeletedSinceTheStartMeetsTheEmptySchemeMessage) {
 TEST_F(OptimizerApp, EditorIsStartedWithQuotedPaths) {
     process_.directory = "C:\\Program Files\\LZ Vantor";
     MemoryWindow& w = start();
-    w.appendRows("超级列表框1", {"我的 方案.lzvt"});
-    w.click("按钮3");
-    w.click("按钮10");  // no selection: the folder itself
-    w.selectRow("超级列表框1", 0);
-    w.click("按钮10");
+    w.appendRows(main_window::kSchemeList, {"我的 方案.lzvt"});
+    w.click(main_window::kMake);
+    w.click(main_window::kChange);  // no selection: the folder itself
+    w.selectRow(main_window::kSchemeList, 0);
+    w.click(main_window::kChange);
     const std::string exe = "\"C:\\Program Files\\LZ Vantor\\lzvtEditor.exe\"";
     EXPECT_EQ(process_.started, (std::vector<std::string>{
                                     exe,
@@ -135,25 +137,25 @@ TEST_F(OptimizerApp, EditorIsStartedWithQuotedPaths) {
                                     exe + " \"C:\\Program Files\\LZ Vantor\\Optimal\\我的 方案.lzvt\"",
                                 }));
     process_.startSucceeds = false;
-    w.click("按钮3");
+    w.click(main_window::kMake);
     EXPECT_TRUE(desktop_.messages.empty()) << "a missing editor is not reported";
 }
 
 TEST_F(OptimizerApp, DownloadOpensTheForumBoard) {
     MemoryWindow& w = start();
-    w.click("按钮4");
+    w.click(main_window::kDownload);
     ASSERT_EQ(shell_.opened.size(), 1u);
     const std::string& url = shell_.opened[0];
     EXPECT_EQ(url.substr(url.size() - 12), "/bbs/forum/5");
-    EXPECT_FALSE(w.click("按钮9"));
+    EXPECT_FALSE(w.click(main_window::kBuy));
 }
 
 TEST_F(OptimizerApp, SideWindowsOpenModalOrModeless) {
     MemoryWindow& w = start();
-    w.click("按钮8");
-    w.click("按钮7");
-    w.click("按钮5");
-    w.click("按钮6");
+    w.click(main_window::kAboutStudio);
+    w.click(main_window::kAboutSoftware);
+    w.click(main_window::kMoreProducts);
+    w.click(main_window::kUpcoming);
     ASSERT_EQ(desktop_.openings.size(), 5u);
     EXPECT_EQ(desktop_.openings[1].caption, "关于");
     EXPECT_EQ(desktop_.openings[2].caption, "关于");
@@ -162,7 +164,7 @@ TEST_F(OptimizerApp, SideWindowsOpenModalOrModeless) {
     EXPECT_FALSE(desktop_.openings[4].modal);
     auto open = desktop_.openWindows();
     ASSERT_EQ(open.size(), 2u) << "the main window and the modeless one";
-    EXPECT_EQ(open[1]->text("超文本浏览框1"), "res://" + process_.programPath() + "/upcoming.html");
+    EXPECT_EQ(open[1]->text(more_products_window::kBrowser), "res://" + process_.programPath() + "/upcoming.html");
 }
 
 // Both windows show a page built into the running program, by its res: address: no network.
@@ -170,13 +172,14 @@ TEST_F(OptimizerApp, MoreProductsWindowsShowTheBuiltInPages) {
     process_.executable = "optimizer.exe";
     MemoryWindow& w = start();
     std::string shown;
-    desktop_.whenModalOpens([&](MemoryWindow& more) { shown = more.text("超文本浏览框1"); });
-    w.click("按钮5");
+    desktop_.whenModalOpens([&](MemoryWindow& more) { shown = more.text(more_products_window::kBrowser); });
+    w.click(main_window::kMoreProducts);
     EXPECT_EQ(shown, "res://" + root_.string() + "\\optimizer.exe/products.html");
-    w.click("按钮6");
+    w.click(main_window::kUpcoming);
     auto open = desktop_.openWindows();
     ASSERT_EQ(open.size(), 2u);
-    EXPECT_EQ(open[1]->text("超文本浏览框1"), "res://" + root_.string() + "\\optimizer.exe/upcoming.html");
+    EXPECT_EQ(open[1]->text(more_products_window::kBrowser),
+              "res://" + root_.string() + "\\optimizer.exe/upcoming.html");
     EXPECT_TRUE(shell_.opened.empty()) << "nothing is opened outside the program";
 }
 
@@ -219,36 +222,37 @@ TEST_F(OptimizerApp, ManagementListsSizesAndDeletesTheSelectedScheme) {
     int opened = 0;
     auto manage = [&](std::function<void(MemoryWindow&)> script) {
         desktop_.whenModalOpens(std::move(script));
-        ASSERT_TRUE(main.mouseDown("标签6"));
+        ASSERT_TRUE(main.mouseDown(main_window::kManageLink));
         ++opened;
     };
     manage([&](MemoryWindow& m) {
-        ASSERT_EQ(m.rowCount("超级列表框1"), 2);
+        ASSERT_EQ(m.rowCount(management_window::kSchemeList), 2);
         for (int r = 0; r < 2; ++r) {
-            EXPECT_EQ(m.cell("超级列表框1", r, 1), "Optimal");
-            EXPECT_EQ(m.cell("超级列表框1", r, 2), m.cell("超级列表框1", r, 0) == "big.lzvt" ? "1.5" : "1");
+            EXPECT_EQ(m.cell(management_window::kSchemeList, r, 1), "Optimal");
+            EXPECT_EQ(m.cell(management_window::kSchemeList, r, 2),
+                      m.cell(management_window::kSchemeList, r, 0) == "big.lzvt" ? "1.5" : "1");
         }
-        m.click("按钮2");  // nothing selected
+        m.click(management_window::kDelete);  // nothing selected
         EXPECT_EQ(desktop_.messages.back(), kRetryMessage);
-        m.click("按钮1");
+        m.click(management_window::kHowToInstall);
         EXPECT_EQ(desktop_.messages.back(), kHowToInstallMessage);
         EXPECT_TRUE(desktop_.questions.empty());
-        const int big = m.cell("超级列表框1", 0, 0) == "big.lzvt" ? 0 : 1;
-        m.selectRow("超级列表框1", big);
+        const int big = m.cell(management_window::kSchemeList, 0, 0) == "big.lzvt" ? 0 : 1;
+        m.selectRow(management_window::kSchemeList, big);
         // The portable files know no recycle bin: deleting for good needs the user's yes.
         desktop_.answerQuestion(true);
-        m.click("按钮2");
+        m.click(management_window::kDelete);
         EXPECT_EQ(desktop_.questions, (std::vector<std::string>{kNoRecycleBinQuestion}));
         EXPECT_EQ(desktop_.messages.back(), kDeletedMessage);
-        EXPECT_EQ(m.rowCount("超级列表框1"), 1);
+        EXPECT_EQ(m.rowCount(management_window::kSchemeList), 1);
         EXPECT_FALSE(fs::exists(root_ / "Optimal" / "big.lzvt"));
-        m.click("按钮3");
+        m.click(management_window::kExit);
         EXPECT_FALSE(m.isOpen());
     });
-    EXPECT_EQ(main.rowCount("超级列表框1"), 2) << "the main list keeps the deleted scheme";
+    EXPECT_EQ(main.rowCount(main_window::kSchemeList), 2) << "the main list keeps the deleted scheme";
     EXPECT_TRUE(fs::exists(root_ / "Optimal" / "small.lzvt"));
 
-    manage([&](MemoryWindow& m) { EXPECT_EQ(m.rowCount("超级列表框1"), 1); });
+    manage([&](MemoryWindow& m) { EXPECT_EQ(m.rowCount(management_window::kSchemeList), 1); });
     EXPECT_EQ(state_.schemeNames, (std::vector<std::string>{"small.lzvt"})) << "refilled, not appended";
     EXPECT_EQ(opened, 2);
 }
@@ -286,20 +290,20 @@ TEST_F(OptimizerApp, DeletingMovesTheSchemeToTheBinOrAsksBeforeDeletingItForGood
         ProgramState state;
         MemoryWindow& m = desktop.open(managementWindowLayout(),
                                        managementHandlers(state, {registry_, files, process_, shell_, clock_}));
-        ASSERT_EQ(m.rowCount("超级列表框1"), 2);
-        const int row = m.cell("超级列表框1", 0, 0) == "b.lzvt" ? 0 : 1;
-        m.selectRow("超级列表框1", row);
+        ASSERT_EQ(m.rowCount(management_window::kSchemeList), 2);
+        const int row = m.cell(management_window::kSchemeList, 0, 0) == "b.lzvt" ? 0 : 1;
+        m.selectRow(management_window::kSchemeList, row);
 
-        ASSERT_TRUE(m.click("按钮2"));
+        ASSERT_TRUE(m.click(management_window::kDelete));
         EXPECT_EQ(desktop.messages, c.messages);
         EXPECT_EQ(desktop.questions,
                   c.asked ? std::vector<std::string>{kNoRecycleBinQuestion} : std::vector<std::string>{});
         EXPECT_EQ(files.recycled, c.inBin ? std::vector<std::string>{folder() + "b.lzvt"} : std::vector<std::string>{});
         EXPECT_EQ(files.files.contains(folder() + "b.lzvt"), !c.gone);
         EXPECT_TRUE(files.files.contains(folder() + "a.lzvt"));
-        EXPECT_EQ(m.rowCount("超级列表框1"), c.gone ? 1 : 2);
+        EXPECT_EQ(m.rowCount(management_window::kSchemeList), c.gone ? 1 : 2);
         if (c.gone) {
-            EXPECT_EQ(m.cell("超级列表框1", 0, 0), "a.lzvt");
+            EXPECT_EQ(m.cell(management_window::kSchemeList, 0, 0), "a.lzvt");
         }
         EXPECT_TRUE(desktop.stoppedExceptions.empty());
     }
@@ -312,11 +316,11 @@ TEST_F(OptimizerApp, ASchemeThatCannotBeDeletedForGoodAsksToRetry) {
     ASSERT_TRUE(held.has_value());
     desktop_.answerQuestion(true);
     MemoryWindow& m = desktop_.open(managementWindowLayout(), managementHandlers(state_, services()));
-    m.selectRow("超级列表框1", 0);
-    m.click("按钮2");
+    m.selectRow(management_window::kSchemeList, 0);
+    m.click(management_window::kDelete);
     EXPECT_EQ(desktop_.questions, (std::vector<std::string>{kNoRecycleBinQuestion}));
     EXPECT_EQ(desktop_.messages, (std::vector<std::string>{kRetryMessage}));
-    EXPECT_EQ(m.rowCount("超级列表框1"), 1);
+    EXPECT_EQ(m.rowCount(management_window::kSchemeList), 1);
     held->close();
     EXPECT_TRUE(fs::exists(root_ / "Optimal" / "held.lzvt"));
 }
@@ -326,11 +330,11 @@ TEST_F(OptimizerApp, DeletingAFileThatIsAlreadyGoneAsksToRetry) {
     MemoryWindow& main = start();
     desktop_.whenModalOpens([&](MemoryWindow& m) {
         fs::remove(root_ / "Optimal" / "x.lzvt");
-        m.selectRow("超级列表框1", 0);
-        m.click("按钮2");
-        EXPECT_EQ(m.rowCount("超级列表框1"), 1);
+        m.selectRow(management_window::kSchemeList, 0);
+        m.click(management_window::kDelete);
+        EXPECT_EQ(m.rowCount(management_window::kSchemeList), 1);
     });
-    main.mouseDown("标签6");
+    main.mouseDown(main_window::kManageLink);
     EXPECT_EQ(desktop_.messages, (std::vector<std::string>{kRetryMessage}));
     EXPECT_TRUE(desktop_.questions.empty());
 }

@@ -12,16 +12,16 @@
 #include "regfile/reader.h"
 #include "regfile/writer.h"
 #include "scheme/scheme.h"
-#include "steps/registry_steps.h"
 #include "testing/memory_regedit.h"
 #include "testing/memory_registry.h"
+#include "testing/registry_step.h"
 
 namespace lz::editor {
 namespace {
 
 using registry::MemoryRegistry;
 using registry::Root;
-using registry::ValueType;
+using registry::ValueKind;
 
 std::string gbk(std::string_view utf8) {
     return text::utf8ToGbk(utf8);
@@ -45,17 +45,17 @@ void runAsTheOptimizer(MemoryRegistry& registry, const std::vector<std::string>&
     const scheme::StepTable table = scheme::StepTable::fromRows(views);
     for (const scheme::Step& step : table.steps()) {
         if (step.kind == scheme::StepKind::Write)
-            steps::applyRegistryStep(registry, step.text, step.value, step.typeCode());
+            test_support::applyRegistryStep(registry, step.text, step.value, step.typeCode());
         if (step.kind == scheme::StepKind::Delete)
             optimizer::deleteTarget(registry, optimizer::findDeleteTarget(registry, step.text));
     }
 }
 
 void seed(MemoryRegistry& registry) {
-    registry.putValue(Root::CurrentUser, u"T", u"old", {ValueType::Dword, {1, 0, 0, 0}});
-    registry.putValue(Root::CurrentUser, u"T\\Doomed\\Below", u"v", {ValueType::Binary, {1}});
-    registry.putValue(Root::CurrentUser, u"T\\Named", u"", {ValueType::String, {'n', 0, 0, 0}});
-    registry.putValue(Root::CurrentUser, u"T", u"value", {ValueType::Dword, {1, 0, 0, 0}});
+    registry.putValue(Root::CurrentUser, u"T", u"old", {ValueKind::Dword, {1, 0, 0, 0}});
+    registry.putValue(Root::CurrentUser, u"T\\Doomed\\Below", u"v", {ValueKind::Binary, {1}});
+    registry.putValue(Root::CurrentUser, u"T\\Named", u"", {ValueKind::String, {'n', 0, 0, 0}});
+    registry.putValue(Root::CurrentUser, u"T", u"value", {ValueKind::Dword, {1, 0, 0, 0}});
 }
 
 const std::vector<std::string> kEveryKind = {

@@ -181,6 +181,13 @@ TEST(RegFileRead, AFileWithoutAMarkIsUtf8OnlyWhenItIsWellFormedUtf8AndNotRegedit
         {"5.00 in GBK", "Windows Registry Editor Version 5.00\r\n[K]\r\n" + gbkName, Encoding::Gbk, u"中"},
         {"REGEDIT4 is always ANSI", "REGEDIT4\r\n[K]\r\n" + utf8Name, Encoding::Gbk, text::gbkToUtf16("\xE4\xB8\xAD")},
         {"REGEDIT4 with a UTF-8 mark", "\xEF\xBB\xBFREGEDIT4\r\n[K]\r\n" + utf8Name, Encoding::Utf8, u"中"},
+        {"ASCII alone", "Windows Registry Editor Version 5.00\r\n[K]\r\n\"a\"=-\r\n", Encoding::Gbk, u"a"},
+        {"UTF-8 but for an encoded surrogate", "Windows Registry Editor Version 5.00\r\n[K\xED\xA0\x80]\r\n" + utf8Name,
+         Encoding::Gbk, text::gbkToUtf16("\xE4\xB8\xAD")},
+        {"UTF-8 but for an overlong form", "Windows Registry Editor Version 5.00\r\n[K\xC0\xAF]\r\n" + utf8Name,
+         Encoding::Gbk, text::gbkToUtf16("\xE4\xB8\xAD")},
+        {"UTF-8 cut short at the end", "Windows Registry Editor Version 5.00\r\n[K]\r\n" + utf8Name + ";\xE4\xB8",
+         Encoding::Gbk, text::gbkToUtf16("\xE4\xB8\xAD")},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -10,12 +10,12 @@ namespace {
 
 using registry::MemoryRegistry;
 using registry::Root;
-using registry::ValueType;
+using registry::ValueKind;
 using Kind = DeleteTarget::Kind;
 
 TEST(DeleteTarget, AFinalBackslashNamesTheKeyOtherwiseTheValueComesBeforeTheKey) {
     MemoryRegistry reg;
-    const registry::Value one{ValueType::Dword, {1, 0, 0, 0}};
+    const registry::Value one{ValueKind::Dword, {1, 0, 0, 0}};
     reg.putValue(Root::CurrentUser, u"T", u"value", one);
     reg.putKey(Root::CurrentUser, u"T\\key");
     reg.putValue(Root::CurrentUser, u"T", u"both", one);
@@ -52,7 +52,7 @@ TEST(DeleteTarget, AFinalBackslashNamesTheKeyOtherwiseTheValueComesBeforeTheKey)
 
 TEST(DeleteTarget, DeletesTheValueOrTheWholeKey) {
     MemoryRegistry reg;
-    const registry::Value one{ValueType::Dword, {1, 0, 0, 0}};
+    const registry::Value one{ValueKind::Dword, {1, 0, 0, 0}};
     reg.putValue(Root::CurrentUser, u"T\\K\\a\\b", u"v", one);
     reg.putValue(Root::CurrentUser, u"T\\K", u"w", one);
     reg.putValue(Root::CurrentUser, u"T\\Keep", u"w", one);

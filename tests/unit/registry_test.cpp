@@ -8,6 +8,7 @@
 #include "platform/text.h"
 #include "steps/registry_steps.h"
 #include "testing/memory_registry.h"
+#include "testing/registry_step.h"
 
 namespace {
 
@@ -16,9 +17,8 @@ using lz::registry::Key;
 using lz::registry::MemoryRegistry;
 using lz::registry::Root;
 using lz::registry::Value;
-using lz::registry::ValueType;
+using lz::registry::ValueKind;
 using lz::registry::Write;
-using lz::steps::applyRegistryStep;
 using lz::steps::ConvertedPath;
 using lz::steps::convertPath;
 using lz::steps::lookUpRegistryEntry;
@@ -26,6 +26,7 @@ using lz::steps::parseDwordText;
 using lz::steps::RegistryEntry;
 using lz::steps::registryEntryExists;
 using lz::steps::resolveRegistryEntry;
+using lz::test_support::applyRegistryStep;
 using Bytes = std::vector<std::uint8_t>;
 
 std::string gbk(const char* utf8) {
@@ -37,11 +38,11 @@ Bytes bytesOf(std::string_view text) {
 }
 
 Value dword(std::uint32_t n) {
-    return {ValueType::Dword, {std::uint8_t(n), std::uint8_t(n >> 8), std::uint8_t(n >> 16), std::uint8_t(n >> 24)}};
+    return {ValueKind::Dword, {std::uint8_t(n), std::uint8_t(n >> 8), std::uint8_t(n >> 16), std::uint8_t(n >> 24)}};
 }
 
 Value string(std::u16string_view text) {
-    return {ValueType::String, lz::registry::stringValueData(text)};
+    return {ValueKind::String, lz::registry::stringValueData(text)};
 }
 
 std::vector<Write::Kind> kindsOf(const std::vector<Write>& writes) {
@@ -58,14 +59,14 @@ TEST(MemoryRegistry, CreateMakesMissingParentsAndRecordsThemInOrder) {
     {
         Key key = reg.create(Root::CurrentUser, u"a\\b\\c");
         ASSERT_TRUE(key);
-        EXPECT_TRUE(reg.setValue(key, u"v", ValueType::Binary, bytesOf("01")));
+        EXPECT_TRUE(reg.setValue(key, u"v", ValueKind::Binary, bytesOf("01")));
     }
     EXPECT_TRUE(reg.hasKey(Root::CurrentUser, u"a\\b"));
     EXPECT_FALSE(reg.hasKey(Root::LocalMachine, u"a\\b"));
     const std::vector<Write> expected = {
         {Write::Kind::KeyCreated, Root::CurrentUser, u"a\\b", u"", {}},
         {Write::Kind::KeyCreated, Root::CurrentUser, u"a\\b\\c", u"", {}},
-        {Write::Kind::ValueSet, Root::CurrentUser, u"a\\b\\c", u"v", {ValueType::Binary, bytesOf("01")}},
+        {Write::Kind::ValueSet, Root::CurrentUser, u"a\\b\\c", u"v", {ValueKind::Binary, bytesOf("01")}},
     };
     EXPECT_EQ(reg.writes(), expected);
     EXPECT_EQ(reg.openKeyCount(), 0u);
@@ -76,8 +77,8 @@ TEST(MemoryRegistry, NamesIgnoreCaseAndKeepTheirFirstSpelling) {
     ASSERT_TRUE(reg.create(Root::CurrentUser, u"Software\\Demo"));
     Key key = reg.openForWrite(Root::CurrentUser, u"SOFTWARE\\demo");
     ASSERT_TRUE(key);
-    EXPECT_TRUE(reg.setValue(key, u"Level", ValueType::Dword, dword(1).data));
-    EXPECT_TRUE(reg.setValue(key, u"LEVEL", ValueType::Dword, dword(2).data));
+    EXPECT_TRUE(reg.setValue(key, u"Level", ValueKind::Dword, dword(1).data));
+    EXPECT_TRUE(reg.setValue(key, u"LEVEL", ValueKind::Dword, dword(2).data));
     EXPECT_EQ(reg.value(Root::CurrentUser, u"software\\DEMO", u"level"), dword(2));
     EXPECT_EQ(reg.writes().back().key, u"Software\\Demo");
     EXPECT_TRUE(reg.create(Root::CurrentUser, u"software\\demo"));  // opens, creates nothing
@@ -107,7 +108,7 @@ TEST(MemoryRegistry, KeysCloseWhenTheirHandleGoesAndNotTwiceAfterAMove) {
     EXPECT_EQ(reg.openKeyCount(), 2u);
     MemoryRegistry::close(moved);
     EXPECT_EQ(reg.openKeyCount(), 1u);
-    EXPECT_FALSE(reg.setValue(moved, u"v", ValueType::Binary, {}));
+    EXPECT_FALSE(reg.setValue(moved, u"v", ValueKind::Binary, {}));
     second = Key();
     EXPECT_EQ(reg.openKeyCount(), 0u);
 }
@@ -125,7 +126,7 @@ TEST(MemoryRegistry, RefusalsCoverTheKeyAndItsSubtreeOnly) {
     reg.refuseValueWrites(Root::CurrentUser, u"ro");
     Key ro = reg.create(Root::CurrentUser, u"ro\\sub");
     ASSERT_TRUE(ro);
-    EXPECT_FALSE(reg.setValue(ro, u"v", ValueType::Dword, dword(1).data));
+    EXPECT_FALSE(reg.setValue(ro, u"v", ValueKind::Dword, dword(1).data));
     EXPECT_FALSE(reg.value(Root::CurrentUser, u"ro\\sub", u"v"));
 }
 
@@ -139,7 +140,7 @@ TEST(WriteDefaultString, OpensOrCreatesAndStoresTheStringWithItsZero) {
     EXPECT_FALSE(lz::registry::writeDefaultString(reg, Root::ClassesRoot, u"locked", u"x"));
     EXPECT_FALSE(lz::registry::writeDefaultString(reg, Root::ClassesRoot, u"readonly", u"x"));
     EXPECT_EQ(reg.value(Root::ClassesRoot, u"lzvtfile\\shell", u""),
-              (Value{ValueType::String, {0x53, 0x62, 0x00, 0x5F, 0, 0}}));  // U+6253 U+5F00
+              (Value{ValueKind::String, {0x53, 0x62, 0x00, 0x5F, 0, 0}}));  // U+6253 U+5F00
     EXPECT_EQ(kindsOf(reg.writes()),
               (std::vector{Write::Kind::ValueSet, Write::Kind::KeyCreated, Write::Kind::KeyCreated,
                            Write::Kind::ValueSet, Write::Kind::KeyCreated}));  // readonly: created, not set
@@ -255,7 +256,7 @@ TEST(ApplyRegistryStep, WritesEachTypeWhereThePathPoints) {
          Root::CurrentUser,
          u"abc\\abd",
          u"",
-         {ValueType::String, {'x', 0, 0, 0}}},
+         {ValueKind::String, {'x', 0, 0, 0}}},
         {"abbreviated root", "HKCU\\abc\\abd", "1", "SZJZ", Root::CurrentConfig, u"abc", u"abd", dword(1)},
         {"deep key", "HKEY_LOCAL_MACHINE\\a\\b\\c\\d", "v", "ZCZ", Root::LocalMachine, u"a\\b\\c", u"d", string(u"v")},
         {"binary as typed",
@@ -265,8 +266,8 @@ TEST(ApplyRegistryStep, WritesEachTypeWhereThePathPoints) {
          Root::ClassesRoot,
          u"k",
          u"bin",
-         {ValueType::Binary, bytesOf("01 02")}},
-        {"empty binary", "HKEY_USERS\\k\\bin", "", "EJZSZ", Root::Users, u"k", u"bin", {ValueType::Binary, {}}},
+         {ValueKind::Binary, bytesOf("01 02")}},
+        {"empty binary", "HKEY_USERS\\k\\bin", "", "EJZSZ", Root::Users, u"k", u"bin", {ValueKind::Binary, {}}},
         {"binary of GBK bytes",
          "HKEY_CURRENT_USER\\k\\b",
          gbk("方案"),
@@ -274,7 +275,7 @@ TEST(ApplyRegistryStep, WritesEachTypeWhereThePathPoints) {
          Root::CurrentUser,
          u"k",
          u"b",
-         {ValueType::Binary, {0xB7, 0xBD, 0xB0, 0xB8}}},
+         {ValueKind::Binary, {0xB7, 0xBD, 0xB0, 0xB8}}},
         {"Chinese names and text", gbk("HKEY_CURRENT_USER\\软件\\优化\\名称"), gbk("值 乗"), "ZCZ", Root::CurrentUser,
          u"软件\\优化", u"名称", string(u"值 乗")},
         {"trail byte 5C is no separator", gbk("HKEY_CURRENT_USER\\k\\乗"), "2", "SZJZ", Root::CurrentUser, u"k", u"乗",
@@ -286,7 +287,7 @@ TEST(ApplyRegistryStep, WritesEachTypeWhereThePathPoints) {
          Root::CurrentUser,
          u"k",
          u"n",
-         {ValueType::Dword, {0x78, 0x56, 0x34, 0x12}}},
+         {ValueKind::Dword, {0x78, 0x56, 0x34, 0x12}}},
         {"other codes are strings", "HKEY_CURRENT_USER\\k\\s", "1", "DWORD", Root::CurrentUser, u"k", u"s",
          string(u"1")},
         {"codes are case-sensitive", "HKEY_CURRENT_USER\\k\\s", "1", "szjz", Root::CurrentUser, u"k", u"s",

@@ -13,10 +13,10 @@ namespace {
 
 using registry::MemoryRegistry;
 using registry::Root;
-using registry::ValueType;
+using registry::ValueKind;
 using Kind = StepOutcome::Kind;
 
-const registry::Value kOne{ValueType::Dword, {1, 0, 0, 0}};
+const registry::Value kOne{ValueKind::Dword, {1, 0, 0, 0}};
 
 // Keeps every way back, or refuses each, and counts the calls.
 struct CountingWayBack final : WayBack {
@@ -157,7 +157,7 @@ TEST(PlannedRegistry, ShowsThePlannedChangesAndLeavesTheRealRegistryAlone) {
     {
         const registry::Key key = registry::openOrCreate(planned, Root::CurrentUser, u"K\\New");
         ASSERT_TRUE(key);
-        EXPECT_TRUE(planned.setValue(key, u"n", ValueType::Dword, kOne.data));
+        EXPECT_TRUE(planned.setValue(key, u"n", ValueKind::Dword, kOne.data));
     }
     const registry::KeyContents k = planned.readKey(Root::CurrentUser, u"K");
     EXPECT_EQ(k.existence, registry::Existence::Present);

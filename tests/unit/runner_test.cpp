@@ -15,7 +15,7 @@ namespace {
 
 using registry::MemoryRegistry;
 using registry::Root;
-using registry::ValueType;
+using registry::ValueKind;
 using ui::MemoryDesktop;
 using ui::MemoryWindow;
 
@@ -65,14 +65,14 @@ TEST(Runner, WalksTheStepsInOrderAndNeverRunsTheSchemeName) {
     std::vector<std::string> shown;
     bool stillOpenBeforeLast = false;
     run.openAndDrive("TSWB|first\r\nTSWB|" + kGbkHint + "\r\n" + kGbkName, [&](MemoryWindow& w) {
-        EXPECT_EQ(w.rowCount("超级列表框1"), 3);
-        EXPECT_EQ(w.cell("超级列表框1", 2, 0), kGbkName);
-        EXPECT_EQ(w.currentPage("选择夹1"), kHintPage);
-        shown.push_back(w.text("编辑框3"));
-        w.click("按钮3");
-        shown.push_back(w.text("编辑框3"));
+        EXPECT_EQ(w.rowCount(runner_window::kSchemeLines), 3);
+        EXPECT_EQ(w.cell(runner_window::kSchemeLines, 2, 0), kGbkName);
+        EXPECT_EQ(w.currentPage(runner_window::kPages), runner_window::kHintPage);
+        shown.push_back(w.text(runner_window::kHintBox));
+        w.click(runner_window::kNext);
+        shown.push_back(w.text(runner_window::kHintBox));
         stillOpenBeforeLast = w.isOpen();
-        w.click("按钮3");
+        w.click(runner_window::kNext);
         EXPECT_FALSE(w.isOpen());
     });
     EXPECT_EQ(shown, (std::vector<std::string>{"first", "提示"}));
@@ -99,8 +99,8 @@ TEST(Runner, SchemesWithoutStepsEndTheProgram) {
 TEST(Runner, TrailingLineBreakGivesAnEmptyNameThatIsNotParsed) {
     RunnerSession run;
     run.openAndDrive("TSWB|a\r\n", [&](MemoryWindow& w) {
-        EXPECT_EQ(w.rowCount("超级列表框1"), 2);
-        EXPECT_EQ(w.text("编辑框3"), "a");
+        EXPECT_EQ(w.rowCount(runner_window::kSchemeLines), 2);
+        EXPECT_EQ(w.text(runner_window::kHintBox), "a");
     });
     EXPECT_EQ(run.state.steps().size(), 1u);
 }
@@ -108,16 +108,16 @@ TEST(Runner, TrailingLineBreakGivesAnEmptyNameThatIsNotParsed) {
 TEST(Runner, ExecuteWritesTheValueAndMovesOn) {
     RunnerSession run;
     run.openAndDrive("ZCBTJ|HKEY_CURRENT_USER\\abc\\abd|1|SZJZ\r\nTSWB|done\r\nname", [&](MemoryWindow& w) {
-        EXPECT_EQ(w.currentPage("选择夹1"), kRegistryPage);
-        EXPECT_EQ(w.text("编辑框1"), "HKEY_CURRENT_USER\\abc\\abd");
-        EXPECT_EQ(w.text("编辑框2"), "1");
-        w.click("按钮2");
-        EXPECT_EQ(w.currentPage("选择夹1"), kHintPage);
-        EXPECT_EQ(w.text("编辑框3"), "done");
+        EXPECT_EQ(w.currentPage(runner_window::kPages), runner_window::kRegistryPage);
+        EXPECT_EQ(w.text(runner_window::kPathBox), "HKEY_CURRENT_USER\\abc\\abd");
+        EXPECT_EQ(w.text(runner_window::kValueBox), "1");
+        w.click(runner_window::kExecute);
+        EXPECT_EQ(w.currentPage(runner_window::kPages), runner_window::kHintPage);
+        EXPECT_EQ(w.text(runner_window::kHintBox), "done");
     });
     auto value = run.registry.value(Root::CurrentUser, u"abc", u"abd");
     ASSERT_TRUE(value.has_value());
-    EXPECT_EQ(value->type, ValueType::Dword);
+    EXPECT_EQ(value->type, ValueKind::Dword);
     EXPECT_EQ(value->data, (std::vector<std::uint8_t>{1, 0, 0, 0}));
     EXPECT_EQ(run.desktop.messages.front(), kWriteSucceededMessage);
 }
@@ -125,15 +125,15 @@ TEST(Runner, ExecuteWritesTheValueAndMovesOn) {
 TEST(Runner, FailedWriteKeepsTheStepAndTellsWhetherTheEntryExists) {
     for (bool exists : {true, false}) {
         RunnerSession run;
-        if (exists) run.registry.putValue(Root::CurrentUser, u"locked", u"v", {ValueType::String, {0, 0}});
+        if (exists) run.registry.putValue(Root::CurrentUser, u"locked", u"v", {ValueKind::String, {0, 0}});
         run.registry.refuseValueWrites(Root::CurrentUser, u"locked");
         run.openAndDrive("ZCBTJ|HKEY_CURRENT_USER\\locked\\v|x|ZCZ\r\nname", [&](MemoryWindow& w) {
-            w.click("按钮2");
-            w.click("按钮2");  // the same write again
+            w.click(runner_window::kExecute);
+            w.click(runner_window::kExecute);  // the same write again
             EXPECT_TRUE(w.isOpen());
-            EXPECT_EQ(w.text("编辑框1"), "HKEY_CURRENT_USER\\locked\\v");
+            EXPECT_EQ(w.text(runner_window::kPathBox), "HKEY_CURRENT_USER\\locked\\v");
             EXPECT_EQ(run.state.stepCounter(), 2);
-            w.click("按钮1");  // skip: the scheme is done
+            w.click(runner_window::kSkip);  // skip: the scheme is done
         });
         const char* verdict = exists ? kEntryExistsMessage : kEntryMissingMessage;
         EXPECT_EQ(run.desktop.messages, (std::vector<std::string>{kWriteFailedMessage, verdict, kWriteFailedMessage,
@@ -144,11 +144,12 @@ TEST(Runner, FailedWriteKeepsTheStepAndTellsWhetherTheEntryExists) {
 TEST(Runner, DeleteStepShowsTheInstructionAndPassesOverWhatIsNotThere) {
     RunnerSession run;
     run.openAndDrive("ZCBSC|HKEY_CURRENT_USER\\abc|SC\r\nTSWB|next\r\nname", [&](MemoryWindow& w) {
-        EXPECT_EQ(w.currentPage("选择夹1"), kRegistryPage);
-        EXPECT_EQ(w.text("编辑框1"), "HKEY_CURRENT_USER\\abc");
-        EXPECT_EQ(w.text("编辑框2"), kDeleteInstruction);
-        w.click("按钮2");
-        EXPECT_EQ(w.currentPage("选择夹1"), kHintPage) << "nothing to delete goes on as after a success";
+        EXPECT_EQ(w.currentPage(runner_window::kPages), runner_window::kRegistryPage);
+        EXPECT_EQ(w.text(runner_window::kPathBox), "HKEY_CURRENT_USER\\abc");
+        EXPECT_EQ(w.text(runner_window::kValueBox), kDeleteInstruction);
+        w.click(runner_window::kExecute);
+        EXPECT_EQ(w.currentPage(runner_window::kPages), runner_window::kHintPage)
+            << "nothing to delete goes on as after a success";
     });
     EXPECT_EQ(run.desktop.messages, (std::vector<std::string>{kNothingToDeleteMessage}));
     EXPECT_TRUE(run.registry.writes().empty()) << "the instruction text is never written anywhere";
@@ -158,7 +159,7 @@ TEST(Runner, DeleteStepShowsTheInstructionAndPassesOverWhatIsNotThere) {
 TEST(Runner, MultiLineHintIsOneStep) {
     RunnerSession run;
     run.openAndDrive("TSWB|first\r\nsecond\r\nthird\r\nname",
-                     [&](MemoryWindow& w) { EXPECT_EQ(w.text("编辑框3"), "first\r\nsecond\r\nthird"); });
+                     [&](MemoryWindow& w) { EXPECT_EQ(w.text(runner_window::kHintBox), "first\r\nsecond\r\nthird"); });
     EXPECT_EQ(run.state.steps().size(), 1u);
 }
 
@@ -199,13 +200,13 @@ TEST(Runner, LargeSchemeIsWalkedToItsLastStep) {
     std::vector<std::string> shown;
     std::vector<std::int32_t> counters;
     run.openAndDrive(scheme::serialize(rows, kGbkName), [&](MemoryWindow& w) {
-        EXPECT_EQ(w.rowCount("超级列表框1"), static_cast<int>(rows.size()) + 1);
+        EXPECT_EQ(w.rowCount(runner_window::kSchemeLines), static_cast<int>(rows.size()) + 1);
         while (w.isOpen() && shown.size() <= expected.size()) {  // bounded, should it never finish
-            const bool registry = w.currentPage("选择夹1") == kRegistryPage;
-            shown.push_back(w.text(registry ? "编辑框1" : "编辑框3"));
+            const bool registry = w.currentPage(runner_window::kPages) == runner_window::kRegistryPage;
+            shown.push_back(w.text(registry ? runner_window::kPathBox : runner_window::kHintBox));
             counters.push_back(run.state.stepCounter());
             EXPECT_TRUE(run.desktop.messages.empty()) << "finished early, after step " << shown.size();
-            w.click(registry ? "按钮1" : "按钮3");  // skip, or go on from a hint
+            w.click(registry ? runner_window::kSkip : runner_window::kNext);
         }
     });
     EXPECT_EQ(shown, expected);
@@ -218,9 +219,9 @@ TEST(Runner, LargeSchemeIsWalkedToItsLastStep) {
 TEST(Runner, LeavingClosesAtOnceAndAnotherStartBeginsAtStepOne) {
     RunnerSession run;
     run.openAndDrive("TSWB|a\r\nZCBTJ|HKEY_CURRENT_USER\\k\\v|1|ZCZ\r\nname", [&](MemoryWindow& w) {
-        w.click("按钮3");
-        EXPECT_EQ(w.currentPage("选择夹1"), kRegistryPage);
-        w.click("按钮5");
+        w.click(runner_window::kNext);
+        EXPECT_EQ(w.currentPage(runner_window::kPages), runner_window::kRegistryPage);
+        w.click(runner_window::kLeaveRegistryStep);
         EXPECT_FALSE(w.isOpen());
     });
     EXPECT_TRUE(run.desktop.messages.empty());
@@ -228,7 +229,7 @@ TEST(Runner, LeavingClosesAtOnceAndAnotherStartBeginsAtStepOne) {
 
     MemoryWindow& main = *run.desktop.openWindows().front();
     std::string first;
-    run.desktop.whenModalOpens([&](MemoryWindow& w) { first = w.text("编辑框3"); });
+    run.desktop.whenModalOpens([&](MemoryWindow& w) { first = w.text(runner_window::kHintBox); });
     main.openModal(runnerWindowLayout(), run.handlers("TSWB|again\r\nname"));
     EXPECT_EQ(first, "again");
     EXPECT_EQ(run.state.steps().size(), 1u);
@@ -238,19 +239,19 @@ TEST(Runner, LeavingClosesAtOnceAndAnotherStartBeginsAtStepOne) {
 
 TEST(RunnerUndo, EachWriteIsOnDiskInTheUndoFileBeforeTheRegistryChanges) {
     RunnerSession run;
-    run.registry.putValue(Root::CurrentUser, u"K", u"v", {ValueType::Dword, {7, 0, 0, 0}});
+    run.registry.putValue(Root::CurrentUser, u"K", u"v", {ValueKind::Dword, {7, 0, 0, 0}});
     std::vector<std::optional<registry::Value>> seenAtSave;
     run.files.onWrite = [&](const std::string&, const std::string&) {
         seenAtSave.push_back(run.registry.value(Root::CurrentUser, u"K", u"v"));
     };
     run.openAndDrive("ZCBTJ|HKEY_CURRENT_USER\\K\\v|8|SZJZ\r\nZCBTJ|HKEY_CURRENT_USER\\K\\w|x|ZCZ\r\nname",
                      [&](MemoryWindow& w) {
-                         w.click("按钮2");
-                         w.click("按钮2");
+                         w.click(runner_window::kExecute);
+                         w.click(runner_window::kExecute);
                      });
     ASSERT_EQ(seenAtSave.size(), 2u);
-    EXPECT_EQ(seenAtSave[0], (registry::Value{ValueType::Dword, {7, 0, 0, 0}})) << "saved after the write";
-    EXPECT_EQ(run.registry.value(Root::CurrentUser, u"K", u"v"), (registry::Value{ValueType::Dword, {8, 0, 0, 0}}));
+    EXPECT_EQ(seenAtSave[0], (registry::Value{ValueKind::Dword, {7, 0, 0, 0}})) << "saved after the write";
+    EXPECT_EQ(run.registry.value(Root::CurrentUser, u"K", u"v"), (registry::Value{ValueKind::Dword, {8, 0, 0, 0}}));
     EXPECT_EQ(run.files.files.size(), 1u) << "one file for the run";
     EXPECT_EQ(run.files.files.begin()->first, std::string(kUndoFolder) + "test 2026-12-09 10-30-05.reg");
     EXPECT_EQ(run.desktop.messages,
@@ -264,11 +265,11 @@ TEST(RunnerUndo, ARunThatWritesNothingLeavesNoFile) {
         "TSWB|a\r\nZCBSC|HKEY_CURRENT_USER\\K|SC\r\nZCBTJ|HKEY_CURRENT_USER\\K\\n|abc|SZJZ\r\n"
         "ZCBTJ|HKEY_CURRENT_USER\\K\\v|1|ZCZ\r\nname",
         [&](MemoryWindow& w) {
-            w.click("按钮3");
-            w.click("按钮2");  // nothing to delete: on to the next step
-            w.click("按钮2");  // fails: not a number, nothing attempted
-            w.click("按钮1");
-            w.click("按钮1");
+            w.click(runner_window::kNext);
+            w.click(runner_window::kExecute);  // nothing to delete: on to the next step
+            w.click(runner_window::kExecute);  // fails: not a number, nothing attempted
+            w.click(runner_window::kSkip);
+            w.click(runner_window::kSkip);
         });
     EXPECT_TRUE(run.files.files.empty());
     EXPECT_TRUE(run.files.folders.empty()) << "the folder is made only when needed";
@@ -280,11 +281,11 @@ TEST(RunnerUndo, WithoutAWayBackTheValueIsNotWrittenAndTheStepStays) {
     RunnerSession run;
     run.files.refuseWritesBelow(kUndoFolder);
     run.openAndDrive("ZCBTJ|HKEY_CURRENT_USER\\K\\v|1|SZJZ\r\nname", [&](MemoryWindow& w) {
-        w.click("按钮2");
+        w.click(runner_window::kExecute);
         EXPECT_TRUE(w.isOpen());
-        EXPECT_EQ(w.text("编辑框1"), "HKEY_CURRENT_USER\\K\\v");
+        EXPECT_EQ(w.text(runner_window::kPathBox), "HKEY_CURRENT_USER\\K\\v");
         EXPECT_EQ(run.state.stepCounter(), 2);
-        w.click("按钮1");
+        w.click(runner_window::kSkip);
     });
     EXPECT_EQ(run.desktop.messages, (std::vector<std::string>{kUndoNotSavedMessage, kFinishedMessage}));
     EXPECT_TRUE(run.registry.writes().empty());
@@ -294,16 +295,16 @@ TEST(RunnerUndo, WithoutAWayBackTheValueIsNotWrittenAndTheStepStays) {
 
 TEST(RunnerDelete, AValueAndAKeyGoOnlyOnceTheirWayBackIsOnDisk) {
     RunnerSession run;
-    const registry::Value one{ValueType::Dword, {1, 0, 0, 0}};
+    const registry::Value one{ValueKind::Dword, {1, 0, 0, 0}};
     run.registry.putValue(Root::CurrentUser, u"T\\V", u"v", one);
-    run.registry.putValue(Root::CurrentUser, u"T\\K", u"a", {ValueType::Binary, {1, 2}});
-    run.registry.putValue(Root::CurrentUser, u"T\\K\\sub", u"", {ValueType::String, {'x', 0, 0, 0}});
+    run.registry.putValue(Root::CurrentUser, u"T\\K", u"a", {ValueKind::Binary, {1, 2}});
+    run.registry.putValue(Root::CurrentUser, u"T\\K\\sub", u"", {ValueKind::String, {'x', 0, 0, 0}});
     run.registry.putKey(Root::CurrentUser, u"T\\K\\empty");
     run.openAndDrive("ZCBSC|HKEY_CURRENT_USER\\T\\V\\v|SC\r\nZCBSC|HKEY_CURRENT_USER\\T\\K|SC\r\nname",
                      [&](MemoryWindow& w) {
-                         w.click("按钮2");
+                         w.click(runner_window::kExecute);
                          EXPECT_EQ(run.files.files.size(), 1u) << "the undo file is there before the delete";
-                         w.click("按钮2");
+                         w.click(runner_window::kExecute);
                      });
     EXPECT_EQ(run.desktop.messages,
               (std::vector<std::string>{kValueDeletedMessage, keyDeletedMessage(3, 2), kFinishedMessage}));
@@ -324,7 +325,7 @@ TEST(RunnerDelete, WhatCannotBeDeletedSafelyStaysWithTheStepOnDisplay) {
     const Case cases[] = {
         {"a value and a key of one name", "HKEY_CURRENT_USER\\T\\both",
          [](RunnerSession& run) {
-             run.registry.putValue(Root::CurrentUser, u"T", u"both", {ValueType::Dword, {1, 0, 0, 0}});
+             run.registry.putValue(Root::CurrentUser, u"T", u"both", {ValueKind::Dword, {1, 0, 0, 0}});
              run.registry.putKey(Root::CurrentUser, u"T\\both");
          },
          kAmbiguousDeleteMessage},
@@ -341,13 +342,13 @@ TEST(RunnerDelete, WhatCannotBeDeletedSafelyStaysWithTheStepOnDisplay) {
          kDeleteUndoNotSavedMessage},
         {"a key below that cannot be read", "HKEY_CURRENT_USER\\T\\K",
          [](RunnerSession& run) {
-             run.registry.putValue(Root::CurrentUser, u"T\\K\\secret", u"v", {ValueType::Dword, {1, 0, 0, 0}});
+             run.registry.putValue(Root::CurrentUser, u"T\\K\\secret", u"v", {ValueKind::Dword, {1, 0, 0, 0}});
              run.registry.refuseReads(Root::CurrentUser, u"T\\K\\secret");
          },
          kDeleteUndoNotSavedMessage},
         {"a value that cannot be read", "HKEY_CURRENT_USER\\T\\v",
          [](RunnerSession& run) {
-             run.registry.putValue(Root::CurrentUser, u"T", u"v", {ValueType::Dword, {1, 0, 0, 0}});
+             run.registry.putValue(Root::CurrentUser, u"T", u"v", {ValueKind::Dword, {1, 0, 0, 0}});
              run.registry.refuseReads(Root::CurrentUser, u"T");
          },
          kDeleteUndoNotSavedMessage},
@@ -358,9 +359,9 @@ TEST(RunnerDelete, WhatCannotBeDeletedSafelyStaysWithTheStepOnDisplay) {
         c.arrange(run);
         run.registry.clearWrites();
         run.openAndDrive("ZCBSC|" + c.path + "|SC\r\nname", [&](MemoryWindow& w) {
-            w.click("按钮2");
+            w.click(runner_window::kExecute);
             EXPECT_EQ(run.state.stepCounter(), 2) << "the step stays on display";
-            w.click("按钮1");
+            w.click(runner_window::kSkip);
         });
         EXPECT_EQ(run.desktop.messages, (std::vector<std::string>{c.message, kFinishedMessage}));
         EXPECT_TRUE(run.registry.writes().empty()) << "nothing deleted";
@@ -369,16 +370,16 @@ TEST(RunnerDelete, WhatCannotBeDeletedSafelyStaysWithTheStepOnDisplay) {
 
 TEST(RunnerDelete, AChangeRefusedForLackOfRightsSaysHowToGetThem) {
     RunnerSession run;
-    run.registry.putValue(Root::LocalMachine, u"T\\K\\locked", u"v", {ValueType::Dword, {1, 0, 0, 0}});
-    run.registry.putValue(Root::LocalMachine, u"T\\K", u"a", {ValueType::Dword, {1, 0, 0, 0}});
+    run.registry.putValue(Root::LocalMachine, u"T\\K\\locked", u"v", {ValueKind::Dword, {1, 0, 0, 0}});
+    run.registry.putValue(Root::LocalMachine, u"T\\K", u"a", {ValueKind::Dword, {1, 0, 0, 0}});
     run.registry.refuseKeyWrites(Root::LocalMachine, u"T\\K\\locked");
     run.openAndDrive("ZCBSC|HKEY_LOCAL_MACHINE\\T\\K|SC\r\nZCBTJ|HKEY_LOCAL_MACHINE\\T\\K\\locked\\w|1|SZJZ\r\nname",
                      [&](MemoryWindow& w) {
-                         w.click("按钮2");
+                         w.click(runner_window::kExecute);
                          EXPECT_EQ(run.state.stepCounter(), 2);
-                         w.click("按钮1");
-                         w.click("按钮2");
-                         w.click("按钮1");
+                         w.click(runner_window::kSkip);
+                         w.click(runner_window::kExecute);
+                         w.click(runner_window::kSkip);
                      });
     EXPECT_EQ(run.desktop.messages,
               (std::vector<std::string>{kWriteFailedMessage, kEntryExistsMessage, kNoRightsMessage, kWriteFailedMessage,
@@ -390,14 +391,14 @@ TEST(RunnerDelete, AChangeRefusedForLackOfRightsSaysHowToGetThem) {
 TEST(RunnerDelete, TheUndoFileOfAnyMixOfWritesAndDeletesGivesBackTheStateBeforeTheRun) {
     RunnerSession run;
     const auto seed = [&](std::u16string_view key) {
-        run.registry.putValue(Root::CurrentUser, key, u"", {ValueType::String, {'d', 0, 0, 0}});
-        run.registry.putValue(Root::CurrentUser, key, u"dword", {ValueType::Dword, {1, 2, 3, 4}});
-        run.registry.putValue(Root::CurrentUser, key, u"bin", {ValueType::Binary, {0, 0xFF}});
-        run.registry.putValue(Root::CurrentUser, key, u"expand", {ValueType::ExpandString, {'%', 0, 0, 0}});
-        run.registry.putValue(Root::CurrentUser, key, u"multi", {ValueType::MultiString, {'a', 0, 0, 0, 0, 0}});
-        run.registry.putValue(Root::CurrentUser, key, u"qword", {ValueType::Qword, {1, 2, 3, 4, 5, 6, 7, 8}});
-        run.registry.putValue(Root::CurrentUser, key, u"odd", {ValueType::String, {'a', 0, 'b'}});
-        run.registry.putValue(Root::CurrentUser, key, u"引号\"\\", {ValueType::String, {'x', 0, 0, 0}});
+        run.registry.putValue(Root::CurrentUser, key, u"", {ValueKind::String, {'d', 0, 0, 0}});
+        run.registry.putValue(Root::CurrentUser, key, u"dword", {ValueKind::Dword, {1, 2, 3, 4}});
+        run.registry.putValue(Root::CurrentUser, key, u"bin", {ValueKind::Binary, {0, 0xFF}});
+        run.registry.putValue(Root::CurrentUser, key, u"expand", {ValueKind::ExpandString, {'%', 0, 0, 0}});
+        run.registry.putValue(Root::CurrentUser, key, u"multi", {ValueKind::MultiString, {'a', 0, 0, 0, 0, 0}});
+        run.registry.putValue(Root::CurrentUser, key, u"qword", {ValueKind::Qword, {1, 2, 3, 4, 5, 6, 7, 8}});
+        run.registry.putValue(Root::CurrentUser, key, u"odd", {ValueKind::String, {'a', 0, 'b'}});
+        run.registry.putValue(Root::CurrentUser, key, u"引号\"\\", {ValueKind::String, {'x', 0, 0, 0}});
     };
     seed(u"T");
     for (std::u16string_view key : {u"T\\A", u"T\\A\\B", u"T\\A\\B\\C", u"T\\K", u"T\\W"}) seed(key);
@@ -419,7 +420,7 @@ TEST(RunnerDelete, TheUndoFileOfAnyMixOfWritesAndDeletesGivesBackTheStateBeforeT
         "ZCBTJ|HKEY_CURRENT_USER\\T\\bin|z|EJZSZ\r\n"  // a deleted value written again
         "name";
     run.openAndDrive(steps, [&](MemoryWindow& w) {
-        for (int step = 1; step <= 12; ++step) w.click("按钮2");
+        for (int step = 1; step <= 12; ++step) w.click(runner_window::kExecute);
     });
     ASSERT_EQ(run.desktop.messages.back(), kFinishedMessage);
     ASSERT_EQ(run.desktop.messages.size(), 13u);

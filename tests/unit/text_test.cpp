@@ -169,6 +169,45 @@ TEST(TextGbk, FindLastBackslashSkipsTrailBytes) {
     }
 }
 
+TEST(TextUtf8, ReadsOneCharacterAndItsLengthOrTheIllFormedSubpart) {
+    const struct {
+        const char* name;
+        std::string utf8;
+        std::size_t pos;
+        char32_t codePoint;
+        std::size_t size;
+        bool wellFormed;
+    } cases[] = {
+        {"ASCII", "a", 0, U'a', 1, true},
+        {"NUL", std::string(1, '\0'), 0, 0, 1, true},
+        {"two bytes", "\xC2\x80", 0, 0x80, 2, true},
+        {"three bytes, not at the start", "x中", 1, U'中', 3, true},
+        {"the first three-byte form", "\xE0\xA0\x80", 0, 0x800, 3, true},
+        {"just below the surrogates", "\xED\x9F\xBF", 0, 0xD7FF, 3, true},
+        {"the replacement character itself", "\xEF\xBF\xBD", 0, 0xFFFD, 3, true},
+        {"four bytes", "\xF0\x9F\x98\x80", 0, 0x1F600, 4, true},
+        {"the last code point", "\xF4\x8F\xBF\xBF", 0, 0x10FFFF, 4, true},
+        {"at the end", "a", 1, 0xFFFD, 0, false},
+        {"stray continuation", "\x80", 0, 0xFFFD, 1, false},
+        {"overlong two-byte lead", "\xC1\xBF", 0, 0xFFFD, 1, false},
+        {"overlong three-byte form", "\xE0\x9F\xBF", 0, 0xFFFD, 1, false},
+        {"encoded surrogate", "\xED\xA0\x80", 0, 0xFFFD, 1, false},
+        {"overlong four-byte form", "\xF0\x8F\xBF\xBF", 0, 0xFFFD, 1, false},
+        {"past U+10FFFF", "\xF4\x90\x80\x80", 0, 0xFFFD, 1, false},
+        {"lead byte F5", "\xF5\x80\x80\x80", 0, 0xFFFD, 1, false},
+        {"cut short by the end", "\xE4\xB8", 0, 0xFFFD, 2, false},
+        {"cut short by ASCII", "\xF0\x9F\x98z", 0, 0xFFFD, 3, false},
+        {"cut short by a lead byte", "\xE4\xE4\xB8\xAD", 0, 0xFFFD, 1, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Utf8Character read = readUtf8(c.utf8, c.pos);
+        EXPECT_EQ(read.codePoint, c.codePoint);
+        EXPECT_EQ(read.size, c.size);
+        EXPECT_EQ(read.wellFormed, c.wellFormed);
+    }
+}
+
 #ifdef _WIN32
 TEST(TextWide, MatchesTheUtf16Conversions) {
     for (const auto& s : samples()) {

@@ -17,7 +17,7 @@ namespace {
 using registry::MemoryRegistry;
 using registry::Root;
 using registry::Value;
-using registry::ValueType;
+using registry::ValueKind;
 using Bytes = std::vector<std::uint8_t>;
 
 Bytes utf16(std::u16string_view text, bool terminated = true) {
@@ -56,25 +56,25 @@ TEST(UndoRecord, EveryTypeIsWrittenSoThatItComesBackExactly) {
         std::u16string line;
     };
     const Case cases[] = {
-        {"string with quote, backslash, Chinese", Value{ValueType::String, utf16(u"a\"b\\c 中文")},
+        {"string with quote, backslash, Chinese", Value{ValueKind::String, utf16(u"a\"b\\c 中文")},
          u"\"v\"=\"a\\\"b\\\\c 中文\""},
-        {"empty string", Value{ValueType::String, utf16(u"")}, u"\"v\"=\"\""},
-        {"string without terminator", Value{ValueType::String, utf16(u"ab", false)}, u"\"v\"=hex(1):61,00,62,00"},
-        {"string of odd length", Value{ValueType::String, {0x61, 0x00, 0x62}}, u"\"v\"=hex(1):61,00,62"},
-        {"string with an inner zero", Value{ValueType::String, {0x61, 0, 0, 0, 0x62, 0, 0, 0}},
+        {"empty string", Value{ValueKind::String, utf16(u"")}, u"\"v\"=\"\""},
+        {"string without terminator", Value{ValueKind::String, utf16(u"ab", false)}, u"\"v\"=hex(1):61,00,62,00"},
+        {"string of odd length", Value{ValueKind::String, {0x61, 0x00, 0x62}}, u"\"v\"=hex(1):61,00,62"},
+        {"string with an inner zero", Value{ValueKind::String, {0x61, 0, 0, 0, 0x62, 0, 0, 0}},
          u"\"v\"=hex(1):61,00,00,00,62,00,00,00"},
-        {"string with a line break", Value{ValueType::String, utf16(u"a\r\nb")},
+        {"string with a line break", Value{ValueKind::String, utf16(u"a\r\nb")},
          u"\"v\"=hex(1):61,00,0d,00,0a,00,62,00,00,00"},
-        {"string of no bytes", Value{ValueType::String, {}}, u"\"v\"=hex(1):"},
-        {"dword", Value{ValueType::Dword, {0x78, 0x56, 0x34, 0x12}}, u"\"v\"=dword:12345678"},
-        {"dword of three bytes", Value{ValueType::Dword, {1, 2, 3}}, u"\"v\"=hex(4):01,02,03"},
-        {"binary", Value{ValueType::Binary, {0x00, 0xAB, 0xFF}}, u"\"v\"=hex:00,ab,ff"},
-        {"empty binary", Value{ValueType::Binary, {}}, u"\"v\"=hex:"},
-        {"expandable string", Value{ValueType::ExpandString, utf16(u"%A%")}, u"\"v\"=hex(2):25,00,41,00,25,00,00,00"},
-        {"multi-string", Value{ValueType::MultiString, {0x61, 0, 0, 0, 0, 0}}, u"\"v\"=hex(7):61,00,00,00,00,00"},
-        {"qword", Value{ValueType::Qword, {1, 0, 0, 0, 0, 0, 0, 0x80}}, u"\"v\"=hex(b):01,00,00,00,00,00,00,80"},
-        {"none", Value{ValueType::None, {7}}, u"\"v\"=hex(0):07"},
-        {"other type", Value{static_cast<ValueType>(0xFFFF0000u), {1}}, u"\"v\"=hex(ffff0000):01"},
+        {"string of no bytes", Value{ValueKind::String, {}}, u"\"v\"=hex(1):"},
+        {"dword", Value{ValueKind::Dword, {0x78, 0x56, 0x34, 0x12}}, u"\"v\"=dword:12345678"},
+        {"dword of three bytes", Value{ValueKind::Dword, {1, 2, 3}}, u"\"v\"=hex(4):01,02,03"},
+        {"binary", Value{ValueKind::Binary, {0x00, 0xAB, 0xFF}}, u"\"v\"=hex:00,ab,ff"},
+        {"empty binary", Value{ValueKind::Binary, {}}, u"\"v\"=hex:"},
+        {"expandable string", Value{ValueKind::ExpandString, utf16(u"%A%")}, u"\"v\"=hex(2):25,00,41,00,25,00,00,00"},
+        {"multi-string", Value{ValueKind::MultiString, {0x61, 0, 0, 0, 0, 0}}, u"\"v\"=hex(7):61,00,00,00,00,00"},
+        {"qword", Value{ValueKind::Qword, {1, 0, 0, 0, 0, 0, 0, 0x80}}, u"\"v\"=hex(b):01,00,00,00,00,00,00,80"},
+        {"none", Value{ValueKind::None, {7}}, u"\"v\"=hex(0):07"},
+        {"other type", Value{static_cast<ValueKind>(0xFFFF0000u), {1}}, u"\"v\"=hex(ffff0000):01"},
         {"absent", std::nullopt, u"\"v\"=-"},
     };
     for (const Case& c : cases) {
@@ -86,7 +86,7 @@ TEST(UndoRecord, EveryTypeIsWrittenSoThatItComesBackExactly) {
 }
 
 TEST(UndoRecord, NamesAreQuotedTheDefaultValueIsAnAtAndRootsAreWrittenInFull) {
-    const Value one{ValueType::Dword, {1, 0, 0, 0}};
+    const Value one{ValueKind::Dword, {1, 0, 0, 0}};
     struct Case {
         steps::RegistryEntry entry;
         std::u16string header, line;
@@ -114,7 +114,7 @@ TEST(UndoRecord, LongHexDataIsContinuedOnLinesOfAtMostEightyCharacters) {
     Bytes data(300);
     for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<std::uint8_t>(i);
     const std::vector<std::u16string> lines =
-        linesOf(textOfOne({Root::CurrentUser, u"K", u"blob"}, {Value{ValueType::Binary, data}, std::nullopt}));
+        linesOf(textOfOne({Root::CurrentUser, u"K", u"blob"}, {Value{ValueKind::Binary, data}, std::nullopt}));
     // Header, blank, section, the value's lines, a closing blank line.
     ASSERT_GT(lines.size(), 6u);
     std::u16string joined;
@@ -144,8 +144,8 @@ TEST(UndoRecord, LongHexDataIsContinuedOnLinesOfAtMostEightyCharacters) {
 // ---- A run's notes together ------------------------------------------------------------------
 
 TEST(UndoRecord, NewestNotesComeFirstSoTheFirstStateOfAValueWins) {
-    const Value oldA{ValueType::Dword, {1, 0, 0, 0}};
-    const Value oldB{ValueType::String, utf16(u"b")};
+    const Value oldA{ValueKind::Dword, {1, 0, 0, 0}};
+    const Value oldB{ValueKind::String, utf16(u"b")};
     UndoRecord record;
     EXPECT_TRUE(record.note({Root::CurrentUser, u"K", u"a"}, {oldA, std::nullopt}));
     EXPECT_TRUE(record.note({Root::CurrentUser, u"K", u"b"}, {oldB, std::nullopt}));
@@ -154,7 +154,7 @@ TEST(UndoRecord, NewestNotesComeFirstSoTheFirstStateOfAValueWins) {
     const UndoRecord::Mark afterFour = record.mark();
     // Written again: a's state after the first write, and another spelling of it, add nothing;
     // nor do a value and a key below the created key.
-    EXPECT_TRUE(record.note({Root::CurrentUser, u"K", u"a"}, {Value{ValueType::Dword, {2, 0, 0, 0}}, std::nullopt}));
+    EXPECT_TRUE(record.note({Root::CurrentUser, u"K", u"a"}, {Value{ValueKind::Dword, {2, 0, 0, 0}}, std::nullopt}));
     EXPECT_TRUE(record.note({Root::CurrentUser, u"k", u"A"}, {std::nullopt, std::nullopt}));
     EXPECT_TRUE(record.note({Root::CurrentUser, u"NEW\\Deep", u"y"}, {std::nullopt, std::nullopt}));
     EXPECT_TRUE(record.note({Root::CurrentUser, u"new\\Other\\Z", u"z"}, {std::nullopt, u"new\\Other"}));
@@ -184,12 +184,12 @@ TEST(UndoRecord, NewestNotesComeFirstSoTheFirstStateOfAValueWins) {
 
 TEST(UndoRecord, StringDataOfAnOddLengthComesAfterEverythingElse) {
     UndoRecord record;
-    EXPECT_TRUE(record.note({Root::CurrentUser, u"K", u"odd"}, {Value{ValueType::ExpandString, {0x41}}, std::nullopt}));
-    EXPECT_TRUE(record.note({Root::CurrentUser, u"K", u"even"}, {Value{ValueType::String, {0x41, 0}}, std::nullopt}));
+    EXPECT_TRUE(record.note({Root::CurrentUser, u"K", u"odd"}, {Value{ValueKind::ExpandString, {0x41}}, std::nullopt}));
+    EXPECT_TRUE(record.note({Root::CurrentUser, u"K", u"even"}, {Value{ValueKind::String, {0x41, 0}}, std::nullopt}));
     EXPECT_TRUE(record.note({Root::CurrentUser, u"N\\x", u"v"}, {std::nullopt, u"N"}));
     EXPECT_TRUE(
-        record.note({Root::CurrentUser, u"K", u"odd2"}, {Value{ValueType::MultiString, {1, 0, 2}}, std::nullopt}));
-    EXPECT_TRUE(record.note({Root::CurrentUser, u"K", u"bin"}, {Value{ValueType::Binary, {7}}, std::nullopt}));
+        record.note({Root::CurrentUser, u"K", u"odd2"}, {Value{ValueKind::MultiString, {1, 0, 2}}, std::nullopt}));
+    EXPECT_TRUE(record.note({Root::CurrentUser, u"K", u"bin"}, {Value{ValueKind::Binary, {7}}, std::nullopt}));
     EXPECT_EQ(linesOf(record.text()), (std::vector<std::u16string>{
                                           u"Windows Registry Editor Version 5.00",
                                           u"",
@@ -216,7 +216,7 @@ TEST(UndoRecord, AKeyThatCannotBeCreatedNeedsNoDeletionAndItsValueNoSection) {
 }
 
 TEST(UndoRecord, ANameALineCannotHoldIsRefusedAndNothingIsNoted) {
-    const Value old{ValueType::Dword, {1, 0, 0, 0}};
+    const Value old{ValueKind::Dword, {1, 0, 0, 0}};
     struct Case {
         const char* name;
         steps::RegistryEntry entry;
@@ -242,7 +242,7 @@ TEST(UndoRecord, ANameALineCannotHoldIsRefusedAndNothingIsNoted) {
 }
 
 TEST(UndoRecord, RollingBackForgetsTheNotesAfterTheMark) {
-    const Value old{ValueType::Dword, {1, 0, 0, 0}};
+    const Value old{ValueKind::Dword, {1, 0, 0, 0}};
     UndoRecord record;
     ASSERT_TRUE(record.note({Root::CurrentUser, u"K", u"a"}, {old, std::nullopt}));
     const std::u16string before = record.text();
@@ -263,7 +263,7 @@ TEST(UndoRecord, RollingBackForgetsTheNotesAfterTheMark) {
 
 TEST(ReadPreviousState, FindsTheValueOrTheTopmostMissingKeyAndFailsWhereItCannotRead) {
     MemoryRegistry reg;
-    const Value old{ValueType::ExpandString, utf16(u"%x%", false)};
+    const Value old{ValueKind::ExpandString, utf16(u"%x%", false)};
     reg.putValue(Root::CurrentUser, u"A\\B", u"v", old);
     struct Case {
         const char* name;
@@ -350,7 +350,7 @@ protected:
 };
 
 TEST_F(UndoJournalTest, TheFirstWriteMakesTheFileAndLaterOnesReplaceItWhole) {
-    registry_.putValue(Root::CurrentUser, u"K", u"a", {ValueType::Dword, {5, 0, 0, 0}});
+    registry_.putValue(Root::CurrentUser, u"K", u"a", {ValueKind::Dword, {5, 0, 0, 0}});
     UndoJournal undo = journal();
     EXPECT_TRUE(undo.filePath().empty());
     EXPECT_TRUE(files_.files.empty()) << "no write, no file";
@@ -360,7 +360,7 @@ TEST_F(UndoJournalTest, TheFirstWriteMakesTheFileAndLaterOnesReplaceItWhole) {
     EXPECT_EQ(files_.files.size(), 1u);
     EXPECT_EQ(files_.files.at(undo.filePath()).substr(0, 2), "\xFF\xFE");
 
-    registry_.putValue(Root::CurrentUser, u"K", u"a", {ValueType::Dword, {6, 0, 0, 0}});  // as if written
+    registry_.putValue(Root::CurrentUser, u"K", u"a", {ValueKind::Dword, {6, 0, 0, 0}});  // as if written
     ASSERT_TRUE(undo.recordBefore(registry_, {Root::CurrentUser, u"K", u"a"}));
     ASSERT_TRUE(undo.recordBefore(registry_, {Root::CurrentUser, u"K", u"b"}));
     EXPECT_EQ(files_.files.size(), 1u);
@@ -371,7 +371,7 @@ TEST_F(UndoJournalTest, TheFirstWriteMakesTheFileAndLaterOnesReplaceItWhole) {
 }
 
 TEST_F(UndoJournalTest, RunsStartedInTheSameSecondGetFilesOfTheirOwn) {
-    registry_.putValue(Root::CurrentUser, u"K", u"other", {ValueType::Dword, {1, 0, 0, 0}});
+    registry_.putValue(Root::CurrentUser, u"K", u"other", {ValueKind::Dword, {1, 0, 0, 0}});
     UndoJournal first = journal();
     UndoJournal second = journal();
     UndoJournal third = journal();
@@ -403,7 +403,7 @@ TEST_F(UndoJournalTest, WhenNoFolderCanBeWrittenTheWriteIsRefusedAndNotRemembere
 
     // Once a folder can be written, the record holds the state then, not the refused note.
     files_ = test_support::MemoryFiles();
-    registry_.putValue(Root::CurrentUser, u"New\\K", u"a", {ValueType::Dword, {9, 0, 0, 0}});
+    registry_.putValue(Root::CurrentUser, u"New\\K", u"a", {ValueKind::Dword, {9, 0, 0, 0}});
     ASSERT_TRUE(undo.recordBefore(registry_, {Root::CurrentUser, u"New\\K", u"a"}));
     EXPECT_EQ(linesOf(textOf(undo.filePath())),
               (std::vector<std::u16string>{u"Windows Registry Editor Version 5.00", u"", u"[HKEY_CURRENT_USER\\New\\K]",
@@ -411,9 +411,9 @@ TEST_F(UndoJournalTest, WhenNoFolderCanBeWrittenTheWriteIsRefusedAndNotRemembere
 }
 
 TEST_F(UndoJournalTest, AStateThatCannotBeReadOrWrittenDownRefusesTheWrite) {
-    registry_.putValue(Root::CurrentUser, u"Secret", u"v", {ValueType::Dword, {1, 0, 0, 0}});
+    registry_.putValue(Root::CurrentUser, u"Secret", u"v", {ValueKind::Dword, {1, 0, 0, 0}});
     registry_.refuseReads(Root::CurrentUser, u"Secret");
-    registry_.putValue(Root::CurrentUser, u"K", u"other", {ValueType::Dword, {1, 0, 0, 0}});
+    registry_.putValue(Root::CurrentUser, u"K", u"other", {ValueKind::Dword, {1, 0, 0, 0}});
     UndoJournal undo = journal();
     EXPECT_FALSE(undo.recordBefore(registry_, {Root::CurrentUser, u"Secret", u"v"}));
     EXPECT_FALSE(undo.recordBefore(registry_, {Root::CurrentUser, u"K", u"line\nbreak"}));
@@ -421,7 +421,7 @@ TEST_F(UndoJournalTest, AStateThatCannotBeReadOrWrittenDownRefusesTheWrite) {
 }
 
 TEST_F(UndoJournalTest, ACurrentFileThatCannotBeReplacedGivesWayToANewOne) {
-    registry_.putValue(Root::CurrentUser, u"K", u"other", {ValueType::Dword, {1, 0, 0, 0}});
+    registry_.putValue(Root::CurrentUser, u"K", u"other", {ValueKind::Dword, {1, 0, 0, 0}});
     UndoJournal undo = journal();
     ASSERT_TRUE(undo.recordBefore(registry_, {Root::CurrentUser, u"K", u"a"}));
     const std::string first = undo.filePath();

@@ -27,16 +27,6 @@ class Radio final : public Button {
 public:
     using Button::Button;
 
-    // Checking one unchecks the rest of its group.
-    void setChecked(bool on) override {
-        if (!handle_) return;
-        if (on) {
-            const ui::RadioGroup group = ui::radioGroupOf(host_.layout(), index());
-            for (int k = group.first; k <= group.last; ++k) setCheck(host_.controlAt(k).handle(), false);
-        }
-        setCheck(handle_, on);
-    }
-
 protected:
     WindowClass windowClass() const override {
         DWORD style = BS_AUTORADIOBUTTON | WS_TABSTOP;

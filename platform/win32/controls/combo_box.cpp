@@ -19,10 +19,9 @@ public:
 
     // The picked entry's text; empty while none is picked.
     std::string text() const override {
-        const int i = selectedItem();
+        const int i = handle_ ? static_cast<int>(send(CB_GETCURSEL)) : -1;
         return i < 0 ? std::string() : layout().items[static_cast<size_t>(i)];
     }
-    int selectedItem() const override { return handle_ ? static_cast<int>(send(CB_GETCURSEL)) : -1; }
     void onCommand(int code) override {
         if (code == CBN_SELCHANGE) host_.raise(name(), ui::Event::Selected);
     }

@@ -117,11 +117,6 @@ void Control::setEnabled(bool on) {
     if (handle_) EnableWindow(handle_, on);
 }
 
-void Control::setVisible(bool on) {
-    visible_ = on;
-    applyVisibility();
-}
-
 void Control::applyVisibility() {
     if (!handle_) return;
     bool show = visible_;

@@ -76,10 +76,7 @@ public:
     bool enabled() const;
     void setEnabled(bool on);
     bool visible() const { return visible_; }
-    void setVisible(bool on);
     virtual bool checked() const { return false; }
-    virtual void setChecked(bool) {}
-    virtual int selectedItem() const { return -1; }
     virtual int currentPage() const { return -1; }
     virtual void setCurrentPage(int) {}
     virtual ListView* list() { return nullptr; }

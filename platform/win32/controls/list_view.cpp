@@ -87,34 +87,12 @@ void ListView::appendAllLines(std::shared_ptr<const void> owner, std::string_vie
     syncCount();
 }
 
-void ListView::setCell(int row, int column, std::string_view value) {
-    if (model_.set(row, column, value)) send(LVM_REDRAWITEMS, static_cast<WPARAM>(row), static_cast<LPARAM>(row));
-}
-
 void ListView::removeRow(int row) {
     if (model_.remove(row)) send(LVM_DELETEITEM, static_cast<WPARAM>(row));
 }
 
-void ListView::clearRows() {
-    model_.clear();
-    send(LVM_DELETEALLITEMS);
-}
-
 int ListView::selectedRow() const {
     return handle_ ? static_cast<int>(send(LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED)) : -1;
-}
-
-void ListView::selectRow(int row) {
-    if (!handle_) return;
-    LVITEMW clear{};
-    clear.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-    send(LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&clear));
-    if (row < 0 || row >= model_.rows()) return;
-    LVITEMW item{};
-    item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-    item.state = LVIS_SELECTED | LVIS_FOCUSED;
-    send(LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
-    send(LVM_ENSUREVISIBLE, static_cast<WPARAM>(row), FALSE);
 }
 
 std::unique_ptr<Control> makeListView(Host& host, const ui::ControlLayout& layout, int index) {

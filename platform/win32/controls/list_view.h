@@ -31,11 +31,8 @@ public:
     void appendLines(std::shared_ptr<const std::string> text, std::vector<std::string_view> lines);
     void appendAllLines(std::shared_ptr<const void> owner, std::string_view text);
     std::string cell(int row, int column) const { return std::string(model_.cell(row, column)); }
-    void setCell(int row, int column, std::string_view value);
     void removeRow(int row);
-    void clearRows();
     int selectedRow() const;
-    void selectRow(int row);
 
 protected:
     WindowClass windowClass() const override;

@@ -11,7 +11,6 @@ public:
     std::string text() const override {
         return selected_ < 0 ? std::string() : layout().items[static_cast<size_t>(selected_)];
     }
-    int selectedItem() const override { return selected_; }
     bool pick(int item) override {
         if (item < 0 || item >= static_cast<int>(layout().items.size())) return false;
         selected_ = item;

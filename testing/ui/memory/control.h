@@ -34,10 +34,8 @@ public:
     bool enabled() const { return enabled_; }
     void setEnabled(bool on) { enabled_ = on; }
     bool visible() const { return visible_; }
-    void setVisible(bool on) { visible_ = on; }
     bool checked() const { return checked_; }
     virtual void setChecked(bool on) { checked_ = on; }
-    virtual int selectedItem() const { return -1; }
     virtual int currentPage() const { return -1; }
     // False (and nothing changes) when the control has no such page.
     virtual bool setCurrentPage(int) { return false; }

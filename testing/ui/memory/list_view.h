@@ -22,10 +22,6 @@ public:
     void removeRow(int row) {
         if (rows_.remove(row)) selected_ = selectionAfterRemoval(selected_, row);
     }
-    void clearRows() {
-        rows_.clear();
-        selected_ = -1;
-    }
 
 private:
     ListModel rows_{static_cast<int>(layout().columns.size())};

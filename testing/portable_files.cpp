@@ -1,4 +1,5 @@
-// The file service on the standard library (std::filesystem and C streams).
+#include "testing/portable_files.h"
+
 #include <atomic>
 #include <cstdio>
 #include <filesystem>
@@ -6,7 +7,7 @@
 #include <set>
 #include <system_error>
 
-#include "platform/files.h"
+#include "testing/wildcard.h"
 
 #ifdef _WIN32
 #include <io.h>
@@ -14,7 +15,7 @@
 #include <unistd.h>
 #endif
 
-namespace lz::files {
+namespace lz::test_support {
 namespace {
 
 namespace fs = std::filesystem;
@@ -93,7 +94,7 @@ std::string heldKey(const fs::path& path) {
 
 // A held file keeps its path in the service's set while it is open, so that a replace or a
 // delete of it fails as it does on Windows, where the file is open without delete sharing.
-class PortableHandle final : public HeldFile::Handle {
+class PortableHandle final : public files::HeldFile::Handle {
 public:
     PortableHandle(FilePtr file, std::shared_ptr<std::set<std::string>> held, std::string key)
         : file_(std::move(file)), held_(std::move(held)), key_(std::move(key)) {
@@ -107,71 +108,7 @@ private:
     std::string key_;
 };
 
-// Decodes one UTF-8 character at `pos`; a byte that does not start a well-formed sequence
-// stands for itself. ASCII letters are folded to lower case.
-char32_t nextCharacter(std::string_view text, std::size_t& pos) {
-    const auto lead = static_cast<unsigned char>(text[pos]);
-    std::size_t length = 1;
-    char32_t value = lead;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-        value = lead & 0x1F;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        value = lead & 0x0F;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        value = lead & 0x07;
-    }
-    if (length > 1) {
-        bool wellFormed = pos + length <= text.size();
-        for (std::size_t i = 1; wellFormed && i < length; ++i) {
-            const auto next = static_cast<unsigned char>(text[pos + i]);
-            wellFormed = (next & 0xC0) == 0x80;
-            value = (value << 6) | (next & 0x3F);
-        }
-        if (!wellFormed) {
-            length = 1;
-            value = 0xDC00 + lead;  // an unpaired low surrogate: never a real character
-        }
-    }
-    pos += length;
-    if (value >= U'A' && value <= U'Z') value += U'a' - U'A';
-    return value;
-}
-
-std::u32string characters(std::string_view text) {
-    std::u32string result;
-    for (std::size_t pos = 0; pos < text.size();) result.push_back(nextCharacter(text, pos));
-    return result;
-}
-
 }  // namespace
-
-bool matchesWildcard(std::string_view pattern, std::string_view name) {
-    const std::u32string p = characters(pattern);
-    const std::u32string n = characters(name);
-    // Greedy matching that goes back to the last "*" on a mismatch: linear in practice,
-    // never worse than the product of the lengths.
-    std::size_t pi = 0, ni = 0;
-    std::size_t starAt = std::u32string::npos, resumeAt = 0;
-    while (ni < n.size()) {
-        if (pi < p.size() && (p[pi] == U'?' || (p[pi] != U'*' && p[pi] == n[ni]))) {
-            ++pi;
-            ++ni;
-        } else if (pi < p.size() && p[pi] == U'*') {
-            starAt = pi++;
-            resumeAt = ni;
-        } else if (starAt != std::u32string::npos) {
-            pi = starAt + 1;
-            ni = ++resumeAt;
-        } else {
-            return false;
-        }
-    }
-    while (pi < p.size() && p[pi] == U'*') ++pi;
-    return pi == p.size();
-}
 
 std::vector<std::string> PortableFiles::find(std::string_view pattern) {
     std::string text(pattern);
@@ -218,14 +155,15 @@ std::optional<std::string> PortableFiles::readAll(std::string_view path) {
     return readRest(stream.get());
 }
 
-std::optional<HeldFile> PortableFiles::openHeld(std::string_view path) {
+std::optional<files::HeldFile> PortableFiles::openHeld(std::string_view path) {
     const fs::path file = toPath(path);
     if (isFolder(file)) return std::nullopt;
     FilePtr stream = openFile(file, "r+b");
     if (!stream) return std::nullopt;
     std::optional<std::string> content = readRest(stream.get());
     if (!content) return std::nullopt;
-    return HeldFile(std::make_unique<PortableHandle>(std::move(stream), held_, heldKey(file)), std::move(*content));
+    return files::HeldFile(std::make_unique<PortableHandle>(std::move(stream), held_, heldKey(file)),
+                           std::move(*content));
 }
 
 namespace {
@@ -274,7 +212,7 @@ bool PortableFiles::writeAll(std::string_view path, std::string_view bytes) {
     return false;
 }
 
-Files::NewFile PortableFiles::writeNew(std::string_view path, std::string_view bytes) {
+PortableFiles::NewFile PortableFiles::writeNew(std::string_view path, std::string_view bytes) {
     const fs::path target = toPath(path);
     std::error_code error;
     if (fs::exists(fs::symlink_status(target, error))) return NewFile::Exists;
@@ -293,4 +231,4 @@ bool PortableFiles::makeFolders(std::string_view path) {
     return isFolder(folder);
 }
 
-}  // namespace lz::files
+}  // namespace lz::test_support
