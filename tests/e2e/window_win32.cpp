@@ -96,7 +96,7 @@ TEST(Win32Window, CreatedEventRunsBeforeTheWindowIsShown) {
     Handlers h;
     h.onCreated([&](Window& w) {
         visibleDuringCreated = IsWindowVisible(handleOf(w)) != FALSE;
-        w.appendRows("超级列表框1", {"甲.lzvt", "b.lzvt"});
+        w.appendRows(optimizer::main_window::kSchemeList, {"甲.lzvt", "b.lzvt"});
     });
     const std::unique_ptr<Window> window = open(optimizer::mainWindowLayout(), std::move(h));
     Window& w = *window;
@@ -104,7 +104,7 @@ TEST(Win32Window, CreatedEventRunsBeforeTheWindowIsShown) {
     EXPECT_TRUE(IsWindowVisible(handleOf(w)));
 
     // The list view answers with the rows the window keeps, as any other program would see them.
-    HWND list = controlHandle(w, "超级列表框1");
+    HWND list = controlHandle(w, optimizer::main_window::kSchemeList);
     EXPECT_EQ(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0), 2);
     wchar_t buffer[64] = {};
     LVITEMW item{};
@@ -119,17 +119,17 @@ TEST(Win32Window, CreatedEventRunsBeforeTheWindowIsShown) {
     EXPECT_TRUE(GetWindowLongW(list, GWL_STYLE) & LVS_EDITLABELS);
     EXPECT_TRUE(GetWindowLongW(list, GWL_STYLE) & LVS_SINGLESEL);
 
-    w.removeRow("超级列表框1", 0);
+    w.removeRow(optimizer::main_window::kSchemeList, 0);
     EXPECT_EQ(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0), 1);
-    EXPECT_EQ(w.cell("超级列表框1", 0, 0), "b.lzvt");
+    EXPECT_EQ(w.cell(optimizer::main_window::kSchemeList, 0, 0), "b.lzvt");
     w.close();
 }
 
 TEST(Win32Window, AnItemEditedInPlaceKeepsItsText) {
     const std::unique_ptr<Window> window = open(optimizer::mainWindowLayout());
     Window& w = *window;
-    w.appendRows("超级列表框1", {"a.lzvt"});
-    HWND list = controlHandle(w, "超级列表框1");
+    w.appendRows(optimizer::main_window::kSchemeList, {"a.lzvt"});
+    HWND list = controlHandle(w, optimizer::main_window::kSchemeList);
     SetFocus(list);
     HWND editor = reinterpret_cast<HWND>(SendMessageW(list, LVM_EDITLABELW, 0, 0));
     ASSERT_NE(editor, nullptr) << "in-place editing is switched on";
@@ -137,7 +137,8 @@ TEST(Win32Window, AnItemEditedInPlaceKeepsItsText) {
     SendMessageW(editor, WM_KEYDOWN, VK_RETURN, 0);  // the user confirms the new text
     pumpMessages();
     EXPECT_FALSE(IsWindow(editor));
-    EXPECT_EQ(w.cell("超级列表框1", 0, 0), "a.lzvt") << "the row still names the file it stands for";
+    EXPECT_EQ(w.cell(optimizer::main_window::kSchemeList, 0, 0), "a.lzvt")
+        << "the row still names the file it stands for";
     wchar_t buffer[64] = {};
     LVITEMW item{};
     item.pszText = buffer;
@@ -152,13 +153,14 @@ TEST(Win32Window, SchemeLinesAreShownDecodedFromGbk) {
     Window& w = *window;
     // "TSWB|提示" in GBK bytes: the list keeps the bytes and shows the characters.
     const std::string gbk = "TSWB|\xCC\xE1\xCA\xBE";
-    w.appendRows("超级列表框1", {gbk});
-    EXPECT_EQ(w.cell("超级列表框1", 0, 0), gbk);
+    w.appendRows(optimizer::runner_window::kSchemeLines, {gbk});
+    EXPECT_EQ(w.cell(optimizer::runner_window::kSchemeLines, 0, 0), gbk);
     wchar_t buffer[64] = {};
     LVITEMW item{};
     item.pszText = buffer;
     item.cchTextMax = 64;
-    SendMessageW(controlHandle(w, "超级列表框1"), LVM_GETITEMTEXTW, 0, reinterpret_cast<LPARAM>(&item));
+    SendMessageW(controlHandle(w, optimizer::runner_window::kSchemeLines), LVM_GETITEMTEXTW, 0,
+                 reinterpret_cast<LPARAM>(&item));
     EXPECT_EQ(text::fromWide(buffer), "TSWB|提示");
     w.close();
 }
@@ -166,27 +168,29 @@ TEST(Win32Window, SchemeLinesAreShownDecodedFromGbk) {
 TEST(Win32Window, TabPagesShowOnlyTheirOwnControls) {
     const std::unique_ptr<Window> window = open(optimizer::runnerWindowLayout());
     Window& w = *window;
-    HWND path = controlHandle(w, "编辑框1");
-    HWND next = controlHandle(w, "按钮3");
+    HWND path = controlHandle(w, optimizer::runner_window::kPathBox);
+    HWND next = controlHandle(w, optimizer::runner_window::kNext);
     EXPECT_TRUE(IsWindowVisible(path));
     EXPECT_FALSE(IsWindowVisible(next));
-    w.setCurrentPage("选择夹1", optimizer::runner_window::kHintPage);
-    EXPECT_EQ(w.currentPage("选择夹1"), optimizer::runner_window::kHintPage);
+    w.setCurrentPage(optimizer::runner_window::kPages, optimizer::runner_window::kHintPage);
+    EXPECT_EQ(w.currentPage(optimizer::runner_window::kPages), optimizer::runner_window::kHintPage);
     EXPECT_FALSE(IsWindowVisible(path));
     EXPECT_TRUE(IsWindowVisible(next));
-    EXPECT_TRUE(w.visible("编辑框1")) << "a control behind another page keeps its own visibility";
+    EXPECT_TRUE(w.visible(optimizer::runner_window::kPathBox))
+        << "a control behind another page keeps its own visibility";
     // The tab strip is above the client area: its top edge lies 22 pixels above it.
-    EXPECT_EQ(clientRectInParent(controlHandle(w, "选择夹1")).top, -22);
+    EXPECT_EQ(clientRectInParent(controlHandle(w, optimizer::runner_window::kPages)).top, -22);
     w.close();
 }
 
 TEST(Win32Window, ComboEntriesAndLengthLimit) {
     std::string picked;
     Handlers h;
-    h.on("组合框1", Event::Selected, [&](Window& w) { picked = w.text("组合框1"); });
+    h.on(editor::add_step_window::kTypeList, Event::Selected,
+         [&](Window& w) { picked = w.text(editor::add_step_window::kTypeList); });
     const std::unique_ptr<Window> addWindow = open(editor::addStepWindowLayout(), std::move(h));
     Window& add = *addWindow;
-    HWND combo = controlHandle(add, "组合框1");
+    HWND combo = controlHandle(add, editor::add_step_window::kTypeList);
     EXPECT_EQ(SendMessageW(combo, CB_GETCOUNT, 0, 0), 3);
     // A pick by the user (the list's own notification) reaches the handler.
     SendMessageW(combo, CB_SETCURSEL, 2, 0);
@@ -198,18 +202,18 @@ TEST(Win32Window, ComboEntriesAndLengthLimit) {
     const std::unique_ptr<Window> mainWindow = open(editor::mainWindowLayout());
 
     Window& main = *mainWindow;
-    EXPECT_EQ(SendMessageW(controlHandle(main, "编辑框2"), EM_GETLIMITTEXT, 0, 0), 20);
-    EXPECT_EQ(main.text("编辑框2"), "MY 方案");
+    EXPECT_EQ(SendMessageW(controlHandle(main, editor::main_window::kSchemeName), EM_GETLIMITTEXT, 0, 0), 20);
+    EXPECT_EQ(main.text(editor::main_window::kSchemeName), "MY 方案");
     main.close();
 }
 
 TEST(Win32Window, LinkLabelReactsWhenTheButtonGoesDown) {
     int pressed = 0;
     Handlers h;
-    h.on("标签6", Event::MouseDown, [&](Window&) { ++pressed; });
+    h.on(optimizer::main_window::kManageLink, Event::MouseDown, [&](Window&) { ++pressed; });
     const std::unique_ptr<Window> window = open(optimizer::mainWindowLayout(), std::move(h));
     Window& w = *window;
-    HWND link = controlHandle(w, "标签6");
+    HWND link = controlHandle(w, optimizer::main_window::kManageLink);
     SendMessageW(link, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
     EXPECT_EQ(pressed, 1);
     SendMessageW(link, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
@@ -226,11 +230,12 @@ TEST(Win32Window, LinkLabelReactsWhenTheButtonGoesDown) {
 TEST(Win32Window, EscClosesTheWindowUnlessTheFocusTakesIt) {
     int clicks = 0;
     Handlers h;
-    for (const char* b : {"按钮1", "按钮2", "按钮3", "按钮4", "按钮5"})
+    using namespace optimizer::runner_window;
+    for (std::string_view b : {kSkip, kExecute, kNext, kLeaveHint, kLeaveRegistryStep})
         h.on(b, Event::Clicked, [&](Window&) { ++clicks; });
     const std::unique_ptr<Window> runnerWindow = open(optimizer::runnerWindowLayout(), std::move(h));
     Window& runner = *runnerWindow;
-    HWND skip = controlHandle(runner, "按钮1");
+    HWND skip = controlHandle(runner, kSkip);
     SetFocus(skip);
     PostMessageW(skip, WM_KEYDOWN, VK_ESCAPE, 0);
     pumpMessages();
@@ -240,8 +245,8 @@ TEST(Win32Window, EscClosesTheWindowUnlessTheFocusTakesIt) {
     const std::unique_ptr<Window> addWindow = open(editor::addStepWindowLayout());
 
     Window& add = *addWindow;
-    add.setEnabled("组合框1", true);
-    HWND combo = controlHandle(add, "组合框1");
+    add.setEnabled(editor::add_step_window::kTypeList, true);
+    HWND combo = controlHandle(add, editor::add_step_window::kTypeList);
     SetFocus(combo);
     SendMessageW(combo, CB_SHOWDROPDOWN, TRUE, 0);
     if (SendMessageW(combo, CB_GETDROPPEDSTATE, 0, 0)) {
@@ -309,7 +314,7 @@ TEST(Win32Window, TheOpenerOwnsItsWindowAndAModalOneHoldsItsOwnerWhileOpen) {
     bool ownerEnabledUnderModal = true;
     HWND modalHandle = nullptr;
     Handlers h;
-    h.on("按钮1", Event::Clicked, [&](Window& owner) {
+    h.on(optimizer::management_window::kHowToInstall, Event::Clicked, [&](Window& owner) {
         Handlers modal;
         modal.onCreated([&](Window& m) {
             ownerEnabledUnderModal = IsWindowEnabled(handleOf(owner)) != FALSE;
@@ -320,7 +325,7 @@ TEST(Win32Window, TheOpenerOwnsItsWindowAndAModalOneHoldsItsOwnerWhileOpen) {
     });
     std::unique_ptr<Window> window = open(optimizer::managementWindowLayout(), std::move(h));
     const HWND top = handleOf(*window);
-    HWND button = controlHandle(*window, "按钮1");
+    HWND button = controlHandle(*window, optimizer::management_window::kHowToInstall);
     SendMessageW(top, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(button), BN_CLICKED), reinterpret_cast<LPARAM>(button));
     ASSERT_NE(modalHandle, nullptr) << "the modal window was opened";
     EXPECT_FALSE(ownerEnabledUnderModal);

@@ -15,21 +15,22 @@ TEST(MemoryWindow, ClicksReachOnlyEnabledVisibleControlsOnTheFrontPage) {
     MemoryDesktop desktop;
     std::vector<std::string> clicked;
     Handlers h;
-    for (const char* name : {"按钮1", "按钮2"})
-        h.on(name, Event::Clicked, [&clicked, name](Window&) { clicked.push_back(name); });
+    using namespace editor::add_step_window;
+    for (std::string_view name : {kAddRegistryStep, kAddHint})
+        h.on(name, Event::Clicked, [&clicked, name](Window&) { clicked.emplace_back(name); });
     MemoryWindow& w = desktop.open(editor::addStepWindowLayout(), std::move(h));
 
-    EXPECT_TRUE(w.click("按钮1"));   // registry page is in front
-    EXPECT_FALSE(w.click("按钮2"));  // hint page is behind it
-    ASSERT_TRUE(w.switchPage("选择夹1", editor::add_step_window::kHintStepPage));
-    EXPECT_FALSE(w.click("按钮1"));
-    EXPECT_TRUE(w.click("按钮2"));
-    w.setEnabled("按钮2", false);
-    EXPECT_FALSE(w.click("按钮2"));
-    EXPECT_EQ(clicked, (std::vector<std::string>{"按钮1", "按钮2"}));
+    EXPECT_TRUE(w.click(kAddRegistryStep));  // registry page is in front
+    EXPECT_FALSE(w.click(kAddHint));         // hint page is behind it
+    ASSERT_TRUE(w.switchPage(kPages, kHintStepPage));
+    EXPECT_FALSE(w.click(kAddRegistryStep));
+    EXPECT_TRUE(w.click(kAddHint));
+    w.setEnabled(kAddHint, false);
+    EXPECT_FALSE(w.click(kAddHint));
+    EXPECT_EQ(clicked, (std::vector<std::string>{std::string(kAddRegistryStep), std::string(kAddHint)}));
 
     MemoryWindow& main = desktop.open(optimizer::mainWindowLayout(), {});
-    EXPECT_FALSE(main.click("按钮9"));  // greyed from the start
+    EXPECT_FALSE(main.click(optimizer::main_window::kBuy));  // greyed from the start
 }
 
 TEST(MemoryWindow, TypingStopsAtTheLengthLimitInCharacters) {
@@ -37,11 +38,12 @@ TEST(MemoryWindow, TypingStopsAtTheLengthLimitInCharacters) {
     MemoryWindow& w = desktop.open(editor::mainWindowLayout(), {});
     std::string chinese;
     for (int i = 0; i < 25; ++i) chinese += "方";
-    ASSERT_TRUE(w.type("编辑框2", chinese));
-    EXPECT_EQ(w.text("编辑框2").size(), 20u * 3);  // 20 characters of 3 UTF-8 bytes
+    const std::string_view name = editor::main_window::kSchemeName;
+    ASSERT_TRUE(w.type(name, chinese));
+    EXPECT_EQ(w.text(name).size(), 20u * 3);  // 20 characters of 3 UTF-8 bytes
     // Code may set a longer text (a scheme name read from a file is shown whole).
-    w.setText("编辑框2", chinese);
-    EXPECT_EQ(w.text("编辑框2"), chinese);
+    w.setText(name, chinese);
+    EXPECT_EQ(w.text(name), chinese);
 }
 
 // A whole text is counted at once and viewed when a row is first read: the rows are the
@@ -136,9 +138,10 @@ TEST(MemoryWindow, MessagesDialogsAndProgramExitAreRecorded) {
 
     desktop.answerFileDialog("C:\\a.lzvt");
     desktop.answerFileDialog(std::nullopt);
-    EXPECT_EQ(w.showFileDialog("通用对话框1"), "C:\\a.lzvt");
-    EXPECT_EQ(w.showFileDialog("通用对话框2"), std::nullopt);
-    EXPECT_EQ(w.showFileDialog("通用对话框1"), std::nullopt);  // nothing queued: cancelled
+    using editor::main_window::kOpenDialog;
+    EXPECT_EQ(w.showFileDialog(kOpenDialog), "C:\\a.lzvt");
+    EXPECT_EQ(w.showFileDialog(editor::main_window::kSaveAsDialog), std::nullopt);
+    EXPECT_EQ(w.showFileDialog(kOpenDialog), std::nullopt);  // nothing queued: cancelled
     EXPECT_EQ(desktop.dialogsShown.size(), 3u);
 
     w.exitProgram(0);
