@@ -1,6 +1,6 @@
 // The system's own reading of code page 936, from which the text codec (text.h) builds its
-// lookup tables once: iconv's "CP936" elsewhere (text.cpp), MultiByteToWideChar on Windows
-// (win32/code_page_936_win32.cpp, built into the portable library there).
+// lookup tables once: MultiByteToWideChar on Windows (win32/code_page_936_win32.cpp, built
+// into the portable library there), iconv's "CP936" elsewhere (code_page_936.cpp).
 #pragma once
 
 #include <string_view>
